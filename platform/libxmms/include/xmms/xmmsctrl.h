@@ -1,0 +1,57 @@
+/* Remote control of a running xmms engine. Every call names the session first; with no engine
+ * listening, every call returns its empty result (0, false, null) at once. Strings and arrays
+ * returned belong to the caller and are released with free(). */
+#ifndef XMMS_XMMSCTRL_H
+#define XMMS_XMMSCTRL_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+int xmms_remote_get_version(int session);
+void xmms_remote_quit(int session);
+int xmms_remote_is_running(int session);
+
+void xmms_remote_play(int session);
+void xmms_remote_pause(int session);
+void xmms_remote_stop(int session);
+void xmms_remote_play_pause(int session);
+int xmms_remote_is_playing(int session);
+int xmms_remote_is_paused(int session);
+
+void xmms_remote_playlist_prev(int session);
+void xmms_remote_playlist_next(int session);
+int xmms_remote_get_playlist_pos(int session);
+void xmms_remote_set_playlist_pos(int session, int pos);
+int xmms_remote_get_playlist_length(int session);
+char *xmms_remote_get_playlist_file(int session, int pos);
+char *xmms_remote_get_playlist_title(int session, int pos);
+int xmms_remote_get_playlist_time(int session, int pos);
+
+int xmms_remote_get_output_time(int session);
+void xmms_remote_jump_to_time(int session, int pos);
+void xmms_remote_get_info(int session, int *rate, int *freq, int *nch);
+
+int xmms_remote_get_main_volume(int session);
+void xmms_remote_set_main_volume(int session, int v);
+
+void xmms_remote_toggle_repeat(int session);
+void xmms_remote_toggle_shuffle(int session);
+int xmms_remote_is_repeat(int session);
+int xmms_remote_is_shuffle(int session);
+
+int xmms_remote_is_eq_active(int session);
+void xmms_remote_toggle_eq_active(int session);
+/* *bands receives a malloc'd array of 10 floats (null with no engine). */
+void xmms_remote_get_eq(int session, float *preamp, float **bands);
+float xmms_remote_get_eq_preamp(int session);
+float xmms_remote_get_eq_band(int session, int band);
+void xmms_remote_set_eq(int session, float preamp, float *bands);
+void xmms_remote_set_eq_preamp(int session, float preamp);
+void xmms_remote_set_eq_band(int session, int band, float value);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

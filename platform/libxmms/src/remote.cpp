@@ -1,0 +1,221 @@
+// Client side of the remote-control calls. Each call opens a fresh connection, sends one request
+// and waits (bounded) for one reply, so a dead or stuck engine can never hang the caller.
+#include "protocol.h"
+#include "xmms/xmmsctrl.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace xmms::proto;
+
+namespace {
+
+int connectEngine(int session) {
+  std::string path = socketPath(session);
+  struct sockaddr_un addr = {};
+  addr.sun_family = AF_UNIX;
+  if (path.size() >= sizeof addr.sun_path)
+    return -1;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0)
+    return -1;
+  if (::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) < 0) {
+    if (errno != EAGAIN && errno != EINPROGRESS) {
+      ::close(fd);
+      return -1;
+    }
+    struct pollfd p = {fd, POLLOUT, 0};
+    int err = 0;
+    socklen_t len = sizeof err;
+    if (poll(&p, 1, kReplyTimeoutMs) <= 0 || getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) < 0 ||
+        err != 0) {
+      ::close(fd);
+      return -1;
+    }
+  }
+  // Only talk to an engine of our own user: a socket in /tmp could be anyone's.
+  struct ucred cred = {};
+  socklen_t len = sizeof cred;
+  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) < 0 || cred.uid != getuid()) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+// Sends one request; on success returns the reply payload.
+std::optional<std::vector<uint8_t>> call(int session, Command cmd, const Writer &args = Writer()) {
+  int fd = connectEngine(session);
+  if (fd < 0)
+    return std::nullopt;
+  std::optional<std::vector<uint8_t>> result;
+  if (writeMessage(fd, static_cast<uint16_t>(cmd), args.bytes(), kReplyTimeoutMs)) {
+    auto reply = readMessage(fd, kReplyTimeoutMs);
+    if (reply && reply->code == static_cast<uint16_t>(Status::Ok))
+      result = std::move(reply->payload);
+  }
+  ::close(fd);
+  return result;
+}
+
+void send(int session, Command cmd, const Writer &args = Writer()) { (void)call(session, cmd, args); }
+
+int intCall(int session, Command cmd, const Writer &args = Writer()) {
+  auto r = call(session, cmd, args);
+  int32_t v = 0;
+  if (!r)
+    return 0;
+  Reader rd(r->data(), r->size());
+  return rd.getInt(v) ? v : 0;
+}
+
+float floatCall(int session, Command cmd, const Writer &args = Writer()) {
+  auto r = call(session, cmd, args);
+  float v = 0;
+  if (!r)
+    return 0;
+  Reader rd(r->data(), r->size());
+  return rd.getFloat(v) ? v : 0.0f;
+}
+
+char *stringCall(int session, Command cmd, const Writer &args) {
+  auto r = call(session, cmd, args);
+  if (!r)
+    return nullptr;
+  Reader rd(r->data(), r->size());
+  std::string s;
+  bool present = false;
+  if (!rd.getString(s, present) || !present)
+    return nullptr;
+  char *out = static_cast<char *>(std::malloc(s.size() + 1));
+  if (!out)
+    return nullptr;
+  std::memcpy(out, s.c_str(), s.size() + 1);
+  return out;
+}
+
+Writer intArg(int v) {
+  Writer w;
+  w.putInt(v);
+  return w;
+}
+
+} // namespace
+
+extern "C" {
+
+int xmms_remote_get_version(int session) { return intCall(session, Command::GetVersion); }
+void xmms_remote_quit(int session) { send(session, Command::Quit); }
+int xmms_remote_is_running(int session) { return xmms_remote_get_version(session) != 0; }
+
+void xmms_remote_play(int session) { send(session, Command::Play); }
+void xmms_remote_pause(int session) { send(session, Command::Pause); }
+void xmms_remote_stop(int session) { send(session, Command::Stop); }
+void xmms_remote_play_pause(int session) { send(session, Command::PlayPause); }
+int xmms_remote_is_playing(int session) { return intCall(session, Command::IsPlaying) != 0; }
+int xmms_remote_is_paused(int session) { return intCall(session, Command::IsPaused) != 0; }
+
+void xmms_remote_playlist_prev(int session) { send(session, Command::PlaylistPrev); }
+void xmms_remote_playlist_next(int session) { send(session, Command::PlaylistNext); }
+int xmms_remote_get_playlist_pos(int session) { return intCall(session, Command::GetPlaylistPos); }
+void xmms_remote_set_playlist_pos(int session, int pos) {
+  send(session, Command::SetPlaylistPos, intArg(pos));
+}
+int xmms_remote_get_playlist_length(int session) {
+  return intCall(session, Command::GetPlaylistLength);
+}
+char *xmms_remote_get_playlist_file(int session, int pos) {
+  return stringCall(session, Command::GetPlaylistFile, intArg(pos));
+}
+char *xmms_remote_get_playlist_title(int session, int pos) {
+  return stringCall(session, Command::GetPlaylistTitle, intArg(pos));
+}
+int xmms_remote_get_playlist_time(int session, int pos) {
+  return intCall(session, Command::GetPlaylistTime, intArg(pos));
+}
+
+int xmms_remote_get_output_time(int session) { return intCall(session, Command::GetOutputTime); }
+void xmms_remote_jump_to_time(int session, int pos) {
+  send(session, Command::JumpToTime, intArg(pos));
+}
+void xmms_remote_get_info(int session, int *rate, int *freq, int *nch) {
+  int32_t v[3] = {0, 0, 0};
+  if (auto r = call(session, Command::GetInfo)) {
+    Reader rd(r->data(), r->size());
+    if (!(rd.getInt(v[0]) && rd.getInt(v[1]) && rd.getInt(v[2])))
+      v[0] = v[1] = v[2] = 0;
+  }
+  if (rate)
+    *rate = v[0];
+  if (freq)
+    *freq = v[1];
+  if (nch)
+    *nch = v[2];
+}
+
+int xmms_remote_get_main_volume(int session) { return intCall(session, Command::GetMainVolume); }
+void xmms_remote_set_main_volume(int session, int v) {
+  send(session, Command::SetMainVolume, intArg(v));
+}
+
+void xmms_remote_toggle_repeat(int session) { send(session, Command::ToggleRepeat); }
+void xmms_remote_toggle_shuffle(int session) { send(session, Command::ToggleShuffle); }
+int xmms_remote_is_repeat(int session) { return intCall(session, Command::IsRepeat) != 0; }
+int xmms_remote_is_shuffle(int session) { return intCall(session, Command::IsShuffle) != 0; }
+
+int xmms_remote_is_eq_active(int session) { return intCall(session, Command::IsEqActive) != 0; }
+void xmms_remote_toggle_eq_active(int session) { send(session, Command::ToggleEqActive); }
+
+void xmms_remote_get_eq(int session, float *preamp, float **bands) {
+  if (preamp)
+    *preamp = 0;
+  if (bands)
+    *bands = nullptr;
+  auto r = call(session, Command::GetEq);
+  if (!r)
+    return;
+  Reader rd(r->data(), r->size());
+  float values[11];
+  for (float &v : values)
+    if (!rd.getFloat(v))
+      return;
+  if (preamp)
+    *preamp = values[0];
+  if (bands) {
+    *bands = static_cast<float *>(std::malloc(10 * sizeof(float)));
+    if (*bands)
+      std::memcpy(*bands, values + 1, 10 * sizeof(float));
+  }
+}
+float xmms_remote_get_eq_preamp(int session) { return floatCall(session, Command::GetEqPreamp); }
+float xmms_remote_get_eq_band(int session, int band) {
+  return floatCall(session, Command::GetEqBand, intArg(band));
+}
+void xmms_remote_set_eq(int session, float preamp, float *bands) {
+  if (!bands)
+    return;
+  Writer w;
+  w.putFloat(preamp);
+  for (int i = 0; i < 10; ++i)
+    w.putFloat(bands[i]);
+  send(session, Command::SetEq, w);
+}
+void xmms_remote_set_eq_preamp(int session, float preamp) {
+  Writer w;
+  w.putFloat(preamp);
+  send(session, Command::SetEqPreamp, w);
+}
+void xmms_remote_set_eq_band(int session, int band, float value) {
+  Writer w;
+  w.putInt(band);
+  w.putFloat(value);
+  send(session, Command::SetEqBand, w);
+}
+
+} // extern "C"

@@ -1,0 +1,130 @@
+#include "testenv.h"
+
+#include <xmms/xmmsctrl.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace velora::test {
+
+namespace {
+void setOrUnset(const char *name, bool had, const std::string &value) {
+  if (had)
+    setenv(name, value.c_str(), 1);
+  else
+    unsetenv(name);
+}
+} // namespace
+
+TempHome::TempHome() {
+  std::string tmpl = (fs::temp_directory_path() / "velora-test-XXXXXX").string();
+  if (!mkdtemp(tmpl.data()))
+    throw std::runtime_error("mkdtemp failed");
+  root_ = tmpl;
+  home_ = root_ + "/home";
+  runtime_ = root_ + "/run";
+  fs::create_directories(home_);
+  fs::create_directories(runtime_);
+  chmod(runtime_.c_str(), 0700);
+  if (const char *h = getenv("HOME")) {
+    hadHome_ = true;
+    oldHome_ = h;
+  }
+  if (const char *r = getenv("XDG_RUNTIME_DIR")) {
+    hadRuntime_ = true;
+    oldRuntime_ = r;
+  }
+  setenv("HOME", home_.c_str(), 1);
+  setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1);
+}
+
+TempHome::~TempHome() {
+  setOrUnset("HOME", hadHome_, oldHome_);
+  setOrUnset("XDG_RUNTIME_DIR", hadRuntime_, oldRuntime_);
+  std::error_code ec;
+  fs::remove_all(root_, ec);
+}
+
+std::string stageDir() { return VELORA_STAGE_DIR; }
+std::string fixture(const std::string &name) { return std::string(VELORA_FIXTURES_DIR) + "/" + name; }
+
+void writeFile(const std::string &path, const std::string &content) {
+  fs::path p(path);
+  if (p.has_parent_path())
+    fs::create_directories(p.parent_path());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << content;
+}
+
+std::string readFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool fileExists(const std::string &path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+void makeDirs(const std::string &path) { fs::create_directories(path); }
+
+EngineProcess::~EngineProcess() {
+  if (pid_ > 0)
+    stop(3000);
+}
+
+static int remoteVersion() { return xmms_remote_get_version(0); }
+static void remoteQuit() { xmms_remote_quit(0); }
+
+bool EngineProcess::start(int timeoutMs, const std::vector<std::string> &extraEnv) {
+  std::string exe = stageDir() + "/bin/xmms";
+  pid_ = fork();
+  if (pid_ < 0)
+    return false;
+  if (pid_ == 0) {
+    for (auto &e : extraEnv)
+      putenv(strdup(e.c_str()));
+    execl(exe.c_str(), "xmms", static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  return waitUntil([] { return remoteVersion() != 0; }, timeoutMs);
+}
+
+bool EngineProcess::running() const {
+  if (pid_ <= 0)
+    return false;
+  int status;
+  return waitpid(pid_, &status, WNOHANG) == 0;
+}
+
+int EngineProcess::stop(int timeoutMs) {
+  if (pid_ <= 0)
+    return -1;
+  remoteQuit();
+  int status = 0;
+  pid_t pid = pid_;
+  bool ended = waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    pid_ = -1;
+    return -1;
+  }
+  pid_ = -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace velora::test
