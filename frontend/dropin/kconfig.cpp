@@ -3,7 +3,8 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+
+#include "atomicfile.h"
 
 KConfigBackend::~KConfigBackend() = default;
 
@@ -69,14 +70,13 @@ void KConfigFileBackend::sync() {
     for (auto e = g.value().cbegin(); e != g.value().cend(); ++e)
       text += e.key().toLatin1() + '=' + e.value().toLatin1() + '\n';
   }
-  QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly))
-    return;
-  if (out.write(text) != text.size()) {
-    out.cancelWriting();
-    return;
-  }
-  out.commit();
+  // First start: the settings folder may not exist yet.
+  const QByteArray encoded = QFile::encodeName(path);
+  const int slash = encoded.lastIndexOf('/');
+  if (slash > 0)
+    xmms::makeFolder(encoded.left(slash).toStdString());
+  // Silent on failure: the old file stays whole and memory keeps the values.
+  xmms::writeFileAtomically(encoded.toStdString(), text.toStdString());
 }
 
 QString KConfigFileBackend::group() const { return hasCurrent ? currentGroup : QString(); }
@@ -95,9 +95,7 @@ bool KConfigFileBackend::hasKey(const QString &key) const {
   return hasCurrent && groups.value(currentGroup).contains(key);
 }
 
-QMap<QString, QString> KConfigFileBackend::entryMap(const QString &group) {
-  return groups[group];
-}
+QMap<QString, QString> KConfigFileBackend::entryMap(const QString &group) { return groups[group]; }
 
 bool KConfigFileBackend::lookupEntry(const QString &key, QString &value) const {
   if (!hasCurrent)

@@ -57,7 +57,9 @@ TempHome::~TempHome() {
 }
 
 std::string stageDir() { return VELORA_STAGE_DIR; }
-std::string fixture(const std::string &name) { return std::string(VELORA_FIXTURES_DIR) + "/" + name; }
+std::string fixture(const std::string &name) {
+  return std::string(VELORA_FIXTURES_DIR) + "/" + name;
+}
 
 void writeFile(const std::string &path, const std::string &content) {
   fs::path p(path);

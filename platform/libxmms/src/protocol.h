@@ -29,29 +29,29 @@ enum class Command : uint16_t {
   PlaylistPrev,
   PlaylistNext,
   GetPlaylistPos,
-  SetPlaylistPos,    // int pos
+  SetPlaylistPos, // int pos
   GetPlaylistLength,
-  GetPlaylistFile,   // int pos -> string (absent when out of range)
-  GetPlaylistTitle,  // int pos -> string
-  GetPlaylistTime,   // int pos -> int ms
+  GetPlaylistFile,  // int pos -> string (absent when out of range)
+  GetPlaylistTitle, // int pos -> string
+  GetPlaylistTime,  // int pos -> int ms
   GetOutputTime,
-  JumpToTime,        // int ms
-  GetInfo,           // -> int rate, int freq, int nch
+  JumpToTime, // int ms
+  GetInfo,    // -> int rate, int freq, int nch
   GetMainVolume,
-  SetMainVolume,     // int 0..100
+  SetMainVolume, // int 0..100
   ToggleRepeat,
   ToggleShuffle,
   IsRepeat,
   IsShuffle,
   IsEqActive,
   ToggleEqActive,
-  GetEq,             // -> float preamp, float bands[10]
+  GetEq, // -> float preamp, float bands[10]
   GetEqPreamp,
-  GetEqBand,         // int band -> float
-  SetEq,             // float preamp, float bands[10]
-  SetEqPreamp,       // float
-  SetEqBand,         // int band, float value
-  Count              // one past the last command
+  GetEqBand,   // int band -> float
+  SetEq,       // float preamp, float bands[10]
+  SetEqPreamp, // float
+  SetEqBand,   // int band, float value
+  Count        // one past the last command
 };
 
 enum class Status : uint16_t { Ok = 0, Refused = 1 };

@@ -64,7 +64,9 @@ std::optional<std::vector<uint8_t>> call(int session, Command cmd, const Writer 
   return result;
 }
 
-void send(int session, Command cmd, const Writer &args = Writer()) { (void)call(session, cmd, args); }
+void send(int session, Command cmd, const Writer &args = Writer()) {
+  (void)call(session, cmd, args);
+}
 
 int intCall(int session, Command cmd, const Writer &args = Writer()) {
   auto r = call(session, cmd, args);

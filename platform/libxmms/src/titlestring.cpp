@@ -15,18 +15,41 @@ bool fieldText(char c, const TitleInput *in, std::string &out) {
   auto str = [&out](const char *s) { out = s ? s : ""; };
   auto num = [&out](int n) { out = n ? std::to_string(n) : ""; };
   switch (c) {
-  case 'p': str(in->performer); break;
-  case 'a': str(in->album_name); break;
-  case 't': str(in->track_name); break;
-  case 'n': num(in->track_number); break;
-  case 'y': num(in->year); break;
-  case 'd': str(in->date); break;
-  case 'g': str(in->genre); break;
-  case 'c': str(in->comment); break;
-  case 'f': str(in->file_name); break;
-  case 'e': str(in->file_ext); break;
-  case 'F': str(in->file_path); break;
-  default: return false;
+  case 'p':
+    str(in->performer);
+    break;
+  case 'a':
+    str(in->album_name);
+    break;
+  case 't':
+    str(in->track_name);
+    break;
+  case 'n':
+    num(in->track_number);
+    break;
+  case 'y':
+    num(in->year);
+    break;
+  case 'd':
+    str(in->date);
+    break;
+  case 'g':
+    str(in->genre);
+    break;
+  case 'c':
+    str(in->comment);
+    break;
+  case 'f':
+    str(in->file_name);
+    break;
+  case 'e':
+    str(in->file_ext);
+    break;
+  case 'F':
+    str(in->file_path);
+    break;
+  default:
+    return false;
   }
   return true;
 }

@@ -26,7 +26,8 @@ int xmms_cfg_read_int(ConfigFile *cfg, const char *section, const char *key, int
 int xmms_cfg_read_boolean(ConfigFile *cfg, const char *section, const char *key, int *value);
 int xmms_cfg_read_float(ConfigFile *cfg, const char *section, const char *key, float *value);
 
-void xmms_cfg_write_string(ConfigFile *cfg, const char *section, const char *key, const char *value);
+void xmms_cfg_write_string(ConfigFile *cfg, const char *section, const char *key,
+                           const char *value);
 void xmms_cfg_write_int(ConfigFile *cfg, const char *section, const char *key, int value);
 void xmms_cfg_write_boolean(ConfigFile *cfg, const char *section, const char *key, int value);
 void xmms_cfg_write_float(ConfigFile *cfg, const char *section, const char *key, float value);

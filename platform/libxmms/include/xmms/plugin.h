@@ -47,8 +47,8 @@ typedef struct OutputPlugin {
 } OutputPlugin;
 
 typedef struct InputPlugin {
-  void *handle;      /* filled by engine */
-  char *filename;    /* filled by engine */
+  void *handle;   /* filled by engine */
+  char *filename; /* filled by engine */
   char *description;
   void (*init)(void);
   void (*about)(void);
@@ -58,7 +58,7 @@ typedef struct InputPlugin {
   void (*play_file)(char *filename);
   void (*stop)(void);
   void (*pause)(short paused);
-  void (*seek)(int time);  /* seconds */
+  void (*seek)(int time); /* seconds */
   void (*set_eq)(int on, float preamp, float *bands);
   int (*get_time)(void); /* ms; -1 once the song has ended */
   void (*get_volume)(int *l, int *r);
