@@ -1,0 +1,306 @@
+#include "lyrics.h"
+#include "testenv.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTextCodec>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sys/stat.h>
+
+using velora::test::TempHome;
+using velora::test::writeFile;
+
+namespace {
+
+QStringList captured;
+void captureMessage(QtMsgType, const QMessageLogContext &, const QString &text) {
+  captured << text;
+}
+
+// Collects the Qt warnings printed while it lives.
+struct WarningCapture {
+  QtMessageHandler old;
+  WarningCapture() {
+    captured.clear();
+    old = qInstallMessageHandler(captureMessage);
+  }
+  ~WarningCapture() { qInstallMessageHandler(old); }
+};
+
+QString q(const std::string &s) { return QString::fromStdString(s); }
+
+void expectSentinels(const LyricsReader &r) {
+  ASSERT_GE(r.lyricLines.size(), 2);
+  EXPECT_EQ(r.lyricLines.first().time, 0.0);
+  EXPECT_TRUE(r.lyricLines.first().text.isEmpty());
+  EXPECT_EQ(r.lyricLines.last().time, 268435455.0);
+  EXPECT_TRUE(r.lyricLines.last().text.isEmpty());
+  for (int i = 1; i < r.lyricLines.size(); ++i)
+    EXPECT_LE(r.lyricLines[i - 1].time, r.lyricLines[i].time) << "entry " << i;
+}
+
+} // namespace
+
+TEST(Lyrics, ParsesTagsTimesAndOrder) {
+  TempHome home;
+  const std::string path = home.path("song.lrc");
+  writeFile(path, "[ti:The Title]\n"
+                  "[ar:Someone]\r\n"
+                  "[al:Album:Two]\n"
+                  "   \n"
+                  "no tag here\n"
+                  "[00:12.00][00:45.50]Chorus\n"
+                  "[00:05.00] Hello\n"
+                  "[12]Text\n"
+                  "[offset:300]\n"
+                  "[00:00.00]Start\n"
+                  "[00:12]Same time, read later\n"
+                  "[01:02.50]tail[00:99]not a tag\n"
+                  "[1:2]short form\n"
+                  "[00:30.00][]after empty[00:31]kept\n"
+                  "[00:40.00][unclosed\n"
+                  "[xx:10]bad minutes\n");
+  LyricsReader r;
+  WarningCapture warnings;
+  ASSERT_EQ(r.parseLyricsFile(q(path), false), 0);
+  expectSentinels(r);
+
+  EXPECT_EQ(r.lyricTags[LyricsReader::Title], "The Title");
+  EXPECT_EQ(r.lyricTags[LyricsReader::Artist], "Someone");
+  EXPECT_EQ(r.lyricTags[LyricsReader::Album], "Album"); // up to the next ':'
+  EXPECT_TRUE(r.lyricTags[LyricsReader::Author].isEmpty());
+
+  struct Want {
+    double time;
+    const char *text;
+  } want[] = {{0.0, ""},
+              {0.0, "Start"},
+              {5.0, " Hello"},
+              {12.0, "Chorus"},
+              {12.0, "Same time, read later"},
+              {30.0, "after empty[00:31]kept"},
+              {40.0, "[unclosed"},
+              {45.5, "Chorus"},
+              {62.0, "short form"},
+              {62.5, "tail[00:99]not a tag"},
+              {732.0, "Text"},
+              {268435455.0, ""}};
+  ASSERT_EQ(r.lyricLines.size(), int(std::size(want)));
+  for (size_t i = 0; i < std::size(want); ++i) {
+    EXPECT_DOUBLE_EQ(r.lyricLines[i].time, want[i].time) << "entry " << i;
+    EXPECT_EQ(r.lyricLines[i].text, QString::fromUtf8(want[i].text)) << "entry " << i;
+  }
+
+  EXPECT_TRUE(captured.contains("unKnown section: offset -- 300\n"))
+      << captured.join("|").toStdString();
+  EXPECT_TRUE(captured.contains("unKnown section: xx -- 10\n"));
+  EXPECT_EQ(captured.size(), 2) << captured.join("|").toStdString();
+
+  // At play time 0 the lyric that starts at 0.0 is current, not the empty opening entry.
+  EXPECT_EQ(r.lineAt(0.0), 1);
+  EXPECT_EQ(r.lineAt(4.99), 1);
+  EXPECT_EQ(r.lineAt(12.0), 4);
+  EXPECT_EQ(r.lineAt(1e12), r.lyricLines.size() - 1);
+  EXPECT_EQ(r.lineAt(-3.0), 0);
+}
+
+TEST(Lyrics, TimesThatWouldDisplaceTheEndEntriesAreRefused) {
+  TempHome home;
+  const std::string path = home.path("t.lrc");
+  writeFile(path, "[-1:00]negative\n[99999999:00]far\n[00:nan]nan\n[00:inf]inf\n[00:01]ok\n");
+  LyricsReader r;
+  WarningCapture warnings;
+  ASSERT_EQ(r.parseLyricsFile(q(path), false), 0);
+  expectSentinels(r);
+  ASSERT_EQ(r.lyricLines.size(), 3);
+  EXPECT_EQ(r.lyricLines[1].text, "ok");
+  EXPECT_EQ(captured.size(), 4);
+}
+
+TEST(Lyrics, CandidateNamesAndFallbackForLongExtensions) {
+  const QString exts[] = {"lrc", "LRC", "Lrc", "LRc", "lRC", "lrC", "LrC", "lRc"};
+  QStringList want;
+  for (const QString &e : exts)
+    want << "/mmc/mmca1/x." + e;
+  EXPECT_EQ(LyricsReader::candidateNames("/mmc/mmca1/x.mp3"), want);
+
+  QStringList flac;
+  for (const QString &e : exts)
+    flac << "/a/b.f" + e;
+  for (const QString &e : exts)
+    flac << "/a/b." + e;
+  EXPECT_EQ(LyricsReader::candidateNames("/a/b.flac"), flac);
+  // A dot in a folder name is no extension.
+  EXPECT_EQ(LyricsReader::candidateNames("/a.b/song").size(), 8);
+
+  TempHome home;
+  velora::test::makeDirs(home.path("m"));
+  // Only x.LRC: found after x.lrc was not.
+  writeFile(home.path("m/x.LRC"), "[00:01]upper\n");
+  writeFile(home.path("m/x.lRc"), "[00:01]last variant\n");
+  LyricsReader r;
+  EXPECT_TRUE(r.loadLyrics(q(home.path("m/x.mp3")), false));
+  EXPECT_EQ(r.loadedFile(), q(home.path("m/x.LRC")));
+  EXPECT_EQ(r.lyricLines[1].text, "upper");
+
+  // A .flac song finds song.lrc through the fallback, but the historical name wins.
+  writeFile(home.path("m/y.lrc"), "[00:02]plain\n");
+  EXPECT_TRUE(r.loadLyrics(q(home.path("m/y.flac")), false));
+  EXPECT_EQ(r.lyricLines[1].text, "plain");
+  writeFile(home.path("m/y.flrc"), "[00:02]old name\n");
+  EXPECT_TRUE(r.loadLyrics(q(home.path("m/y.flac")), false));
+  EXPECT_EQ(r.lyricLines[1].text, "old name");
+
+  // No candidate: empty table, nothing loaded, no message.
+  WarningCapture warnings;
+  EXPECT_FALSE(r.loadLyrics(q(home.path("m/none.ogg")), false));
+  EXPECT_TRUE(r.lyricLines.isEmpty());
+  EXPECT_TRUE(r.loadedFile().isEmpty());
+  EXPECT_TRUE(captured.isEmpty());
+
+  // A folder named like a lyrics file is not a file.
+  velora::test::makeDirs(home.path("m/d.lrc"));
+  EXPECT_FALSE(r.loadLyrics(q(home.path("m/d.mp3")), false));
+}
+
+TEST(Lyrics, UnreadableFileWarnsAndLoadsNothing) {
+  if (geteuid() == 0)
+    GTEST_SKIP() << "root reads every file";
+  TempHome home;
+  const std::string path = home.path("z.lrc");
+  writeFile(path, "[00:01]secret\n");
+  chmod(path.c_str(), 0);
+  LyricsReader r;
+  WarningCapture warnings;
+  EXPECT_FALSE(r.loadLyrics(q(home.path("z.mp3")), false));
+  EXPECT_TRUE(r.lyricLines.isEmpty());
+  EXPECT_EQ(captured, QStringList{"Can't open " + q(path) + "\n"});
+}
+
+TEST(Lyrics, MissingFileParseReportsIt) {
+  LyricsReader r;
+  WarningCapture warnings;
+  EXPECT_EQ(r.parseLyricsFile("/nonexistent/velora/x.lrc", false), -1);
+  EXPECT_TRUE(r.lyricLines.isEmpty());
+  EXPECT_EQ(captured, QStringList{"Can't open /nonexistent/velora/x.lrc\n"});
+}
+
+TEST(Lyrics, DecodesGbkBig5AndUtf8) {
+  TempHome home;
+  const QString niHao = QString::fromUtf8("\xE4\xBD\xA0\xE5\xA5\xBD"); // 你好
+  LyricsReader r;
+
+  // GBK bytes of the two characters, read with the switch off.
+  writeFile(home.path("g.lrc"), "[ar:\xC4\xE3]\n[00:01.00]\xC4\xE3\xBA\xC3\n");
+  ASSERT_EQ(r.parseLyricsFile(q(home.path("g.lrc")), false), 0);
+  EXPECT_EQ(r.lyricLines[1].text, niHao);
+  EXPECT_EQ(r.lyricTags[LyricsReader::Artist], niHao.left(1));
+  // The same bytes with the switch on are Big5, which gives other characters.
+  ASSERT_EQ(r.parseLyricsFile(q(home.path("g.lrc")), true), 0);
+  QTextCodec *big5 = QTextCodec::codecForName("Big5");
+  ASSERT_NE(big5, nullptr);
+  EXPECT_EQ(r.lyricLines[1].text, big5->toUnicode("\xC4\xE3\xBA\xC3"));
+  EXPECT_NE(r.lyricLines[1].text, niHao);
+
+  // Big5 bytes of the same characters, read with the switch on.
+  writeFile(home.path("b.lrc"), "[00:01.00]\xA7\x41\xA6\x6E\n");
+  ASSERT_EQ(r.parseLyricsFile(q(home.path("b.lrc")), true), 0);
+  EXPECT_EQ(r.lyricLines[1].text, niHao);
+
+  // UTF-8 without a mark, whichever the switch says.
+  writeFile(home.path("u.lrc"), "[00:01.00]\xE4\xBD\xA0\xE5\xA5\xBD caf\xC3\xA9\n");
+  for (bool sw : {false, true}) {
+    ASSERT_EQ(r.parseLyricsFile(q(home.path("u.lrc")), sw), 0);
+    EXPECT_EQ(r.lyricLines[1].text, niHao + QString::fromUtf8(" caf\xC3\xA9"));
+  }
+  // UTF-8 with a byte-order mark: the mark is dropped, so the first line's tag is still seen.
+  writeFile(home.path("m.lrc"), "\xEF\xBB\xBF[00:03.00]\xE4\xBD\xA0\n");
+  ASSERT_EQ(r.parseLyricsFile(q(home.path("m.lrc")), false), 0);
+  ASSERT_EQ(r.lyricLines.size(), 3);
+  EXPECT_EQ(r.lyricLines[1].text, niHao.left(1));
+  EXPECT_DOUBLE_EQ(r.lyricLines[1].time, 3.0);
+  // A mark followed by nothing valid as UTF-8 still counts as UTF-8 (no GBK guess).
+  EXPECT_EQ(LyricsReader::decodeLyrics("\xEF\xBB\xBF"
+                                       "abc",
+                                       false),
+            "abc");
+  // Bytes that break UTF-8 half way go to GBK as a whole.
+  EXPECT_EQ(LyricsReader::decodeLyrics("\xE4\xBD\xA0\xC4\xE3", false),
+            QTextCodec::codecForName("GBK")->toUnicode("\xE4\xBD\xA0\xC4\xE3"));
+}
+
+TEST(Lyrics, LargeAndHostileFilesLoad) {
+  TempHome home;
+  // 100 000 lines, written out of order so that the table really has to be ordered.
+  std::string big;
+  big.reserve(3'000'000);
+  char buf[64];
+  for (int i = 0; i < 100000; ++i) {
+    const int t = (i * 7919) % 100000; // a permutation of 0..99999
+    std::snprintf(buf, sizeof buf, "[%d:%02d.%02d]line %d\n", t / 6000, (t / 100) % 60, t % 100, t);
+    big += buf;
+  }
+  writeFile(home.path("big.lrc"), big);
+  LyricsReader r;
+  QElapsedTimer clock;
+  clock.start();
+  ASSERT_EQ(r.parseLyricsFile(q(home.path("big.lrc")), false), 0);
+  const qint64 bigMs = clock.elapsed();
+  ASSERT_EQ(r.lyricLines.size(), 100002);
+  expectSentinels(r);
+  EXPECT_EQ(r.lyricLines[1].text, "line 0");
+  EXPECT_EQ(r.lyricLines[100000].text, "line 99999");
+  EXPECT_EQ(r.lineAt(500.005), 50001);
+
+  // One line of 1 MB text, one of 1 MB of time tags, one of 1 MB of unknown tags, one unclosed.
+  std::string huge = "[00:01]" + std::string(1 << 20, 'x') + "\n";
+  std::string tags;
+  for (int i = 0; tags.size() < (1u << 20); ++i)
+    tags += "[00:02]";
+  huge += tags + "many\n";
+  std::string junk;
+  while (junk.size() < (1u << 20))
+    junk += "[a:b]";
+  huge += junk + "junk\n[" + std::string(1 << 20, 'y') + "\n";
+  writeFile(home.path("huge.lrc"), huge);
+  WarningCapture warnings;
+  clock.restart();
+  ASSERT_EQ(r.parseLyricsFile(q(home.path("huge.lrc")), false), 0);
+  const qint64 hugeMs = clock.elapsed();
+  expectSentinels(r);
+  EXPECT_EQ(r.lyricLines[1].text.size(), 1 << 20);
+  EXPECT_EQ(r.lyricLines.size(), 2 + 1 + int(tags.size() / 7));
+  EXPECT_EQ(r.lyricLines[2].text, "many");
+  // Warnings are capped, with one closing line that counts the rest.
+  EXPECT_EQ(captured.size(), LyricsReader::maxWarningsPerFile + 1);
+  std::printf("[ timing ] 100000 lines: %lld ms; 4 lines of 1 MB: %lld ms\n",
+              static_cast<long long>(bigMs), static_cast<long long>(hugeMs));
+}
+
+TEST(Lyrics, LcdsleepRunsOnlyFromHomeWithoutAShell) {
+  TempHome home;
+  const QString h = q(home.home());
+  // Missing: nothing happens (and nothing is printed).
+  LyricsReader::runLcdsleep(h, true);
+
+  const std::string log = home.path("args.log");
+  writeFile(home.path("lcdsleep"), "#!/bin/sh\necho \"$@\" >> '" + log + "'\n");
+  LyricsReader::runLcdsleep(h, true);
+  EXPECT_FALSE(velora::test::fileExists(log)) << "ran a file that is not executable";
+  chmod(home.path("lcdsleep").c_str(), 0755);
+  LyricsReader::runLcdsleep(h, true);
+  LyricsReader::runLcdsleep(h, false);
+  EXPECT_EQ(velora::test::readFile(log), "0\n-r\n");
+
+  // A home path with shell characters is just a path.
+  const std::string odd = home.path("a b;touch x");
+  velora::test::makeDirs(odd);
+  writeFile(odd + "/lcdsleep", "#!/bin/sh\necho odd \"$@\" >> '" + log + "'\n");
+  chmod((odd + "/lcdsleep").c_str(), 0755);
+  LyricsReader::runLcdsleep(q(odd), false);
+  EXPECT_EQ(velora::test::readFile(log), "0\n-r\nodd -r\n");
+  EXPECT_FALSE(velora::test::fileExists(home.path("x")));
+}
