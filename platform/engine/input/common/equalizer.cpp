@@ -1,0 +1,149 @@
+#include "equalizer.h"
+
+#include <xmms/configfile.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace velora::input {
+
+namespace {
+
+const double kIsoCentres[kEqBands] = {31, 62, 125, 250, 500, 1000, 2000, 4000, 8000, 16000};
+const double kOldCentres[kEqBands] = {60, 170, 310, 600, 1000, 3000, 6000, 12000, 14000, 16000};
+
+// Roughly one octave wide: neighbouring bands overlap a little, as on a graphic equalizer.
+constexpr double kBandQ = 1.41;
+// Below this a band or the preamp counts as flat.
+constexpr double kFlatDb = 0.01;
+
+float clampDb(float v) {
+  if (!std::isfinite(v))
+    return 0;
+  return std::clamp(v, -20.0f, 20.0f);
+}
+
+bool readIsoSpaced() {
+  ConfigFile *cfg = xmms_cfg_open_default_file();
+  int iso = 1;
+  if (cfg) {
+    xmms_cfg_read_boolean(cfg, "xmms", "equalizer_iso_spaced", &iso);
+    xmms_cfg_free(cfg);
+  }
+  return iso != 0;
+}
+
+} // namespace
+
+double eqBandCentre(int band, bool isoSpaced) {
+  if (band < 0 || band >= kEqBands)
+    return 0;
+  return isoSpaced ? kIsoCentres[band] : kOldCentres[band];
+}
+
+void EqControl::set(int on, float preamp, const float *bands) {
+  EqSettings s;
+  s.on = on != 0;
+  s.preamp = clampDb(preamp);
+  for (int b = 0; b < kEqBands; ++b)
+    s.bands[b] = bands ? clampDb(bands[b]) : 0;
+  s.isoSpaced = readIsoSpaced();
+  set(s);
+}
+
+void EqControl::set(const EqSettings &settings) {
+  std::lock_guard lock(mutex_);
+  settings_ = settings;
+  generation_.fetch_add(1, std::memory_order_release);
+}
+
+bool EqControl::fetch(unsigned &seen, EqSettings &out) const {
+  unsigned now = generation_.load(std::memory_order_acquire);
+  if (now == seen)
+    return false;
+  std::lock_guard lock(mutex_);
+  out = settings_;
+  seen = generation_.load(std::memory_order_relaxed);
+  return true;
+}
+
+void EqFilter::configure(const EqSettings &settings, int rate, int channels) {
+  channels_ = std::clamp(channels, 1, 2);
+  active_ = false;
+  gain_ = 1.0;
+  if (!settings.on || rate <= 0) {
+    reset();
+    for (auto &s : sections_)
+      s = Section{};
+    return;
+  }
+  if (std::fabs(settings.preamp) >= kFlatDb) {
+    gain_ = std::pow(10.0, settings.preamp / 20.0);
+    active_ = true;
+  }
+  for (int b = 0; b < kEqBands; ++b) {
+    double db = settings.bands[b];
+    double f0 = eqBandCentre(b, settings.isoSpaced);
+    Section &s = sections_[b];
+    // A band at or above the stream's Nyquist frequency has nothing to act on.
+    if (std::fabs(db) < kFlatDb || f0 >= 0.45 * rate) {
+      s = Section{};
+      state_[b][0][0] = state_[b][0][1] = state_[b][1][0] = state_[b][1][1] = 0;
+      continue;
+    }
+    // Peaking section (bilinear transform of an analogue resonator).
+    double A = std::pow(10.0, db / 40.0);
+    double w0 = 2.0 * M_PI * f0 / rate;
+    double alpha = std::sin(w0) / (2.0 * kBandQ);
+    double cw = std::cos(w0);
+    double a0 = 1.0 + alpha / A;
+    s.b0 = (1.0 + alpha * A) / a0;
+    s.b1 = -2.0 * cw / a0;
+    s.b2 = (1.0 - alpha * A) / a0;
+    s.a1 = -2.0 * cw / a0;
+    s.a2 = (1.0 - alpha / A) / a0;
+    if (!s.used) {
+      state_[b][0][0] = state_[b][0][1] = state_[b][1][0] = state_[b][1][1] = 0;
+      s.used = true;
+    }
+    active_ = true;
+  }
+}
+
+void EqFilter::reset() {
+  for (auto &band : state_)
+    for (auto &ch : band)
+      ch[0] = ch[1] = 0;
+}
+
+void EqFilter::process(int16_t *pcm, size_t frames) {
+  if (!active_ || !pcm)
+    return;
+  for (size_t f = 0; f < frames; ++f) {
+    for (int c = 0; c < channels_; ++c) {
+      int16_t &sample = pcm[f * channels_ + c];
+      double x = sample * gain_;
+      for (int b = 0; b < kEqBands; ++b) {
+        const Section &s = sections_[b];
+        if (!s.used)
+          continue;
+        double *z = state_[b][c];
+        // Transposed direct form II: two state values per channel and band.
+        double y = s.b0 * x + z[0];
+        z[0] = s.b1 * x - s.a1 * y + z[1];
+        z[1] = s.b2 * x - s.a2 * y;
+        x = y;
+      }
+      double r = std::nearbyint(x);
+      sample = static_cast<int16_t>(std::clamp(r, -32768.0, 32767.0));
+    }
+  }
+  // Flush denormals out of the history after silence, which would otherwise slow the filter.
+  for (auto &band : state_)
+    for (auto &ch : band)
+      for (double &z : ch)
+        if (std::fabs(z) < 1e-20)
+          z = 0;
+}
+
+} // namespace velora::input

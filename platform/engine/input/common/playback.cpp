@@ -1,0 +1,200 @@
+#include "playback.h"
+
+#include <xmms/util.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace velora::input {
+
+namespace {
+
+constexpr int kPollUs = 10000;
+// A seek waits at most this long for the decode thread; the request stays pending and is taken
+// later, but the engine's thread is not held hostage by a stuck decoder or output.
+constexpr int kSeekWaitMs = 5000;
+// While draining, an output whose clock stands still this long (and is not paused) is taken as
+// done, so a faulty output cannot keep a finished song alive for ever.
+constexpr int kDrainStallMs = 2000;
+
+} // namespace
+
+Playback::~Playback() {
+  // Unloading with a live thread would run freed code: end it first.
+  playing_.store(0);
+  if (thread_.joinable())
+    thread_.join();
+}
+
+void Playback::play(const char *file) {
+  // A previous song that ended by itself still has a thread to collect.
+  stop();
+  if (!file)
+    return;
+  seekMs_.store(-1);
+  paused_.store(0);
+  playing_.store(1, std::memory_order_release);
+  thread_ = std::thread(threadMain, this, std::string(file));
+}
+
+void Playback::stop() {
+  playing_.store(0, std::memory_order_release);
+  if (thread_.joinable())
+    thread_.join();
+  seekMs_.store(-1);
+}
+
+void Playback::pause(short paused) {
+  paused_.store(paused ? 1 : 0);
+  if (running() && record_ && record_->output && record_->output->pause)
+    record_->output->pause(paused);
+}
+
+void Playback::seek(int seconds) {
+  if (!running())
+    return;
+  int ms = seconds <= 0 ? 0 : (seconds > 2000000 ? 2000000000 : seconds * 1000);
+  seekMs_.store(ms, std::memory_order_release);
+  for (int waited = 0; waited < kSeekWaitMs; waited += kPollUs / 1000) {
+    if (!running() || seekMs_.load(std::memory_order_acquire) == -1)
+      return;
+    xmms_usleep(kPollUs);
+  }
+}
+
+int Playback::time() const {
+  if (!running() || !record_ || !record_->output || !record_->output->output_time)
+    return -1;
+  return record_->output->output_time();
+}
+
+void Playback::seekDone(int requestedMs, int landedMs) {
+  if (audioOpen_ && record_->output->flush)
+    record_->output->flush(std::max(0, landedMs));
+  filter_.reset();
+  int expected = requestedMs;
+  seekMs_.compare_exchange_strong(expected, -1, std::memory_order_acq_rel);
+}
+
+bool Playback::openAudio(int rate, int channels) {
+  OutputPlugin *out = record_ ? record_->output : nullptr;
+  if (!out || !out->open_audio || !out->write_audio || !out->buffer_free) {
+    diagnose("no audio output");
+    return false;
+  }
+  if (audioOpen_) {
+    if (rate == rate_ && channels == channels_)
+      return true;
+    if (out->close_audio)
+      out->close_audio();
+    audioOpen_ = false;
+  }
+  if (!out->open_audio(FMT_S16_NE, rate, channels)) {
+    diagnose("the audio output cannot play %d Hz with %d channel(s)", rate, channels);
+    return false;
+  }
+  audioOpen_ = true;
+  rate_ = rate;
+  channels_ = channels;
+  eqSeen_ = 0; // configure the filter for this format at the next block
+  return true;
+}
+
+void Playback::announce(char *title, int lengthMs, int bitrate, int rate, int channels) {
+  if (title_ != title)
+    std::free(title_);
+  title_ = title;
+  if (record_ && record_->set_info)
+    record_->set_info(title_, lengthMs, bitrate, rate, channels);
+}
+
+bool Playback::write(int16_t *pcm, size_t frames) {
+  if (!audioOpen_)
+    return false;
+  if (eq_.fetch(eqSeen_, eqSettings_))
+    filter_.configure(eqSettings_, rate_, channels_);
+  filter_.process(pcm, frames);
+
+  OutputPlugin *out = record_->output;
+  const size_t frameBytes = static_cast<size_t>(channels_) * 2;
+  auto *bytes = reinterpret_cast<char *>(pcm);
+  size_t left = frames * frameBytes;
+  while (left > 0) {
+    if (!running() || takeSeek() != -1)
+      return false;
+    int room = out->buffer_free();
+    // Write whole frames that fit: an output whose buffer is smaller than a decoder block still
+    // gets everything, piece by piece.
+    size_t chunk = room > 0 ? std::min(left, static_cast<size_t>(room) / frameBytes * frameBytes) : 0;
+    if (chunk == 0) {
+      xmms_usleep(kPollUs);
+      continue;
+    }
+    out->write_audio(bytes, static_cast<int>(chunk));
+    bytes += chunk;
+    left -= chunk;
+  }
+  return true;
+}
+
+void Playback::diagnose(const char *format, ...) {
+  if (diagnosed_)
+    return;
+  diagnosed_ = true;
+  char text[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  // One whole line in a single call, so lines of plug-ins playing in turn never interleave.
+  std::printf("%s: %s\n", tag_, text);
+  std::fflush(stdout);
+}
+
+void Playback::drain() {
+  OutputPlugin *out = record_->output;
+  if (!out->buffer_playing)
+    return;
+  using Clock = std::chrono::steady_clock;
+  int lastTime = out->output_time ? out->output_time() : 0;
+  auto lastMove = Clock::now();
+  while (running() && out->buffer_playing()) {
+    xmms_usleep(kPollUs);
+    int now = out->output_time ? out->output_time() : lastTime;
+    if (now != lastTime || paused_.load()) {
+      lastTime = now;
+      lastMove = Clock::now();
+    } else if (Clock::now() - lastMove > std::chrono::milliseconds(kDrainStallMs)) {
+      break;
+    }
+  }
+}
+
+void Playback::finish() {
+  if (audioOpen_) {
+    drain();
+    if (record_->output->close_audio)
+      record_->output->close_audio();
+    audioOpen_ = false;
+  }
+  std::free(title_);
+  title_ = nullptr;
+  seekMs_.store(-1);
+  playing_.store(0, std::memory_order_release);
+}
+
+void Playback::threadMain(Playback *self, std::string file) {
+  self->diagnosed_ = false;
+  self->filter_.reset();
+  self->eqSeen_ = 0;
+  if (self->record_)
+    self->body_(*self, file);
+  else
+    self->diagnose("%s: plug-in not bound to the engine", file.c_str());
+  self->finish();
+}
+
+} // namespace velora::input

@@ -1,0 +1,285 @@
+// Ogg Vorbis input plug-in of the engine, decoding with libvorbisfile.
+//
+// Seeks are sample-exact (ov_pcm_seek). Files with more than two channels are mixed down to
+// stereo. A file whose last Ogg page is missing or cut short was truncated: libvorbisfile
+// plays what is there without complaint, so the plug-in looks at the end of the file itself.
+
+#include "pcm.h"
+#include "playback.h"
+#include "probe.h"
+#include "tags.h"
+
+#include <vorbis/vorbisfile.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace velora::input;
+
+namespace {
+
+void decodeThread(Playback &pb, const std::string &file);
+Playback playback("Ogg Vorbis", decodeThread);
+
+// Speaker order of Vorbis streams with 1 to 8 channels.
+const Speaker kLayouts[8][8] = {
+    {Speaker::Centre},
+    {Speaker::FrontLeft, Speaker::FrontRight},
+    {Speaker::FrontLeft, Speaker::Centre, Speaker::FrontRight},
+    {Speaker::FrontLeft, Speaker::FrontRight, Speaker::BackLeft, Speaker::BackRight},
+    {Speaker::FrontLeft, Speaker::Centre, Speaker::FrontRight, Speaker::BackLeft,
+     Speaker::BackRight},
+    {Speaker::FrontLeft, Speaker::Centre, Speaker::FrontRight, Speaker::BackLeft,
+     Speaker::BackRight, Speaker::Lfe},
+    {Speaker::FrontLeft, Speaker::Centre, Speaker::FrontRight, Speaker::SideLeft,
+     Speaker::SideRight, Speaker::BackCentre, Speaker::Lfe},
+    {Speaker::FrontLeft, Speaker::Centre, Speaker::FrontRight, Speaker::SideLeft,
+     Speaker::SideRight, Speaker::BackLeft, Speaker::BackRight, Speaker::Lfe}};
+
+const char *vorbisError(int code) {
+  switch (code) {
+  case OV_EREAD: return "read error";
+  case OV_ENOTVORBIS: return "not an Ogg Vorbis stream";
+  case OV_EVERSION: return "unsupported Vorbis version";
+  case OV_EBADHEADER: return "damaged Vorbis header";
+  case OV_EFAULT: return "decoder fault";
+  case OV_HOLE: return "damaged data (gap in the stream)";
+  case OV_EBADLINK: return "damaged stream section";
+  case OV_EINVAL: return "invalid stream";
+  default: return "damaged stream";
+  }
+}
+
+// True when the file ends with a complete Ogg page that closes its stream (end-of-stream flag).
+// A page is at most 27 + 255 + 255 * 255 bytes long, so the last one lies in the final 64 KiB.
+bool endsWithFinalPage(const char *path) {
+  FILE *f = std::fopen(path, "rb");
+  if (!f)
+    return false;
+  std::vector<unsigned char> tail;
+  bool ok = false;
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    long size = std::ftell(f);
+    long want = size < 65307 + 4096 ? size : 65307 + 4096;
+    if (size > 0 && std::fseek(f, size - want, SEEK_SET) == 0) {
+      tail.resize(static_cast<size_t>(want));
+      tail.resize(std::fread(tail.data(), 1, tail.size(), f));
+      ok = true;
+    }
+  }
+  std::fclose(f);
+  if (!ok)
+    return false;
+  const size_t n = tail.size();
+  for (size_t at = n >= 27 ? n - 27 : 0; n >= 27; --at) {
+    const unsigned char *p = tail.data() + at;
+    if (std::memcmp(p, "OggS", 4) == 0 && p[4] == 0 && at + 27 + p[26] <= n) {
+      size_t body = 0;
+      for (int s = 0; s < p[26]; ++s)
+        body += p[27 + s];
+      size_t end = at + 27 + p[26] + body;
+      // Whatever follows the last complete page (an appended tag, say) does not matter.
+      if (end <= n && (p[5] & 0x04))
+        return true;
+    }
+    if (at == 0)
+      break;
+  }
+  return false;
+}
+
+class VorbisStream {
+public:
+  ~VorbisStream() {
+    if (open_)
+      ov_clear(&vf_);
+  }
+  bool open(const char *path, std::string &why) {
+    int r = ov_fopen(path, &vf_);
+    if (r < 0) {
+      why = r == OV_EREAD ? "cannot open" : vorbisError(r);
+      return false;
+    }
+    open_ = true;
+    vorbis_info *vi = ov_info(&vf_, -1);
+    if (!vi || vi->rate <= 0 || vi->channels < 1 || vi->channels > 8) {
+      why = "unsupported channel count or rate";
+      return false;
+    }
+    rate_ = static_cast<int>(vi->rate);
+    channels_ = vi->channels;
+    return true;
+  }
+  Tags tags() {
+    Tags t;
+    vorbis_comment *vc = ov_comment(&vf_, -1);
+    for (int i = 0; vc && vc->user_comments && i < vc->comments; ++i)
+      if (vc->user_comments[i] && vc->comment_lengths && vc->comment_lengths[i] > 0)
+        t.addVorbisComment(vc->user_comments[i], static_cast<size_t>(vc->comment_lengths[i]));
+    return t;
+  }
+  int lengthMs() {
+    ogg_int64_t total = ov_pcm_total(&vf_, -1);
+    return total >= 0 ? static_cast<int>(total * 1000 / rate_) : -1;
+  }
+  int bitrate() {
+    long b = ov_bitrate(&vf_, -1);
+    return b > 0 ? static_cast<int>(b) : -1;
+  }
+
+  OggVorbis_File vf_;
+  bool open_ = false;
+  int rate_ = 0;
+  int channels_ = 0;
+};
+
+void decodeThread(Playback &pb, const std::string &file) {
+  VorbisStream s;
+  std::string why;
+  if (!s.open(file.c_str(), why)) {
+    pb.diagnose("%s: %s", file.c_str(), why.c_str());
+    return;
+  }
+  Downmix mix;
+  auto setupFormat = [&](int rate, int channels) {
+    if (channels > 2 && !mix.setup(kLayouts[channels - 1], channels))
+      return false;
+    return pb.openAudio(rate, channels > 2 ? 2 : channels);
+  };
+  if (!setupFormat(s.rate_, s.channels_))
+    return;
+  pb.announce(makeTitle(s.tags(), file.c_str()), s.lengthMs(), s.bitrate(), s.rate_,
+              s.channels_ > 2 ? 2 : s.channels_);
+
+  std::vector<char> buf(4096 * 8 * 2);
+  int link = -1;
+  int failures = 0;
+  bool endedByError = false, reachedEnd = false;
+  while (pb.running()) {
+    int request = pb.takeSeek();
+    if (request != -1) {
+      ogg_int64_t target = static_cast<ogg_int64_t>(request) * s.rate_ / 1000;
+      ogg_int64_t total = ov_pcm_total(&s.vf_, -1);
+      if ((total >= 0 && target >= total) || ov_pcm_seek(&s.vf_, target) != 0) {
+        pb.seekDone(request, request);
+        break; // past the end: nothing left to hear
+      }
+      pb.seekDone(request, static_cast<int>(ov_pcm_tell(&s.vf_) * 1000 / s.rate_));
+      continue;
+    }
+    int current = 0;
+    long got = ov_read(&s.vf_, buf.data(), static_cast<int>(buf.size()),
+                       __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__, 2, 1, &current);
+    if (got == 0) {
+      reachedEnd = true;
+      break;
+    }
+    if (got < 0) {
+      // A hole is skipped and playing goes on; the user is told once.
+      pb.diagnose("%s: %s", file.c_str(), vorbisError(static_cast<int>(got)));
+      if (got != OV_HOLE || ++failures > 64) {
+        endedByError = true;
+        break;
+      }
+      continue;
+    }
+    failures = 0;
+    if (current != link) {
+      // A chained file may change format from one section to the next.
+      vorbis_info *vi = ov_info(&s.vf_, current);
+      if (link != -1 && vi && (vi->rate != s.rate_ || vi->channels != s.channels_)) {
+        if (vi->rate <= 0 || vi->channels < 1 || vi->channels > 8 ||
+            !setupFormat(static_cast<int>(vi->rate), vi->channels)) {
+          pb.diagnose("%s: unsupported format in a later section", file.c_str());
+          endedByError = true;
+          break;
+        }
+        s.rate_ = static_cast<int>(vi->rate);
+        s.channels_ = vi->channels;
+      }
+      link = current;
+    }
+    auto *pcm = reinterpret_cast<int16_t *>(buf.data());
+    size_t frames = static_cast<size_t>(got) / (static_cast<size_t>(s.channels_) * 2);
+    if (s.channels_ > 2)
+      mix.run(pcm, pcm, frames);
+    pb.write(pcm, frames);
+  }
+  if (reachedEnd && !endedByError && pb.running() && !endsWithFinalPage(file.c_str()))
+    pb.diagnose("%s: truncated: the stream ends without its final page", file.c_str());
+}
+
+// --- Plug-in entries ------------------------------------------------------------------------
+
+bool isVorbisHead(const unsigned char *h, long n) {
+  if (n < 28 || std::memcmp(h, "OggS", 4) != 0)
+    return false;
+  long packet = 27 + h[26];
+  return n >= packet + 7 && std::memcmp(h + packet, "\x01vorbis", 7) == 0;
+}
+
+int vorbis_is_our_file(char *name) {
+  if (!name)
+    return 0;
+  unsigned char head[512];
+  long n = readHead(name, head, sizeof head, false);
+  if (hasExtension(name, {".ogg"})) {
+    // An .ogg file that holds another codec (Opus, FLAC) is left to a plug-in that plays it.
+    if (n >= 4 && std::memcmp(head, "OggS", 4) == 0)
+      return isVorbisHead(head, n) ? 1 : 0;
+    return 1;
+  }
+  return isVorbisHead(head, n) ? 1 : 0;
+}
+
+void vorbis_init() {}
+
+void vorbis_play(char *name) { playback.play(name); }
+void vorbis_stop() { playback.stop(); }
+void vorbis_pause(short paused) { playback.pause(paused); }
+void vorbis_seek(int seconds) { playback.seek(seconds); }
+int vorbis_get_time() { return playback.time(); }
+void vorbis_set_eq(int on, float preamp, float *bands) { playback.setEq(on, preamp, bands); }
+void vorbis_cleanup() { playback.stop(); }
+
+void vorbis_get_song_info(char *name, char **title, int *length) {
+  if (title)
+    *title = nullptr;
+  if (length)
+    *length = -1;
+  if (!name)
+    return;
+  VorbisStream s;
+  std::string why;
+  if (!s.open(name, why))
+    return;
+  if (title)
+    *title = makeTitle(s.tags(), name);
+  if (length)
+    *length = s.lengthMs();
+}
+
+InputPlugin record = [] {
+  InputPlugin ip{};
+  ip.description = const_cast<char *>("Ogg Vorbis player, libvorbisfile");
+  ip.init = vorbis_init;
+  ip.is_our_file = vorbis_is_our_file;
+  ip.play_file = vorbis_play;
+  ip.stop = vorbis_stop;
+  ip.pause = vorbis_pause;
+  ip.seek = vorbis_seek;
+  ip.set_eq = vorbis_set_eq;
+  ip.get_time = vorbis_get_time;
+  ip.cleanup = vorbis_cleanup;
+  ip.get_song_info = vorbis_get_song_info;
+  return ip;
+}();
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) InputPlugin *get_iplugin_info(void) {
+  playback.bind(&record);
+  return &record;
+}

@@ -1,0 +1,101 @@
+// The engine's state and its player. Two threads meet here: the remote channel's thread reads
+// and changes the wanted state (always quickly, under one mutex), and the player thread makes
+// the input plug-ins follow it, polls them for the end of a song and moves through the
+// playlist. The mutex is never held across a plug-in call, so a slow or stuck plug-in never
+// delays an answer on the remote channel.
+#pragma once
+
+#include "pluginhost.h"
+#include "settings.h"
+#include "songinfo.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace engine {
+
+struct Reply {
+  bool wellFormed = true; // false: close the connection without an answer
+  uint16_t status = 0;
+  std::vector<uint8_t> payload;
+};
+
+class Engine : public PluginEvents {
+public:
+  Engine(Settings settings, std::vector<std::string> playlist);
+  ~Engine() override;
+
+  void loadPlugins(const std::string &inputDir, const std::string &outputDir);
+  void start();
+  // fromSelf: the request came from inside this process (an input plug-in's thread).
+  Reply handle(uint16_t code, const std::vector<uint8_t> &payload, bool fromSelf);
+  bool quitRequested() const { return quit_; }
+  void requestQuit() { quit_ = true; }
+  // Stops playback, ends the threads, calls the plug-ins' cleanup and saves. False when some
+  // plug-in call never returned (the caller should then leave without running destructors).
+  bool shutdown();
+
+  // How long a plug-in's stop may take before the engine carries on without it.
+  static constexpr int kStopTimeoutMs = 3000;
+
+  void onSetInfo(const char *title, int lengthMs, int rate, int freq, int nch) override;
+
+private:
+  // Everything below up to the player's own fields is guarded by mutex_.
+  void startAt(int pos);       // play pos from its beginning
+  void songEnded(bool failed); // natural end (or failure) of the wanted song
+  int stepForward(bool wrap);  // next position by shuffle/repeat rules, -1 for none
+  int stepBack();
+  void rebuildShuffle(int first);
+  void setPosition(int pos);
+  void wake();
+  Settings snapshotSettings();
+
+  void playerLoop();
+  void startEntry(int pos, uint64_t serial);
+  void stopCurrent();
+  void applyEq(InputEntry *e);
+
+  const std::vector<std::string> playlist_;
+  PluginHost host_;
+  SongInfo info_;
+
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  bool wake_ = false;
+  Settings settings_;
+  bool playing_ = false;
+  bool paused_ = false;
+  int position_ = 0;
+  uint64_t serial_ = 0; // bumped whenever the wanted song (re)starts
+  int pendingSeekMs_ = -1;
+  bool eqDirty_ = false;
+  bool volumeDirty_ = false;
+  bool saveDirty_ = false;
+  int volume_ = 100;
+  int outputTime_ = 0;
+  int rate_ = 0, freq_ = 0, nch_ = 0;
+  int failures_ = 0; // songs in a row that ended without producing anything
+  std::vector<int> shuffleOrder_;
+  std::mt19937 rng_;
+  bool quitting_ = false;
+  bool playerFinished_ = false;
+  uint64_t activeSerial_ = ~0ull; // the song the player has started (mirrored for the channel)
+  int activePos_ = -1;
+
+  // Player thread only.
+  InputEntry *active_ = nullptr;
+  bool activePaused_ = false;
+  std::atomic<bool> activeProduced_{false};
+
+  std::atomic<bool> quit_{false};
+  std::thread player_;
+};
+
+} // namespace engine

@@ -1,0 +1,33 @@
+// The engine's end of the remote channel: a Unix stream socket, one request and one reply per
+// connection. One thread serves every connection with poll(), each connection under its own
+// deadline, so a client that connects and never sends cannot hold up anyone else.
+#pragma once
+
+#include <string>
+
+namespace engine {
+
+class Engine;
+
+class RemoteServer {
+public:
+  explicit RemoteServer(Engine &engine) : engine_(engine) {}
+  ~RemoteServer();
+  RemoteServer(const RemoteServer &) = delete;
+  RemoteServer &operator=(const RemoteServer &) = delete;
+
+  // Binds path with mode 0600 (a stale file there must already be gone). False with errno.
+  bool listen(const std::string &path);
+  // Serves until the engine asks to quit or stopFd becomes readable.
+  void run(int stopFd);
+
+  // A request must arrive completely within this time after the connection is accepted.
+  static constexpr int kRequestDeadlineMs = 1000;
+  static constexpr int kMaxConnections = 64;
+
+private:
+  Engine &engine_;
+  int listenFd_ = -1;
+};
+
+} // namespace engine
