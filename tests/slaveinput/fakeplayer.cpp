@@ -1,0 +1,181 @@
+#include "fakeplayer.h"
+
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <sstream>
+#include <sys/stat.h>
+
+using namespace velora::test;
+
+namespace slavetest {
+
+namespace {
+
+const char *kScript = R"(#!/bin/sh
+log="@LOG@"
+identify=
+for a in "$@"; do [ "$a" = -identify ] && identify=1; done
+if [ -n "$identify" ]; then
+  printf '%s\n' "${0##*/}" > "$log/identify.args.tmp"
+  for a in "$@"; do printf '%s\n' "$a" >> "$log/identify.args.tmp"; done
+  mv "$log/identify.args.tmp" "$log/identify.args"
+  [ -f "$log/identify.out" ] && cat "$log/identify.out"
+  exit 0
+fi
+me=$$
+printf '%s\n' "${0##*/}" > "$log/$me.args"
+: > "$log/$me.cmds"
+fifo=
+prev=
+for a in "$@"; do
+  printf '%s\n' "$a" >> "$log/$me.args"
+  [ "$prev" = "-aofile" ] && fifo="$a"
+  prev="$a"
+done
+echo $me >> "$log/pids"
+[ -f "$log/play.out" ] && cat "$log/play.out"
+if [ -n "$fifo" ] && [ -f "$log/pcm.raw" ]; then cat "$log/pcm.raw" > "$fifo"; fi
+mode=$(cat "$log/play.mode" 2>/dev/null)
+[ "$mode" = exit ] && exit 0
+[ "$mode" = deaf ] && trap '' TERM
+while IFS= read -r cmd; do
+  printf '%s\n' "$cmd" >> "$log/$me.cmds"
+  [ "$cmd" = quit ] && [ "$mode" != deaf ] && exit 0
+done
+while [ "$mode" = deaf ]; do sleep 1; done
+exit 0
+)";
+
+} // namespace
+
+FakePlayer::FakePlayer(const std::string &dir) : dir_(dir) {
+  makeDirs(dir_ + "/bin");
+  makeDirs(dir_ + "/log");
+  std::string script = kScript;
+  script.replace(script.find("@LOG@"), 5, dir_ + "/log");
+  writeFile(bin() + "/mplayer", script);
+  chmod((bin() + "/mplayer").c_str(), 0755);
+  if (const char *p = getenv("PATH"))
+    oldPath_ = p;
+}
+
+FakePlayer::~FakePlayer() { setenv("PATH", oldPath_.c_str(), 1); }
+
+void FakePlayer::install() { setenv("PATH", (bin() + ":" + oldPath_).c_str(), 1); }
+
+void FakePlayer::setIdentifyOutput(const std::string &text) {
+  writeFile(log("identify.out"), text);
+}
+void FakePlayer::setPlayOutput(const std::string &text) { writeFile(log("play.out"), text); }
+void FakePlayer::setPcm(const std::string &bytes) { writeFile(log("pcm.raw"), bytes); }
+void FakePlayer::setPlayMode(const std::string &mode) { writeFile(log("play.mode"), mode); }
+
+std::vector<pid_t> FakePlayer::playPids() const {
+  std::vector<pid_t> pids;
+  for (const auto &l : lines(readFile(log("pids"))))
+    pids.push_back(static_cast<pid_t>(std::atoi(l.c_str())));
+  return pids;
+}
+
+std::vector<std::string> FakePlayer::playArgs(pid_t pid) const {
+  return lines(readFile(log(std::to_string(pid) + ".args")));
+}
+
+std::string FakePlayer::playCommands(pid_t pid) const {
+  return readFile(log(std::to_string(pid) + ".cmds"));
+}
+
+std::vector<std::string> FakePlayer::identifyArgs() const {
+  return lines(readFile(log("identify.args")));
+}
+
+std::vector<std::string> lines(const std::string &text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  std::string l;
+  while (std::getline(in, l))
+    out.push_back(l);
+  return out;
+}
+
+bool processGone(pid_t pid) { return kill(pid, 0) < 0 && errno == ESRCH; }
+
+Recorder &recorder() {
+  static Recorder r;
+  return r;
+}
+
+namespace {
+
+int outOpen(AFormat fmt, int rate, int nch) {
+  Recorder &r = recorder();
+  std::lock_guard<std::mutex> g(r.m);
+  r.opens++;
+  r.fmt = fmt;
+  r.rate = rate;
+  r.nch = nch;
+  return r.openResult ? 1 : 0;
+}
+void outWrite(void *ptr, int length) {
+  Recorder &r = recorder();
+  std::lock_guard<std::mutex> g(r.m);
+  r.written.append(static_cast<const char *>(ptr), static_cast<size_t>(length));
+}
+void outClose() {
+  Recorder &r = recorder();
+  std::lock_guard<std::mutex> g(r.m);
+  r.closes++;
+}
+void outFlush(int) {}
+void outPause(short) {}
+int outBufferFree() { return 1 << 20; }
+int outBufferPlaying() { return 0; }
+int outTime() { return 0; }
+
+void setInfo(char *title, int length, int rate, int freq, int nch) {
+  Recorder &r = recorder();
+  std::lock_guard<std::mutex> g(r.m);
+  r.infos++;
+  r.title = title ? title : "";
+  r.length = length;
+  r.bitrate = rate;
+  r.freq = freq;
+  r.channels = nch;
+}
+
+OutputPlugin output = {nullptr,  nullptr,       nullptr,          nullptr,  nullptr,  nullptr,
+                       nullptr,  nullptr,       outOpen,          outWrite, outClose, outFlush,
+                       outPause, outBufferFree, outBufferPlaying, outTime,  outTime};
+
+} // namespace
+
+InputPlugin *loadPlugin() {
+  std::string path = stageDir() + "/lib/xmms/Input/libslaveinput.so";
+  void *h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!h) {
+    ADD_FAILURE() << "cannot load " << path << ": " << dlerror();
+    return nullptr;
+  }
+  auto get = reinterpret_cast<GetInputPluginFunc>(dlsym(h, "get_iplugin_info"));
+  if (!get) {
+    ADD_FAILURE() << "no get_iplugin_info in " << path;
+    return nullptr;
+  }
+  InputPlugin *ip = get();
+  ip->set_info = setInfo;
+  ip->output = &output;
+  return ip;
+}
+
+void writeConfig(const std::string &slaveinputLines, const std::string &more) {
+  writeFile(std::string(getenv("HOME")) + "/.xmms/config",
+            "[slaveinput]\n" + slaveinputLines + "\n" + more);
+}
+
+} // namespace slavetest
