@@ -1,0 +1,326 @@
+// The decode thread: one per song, started by mp4_play and joined by mp4_stop. It decodes either
+// an MP4 track sample by sample or a raw AAC (ADTS/ADIF) stream through a refilled buffer, and
+// writes the PCM to the engine's output at the pace the output buffer allows.
+#include "m4ainput.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <glib.h>
+#include <neaacdec.h>
+#include <pthread.h>
+
+#include <xmms/titlestring.h>
+#include <xmms/util.h>
+
+namespace {
+
+OutputPlugin *output() { return mp4_ip.output; }
+
+// Waits until the output can take `bytes` without blocking, or playback is stopped.
+void wait_for_room(int bytes, int step_us) {
+  while (playing && output()->buffer_free() < bytes)
+    xmms_usleep(step_us);
+}
+
+void write_pcm(void *pcm, unsigned long samples) {
+  if (eq_enabled)
+    iir_filter(static_cast<short *>(pcm), int(samples * 2));
+  output()->write_audio(pcm, int(samples * 2));
+}
+
+void play_mp4(FILE *file, char *name) {
+  mp4ff_callback_t *cb = getMP4FF_cb(file);
+  mp4ff_t *infile = nullptr;
+  NeAACDecHandle decoder = nullptr;
+  char *title = nullptr;
+  int track, num_samples, sample_index = 0;
+  unsigned long sample_rate = 0;
+  unsigned char channels = 0;
+  int frame_length = 1024;
+  float step;
+
+  stream_kind = MP4_FILE;
+  infile = mp4ff_open_read(cb);
+  if (!infile) {
+    g_print("MP4 - Can't open file\n");
+    goto cleanup;
+  }
+  track = getAACTrack(infile);
+  if (track < 0) {
+    g_print("Unsupported Audio track type\n");
+    goto cleanup;
+  }
+
+  {
+    decoder = NeAACDecOpen();
+    if (!decoder) {
+      g_print("MP4: can't open the decoder\n");
+      goto cleanup;
+    }
+    unsigned char *blob = nullptr;
+    unsigned int blob_size = 0;
+    mp4ff_get_decoder_config(infile, track, &blob, &blob_size);
+    // A configuration the decoder refuses leaves the channel count at 0, caught below.
+    if (NeAACDecInit2(decoder, blob, blob_size, &sample_rate, &channels) < 0)
+      channels = 0;
+    if (blob) {
+      mp4AudioSpecificConfig config;
+      memset(&config, 0, sizeof config);
+      if (NeAACDecAudioSpecificConfig(blob, blob_size, &config) >= 0 &&
+          config.sbr_present_flag == 1)
+        frame_length = 2048;
+      free(blob);
+    }
+  }
+  if (channels == 0 || sample_rate == 0) {
+    g_print("Number of Channels not supported\n");
+    goto cleanup;
+  }
+
+  num_samples = mp4ff_num_samples(infile, track);
+  {
+    // Single precision, with frame length - 1 as the factor: the lengths and seek positions the
+    // engine already shows for such files.
+    float frame_term = float(frame_length - 1.0);
+    float length_ms = float(num_samples) * frame_term * float(1.0 / double(sample_rate)) * 1000.0f;
+    step = float(1.0 / (frame_length - 1.0));
+    title = getMP4title(infile, name);
+
+    if (!output()->open_audio(FMT_S16_NE, int(sample_rate), channels)) {
+      g_print("MP4: Output Error\n");
+      goto cleanup;
+    }
+    output()->flush(0);
+    if (mp4_ip.set_info)
+      mp4_ip.set_info(title, int(length_ms), -1, int(sample_rate / 1000), channels);
+    g_print("MP4 - %d channels @ %ld Hz\n", channels, long(sample_rate));
+  }
+
+  while (playing) {
+    int seek = seek_to;
+    if (seek != -1) {
+      float index = float(seek) * float(sample_rate) * step;
+      sample_index = index > 0 ? int(index) : 0;
+      output()->flush(seek * 1000);
+      seek_to = -1;
+    }
+
+    unsigned char *sample = nullptr;
+    unsigned int sample_size = 0;
+    int got = mp4ff_read_sample(infile, track, sample_index, &sample, &sample_size);
+    ++sample_index;
+    if (got == 0 || !sample) {
+      free(sample);
+      g_print("MP4: read error\n");
+      goto cleanup;
+    }
+    NeAACDecFrameInfo frame;
+    memset(&frame, 0, sizeof frame);
+    void *pcm = NeAACDecDecode(decoder, &frame, sample, sample_size);
+    free(sample);
+    if (frame.error) {
+      g_print("MP4: %s\n", NeAACDecGetErrorMessage(frame.error));
+      goto cleanup;
+    }
+
+    wait_for_room(int(frame.samples * 2), 30000);
+    if (pcm && frame.samples > 0)
+      write_pcm(pcm, frame.samples);
+
+    if (sample_index >= num_samples) {
+      while (playing && output()->buffer_playing() && output()->buffer_free())
+        xmms_usleep(10000);
+      goto cleanup;
+    }
+  }
+
+cleanup:
+  output()->close_audio();
+  free(title);
+  if (decoder)
+    NeAACDecClose(decoder);
+  if (infile)
+    mp4ff_close(infile);
+  freeMP4FF_cb(cb);
+  playing = 0;
+  fclose(file);
+}
+
+// A title from the file name alone: raw streams carry no tags we read.
+char *raw_title(const char *name) {
+  TitleInput input;
+  memset(&input, 0, sizeof input);
+  input.__size = sizeof(TitleInput);
+  input.__version = XMMS_TITLEINPUT_VERSION;
+  const char *slash = strrchr(name, '/');
+  char *base = g_strdup(slash ? slash + 1 : name);
+  const char *dot = strrchr(name, '.');
+  input.file_name = base;
+  input.file_ext = dot ? dot + 1 : nullptr;
+  input.file_path = const_cast<char *>(name);
+  char *title = xmms_get_titlestring(xmms_get_gentitle_format(), &input);
+  if (!title)
+    title = strdup(base);
+  g_free(base);
+  return title;
+}
+
+NeAACDecHandle open_decoder(bool old_adts) {
+  NeAACDecHandle decoder = NeAACDecOpen();
+  if (decoder) {
+    NeAACDecConfigurationPtr config = NeAACDecGetCurrentConfiguration(decoder);
+    config->useOldADTSFormat = old_adts ? 1 : 0;
+    NeAACDecSetConfiguration(decoder, config);
+  }
+  return decoder;
+}
+
+void play_raw_aac(const char *name) {
+  stream_kind = RAW_AAC_FILE;
+  FILE *file = fopen(name, "rb");
+  if (!file) {
+    g_print("AAC: can't find file %s\n", name);
+    playing = 0;
+    return;
+  }
+  NeAACDecHandle decoder = open_decoder(false);
+  if (!decoder) {
+    g_print("AAC: Open Decoder Error\n");
+    fclose(file);
+    playing = 0;
+    return;
+  }
+  bool old_adts = false;
+  auto *buffer = static_cast<unsigned char *>(g_try_malloc(AAC_BUFFER_SIZE));
+  if (!buffer) {
+    g_print("AAC: error g_malloc\n");
+    fclose(file);
+    NeAACDecClose(decoder);
+    playing = 0;
+    return;
+  }
+  long valid = long(fread(buffer, 1, AAC_BUFFER_SIZE, file));
+  if (valid <= 0) {
+    g_print("AAC: Error reading file\n");
+    g_free(buffer);
+    fclose(file);
+    NeAACDecClose(decoder);
+    playing = 0;
+    return;
+  }
+  char *title = raw_title(name);
+  long consumed = 0;
+  unsigned long sample_rate = 0;
+  unsigned char channels = 0;
+
+  if (valid >= 10 && memcmp(buffer, "ID3", 3) == 0) {
+    // Pass over the tag by seeking: it may be longer than the whole buffer.
+    long tag = 10 + ((long(buffer[6]) << 21) | (long(buffer[7]) << 14) | (long(buffer[8]) << 7) |
+                     long(buffer[9]));
+    valid = 0;
+    if (fseek(file, tag, SEEK_SET) == 0)
+      valid = long(fread(buffer, 1, AAC_BUFFER_SIZE, file));
+  }
+
+  consumed = NeAACDecInit(decoder, buffer, (unsigned long)valid, &sample_rate, &channels);
+  if (consumed < 0 || consumed > valid) {
+    g_print("AAC: Stream header not recognised\n");
+    goto done;
+  }
+  if (!output()->open_audio(FMT_S16_NE, int(sample_rate), channels)) {
+    g_print("AAC: Output Error\n");
+    output()->close_audio();
+    goto done;
+  }
+  if (mp4_ip.set_info)
+    mp4_ip.set_info(title, -1, -1, int(sample_rate), channels);
+  output()->flush(0);
+
+  while (playing && valid > 0) {
+    if (consumed > 0) {
+      long remaining = valid - consumed;
+      memmove(buffer, buffer + consumed, size_t(remaining));
+      valid =
+          remaining + long(fread(buffer + remaining, 1, size_t(AAC_BUFFER_SIZE - remaining), file));
+      consumed = 0;
+      if (valid == 0) // clean end of the stream: nothing left to hand the decoder
+        break;
+    }
+    NeAACDecFrameInfo frame;
+    memset(&frame, 0, sizeof frame);
+    void *pcm = NeAACDecDecode(decoder, &frame, buffer, (unsigned long)valid);
+    if (frame.error) {
+      if (old_adts) {
+        g_print("FAAD2 Warning %s\n", NeAACDecGetErrorMessage(frame.error));
+        valid = 0;
+      } else {
+        // Some encoders wrote the ADTS header of the older drafts; try the stream that way.
+        NeAACDecClose(decoder);
+        decoder = open_decoder(true);
+        old_adts = true;
+        if (!decoder) {
+          g_print("AAC: Open Decoder Error\n");
+          break;
+        }
+        frame.samples = 0;
+        frame.bytesconsumed = 0;
+        unsigned long rate;
+        unsigned char nch;
+        NeAACDecInit(decoder, buffer, (unsigned long)valid, &rate, &nch);
+        pcm = nullptr;
+      }
+    } else if (frame.bytesconsumed == 0 && frame.samples == 0) {
+      // No error and no progress: the same call would give the same answer forever.
+      g_print("AAC: error sample decoding\n");
+      break;
+    }
+    consumed += long(frame.bytesconsumed);
+    if (consumed > valid)
+      consumed = valid;
+    if (frame.samples == 0 && !pcm) {
+      g_print("AAC: error sample decoding\n");
+    } else if (pcm && frame.samples > 0) {
+      wait_for_room(int(frame.samples * 2), 10000);
+      write_pcm(pcm, frame.samples);
+    }
+  }
+
+  while (playing && output()->buffer_playing())
+    xmms_usleep(10000);
+  output()->close_audio();
+
+done:
+  playing = 0;
+  g_free(buffer);
+  if (decoder)
+    NeAACDecClose(decoder);
+  free(title);
+  fclose(file);
+  seek_to = -1;
+}
+
+} // namespace
+
+void *mp4_decode_thread(void *arg) {
+  char *name = static_cast<char *>(arg);
+  seek_to = -1;
+  // `playing` was set by mp4_play before this thread existed; setting it again here would undo a
+  // stop that came in between and leave mp4_stop joining a whole song.
+  FILE *file = fopen(name, "rb");
+  if (!file) {
+    g_print("MP4!AAC - Can't open file\n");
+    g_free(name);
+    playing = 0;
+    return nullptr;
+  }
+  int type = mp4_get_file_type(file);
+  fseek(file, 0, SEEK_SET);
+  if (type == MP4_FILE) {
+    play_mp4(file, name);
+  } else {
+    fclose(file);
+    play_raw_aac(name);
+  }
+  g_free(name);
+  return nullptr;
+}

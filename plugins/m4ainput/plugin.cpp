@@ -1,0 +1,218 @@
+// The plug-in record and the entries the engine calls from its own threads.
+#include "m4ainput.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <glib.h>
+#include <pthread.h>
+#include <strings.h>
+
+#include <xmms/util.h>
+
+std::atomic<int> playing{0};
+std::atomic<int> seek_to{-1};
+std::atomic<int> eq_enabled{0};
+std::atomic<int> stream_kind{0};
+
+namespace {
+
+pthread_t decode_thread_id;
+bool decode_thread_started = false;
+
+// A thread that ended by itself (end of song, error) is still waiting to be joined; do it before
+// the next song so finished threads never pile up.
+void reap_finished_thread() {
+  if (decode_thread_started) {
+    pthread_join(decode_thread_id, nullptr);
+    decode_thread_started = false;
+  }
+}
+
+void mp4_init(void) {
+  seek_to = -1;
+  decode_thread_started = false;
+}
+
+void mp4_about(void) {}
+void mp4_cleanup(void) {}
+
+int mp4_is_our_file(char *name) {
+  if (!name)
+    return 0;
+  const char *ext = strrchr(name, '.');
+  if (!ext)
+    return 0;
+  return strncasecmp(ext, ".mp4", 4) == 0 || strncasecmp(ext, ".m4a", 4) == 0 ||
+         strncasecmp(ext, ".aac", 4) == 0;
+}
+
+void mp4_play(char *name) {
+  reap_finished_thread();
+  playing = 1;
+  stream_kind = 0;
+  char *copy = g_strdup(name ? name : "");
+  if (pthread_create(&decode_thread_id, nullptr, mp4_decode_thread, copy) != 0) {
+    g_print("MP4!AAC - Can't start the decode thread\n");
+    g_free(copy);
+    playing = 0;
+    return;
+  }
+  decode_thread_started = true;
+}
+
+void mp4_stop(void) {
+  if (!playing) {
+    reap_finished_thread();
+    return;
+  }
+  playing = 0;
+  reap_finished_thread();
+  if (mp4_ip.output)
+    mp4_ip.output->close_audio();
+}
+
+void mp4_pause(short paused) {
+  if (mp4_ip.output)
+    mp4_ip.output->pause(paused);
+}
+
+void mp4_seek(int seconds) {
+  seek_to = seconds;
+  while (playing && seek_to != -1) {
+    // Raw AAC streams are not seekable; answer at once instead of waiting for a thread that will
+    // never take the request.
+    if (stream_kind == RAW_AAC_FILE) {
+      seek_to = -1;
+      break;
+    }
+    xmms_usleep(10000);
+  }
+  if (!playing)
+    seek_to = -1;
+}
+
+void mp4_set_eq(int on, float preamp, float *bands) {
+  eq_enabled = on;
+  init_iir(on, preamp, bands);
+}
+
+int mp4_get_time(void) {
+  if (!playing)
+    return -1;
+  return mp4_ip.output ? mp4_ip.output->output_time() : 0;
+}
+
+void mp4_get_song_info(char *name, char **title, int *length) {
+  *length = -1;
+  *title = nullptr;
+  FILE *file = name ? fopen(name, "rb") : nullptr;
+  if (!file)
+    return;
+  int type = mp4_get_file_type(file);
+  fseek(file, 0, SEEK_SET);
+  if (type == MP4_FILE) {
+    mp4ff_callback_t *cb = getMP4FF_cb(file);
+    mp4ff_t *infile = mp4ff_open_read_metaonly(cb);
+    if (infile) {
+      int track = getAACTrack(infile);
+      if (track >= 0) {
+        *title = getMP4title(infile, name);
+        double duration = double(mp4ff_get_track_duration(infile, track));
+        int32_t raw = mp4ff_time_scale(infile, track);
+        double scale = raw < 0 ? double(raw) + 4294967296.0 : double(raw);
+        // A time scale of 0 would make the length infinite: leave it unknown instead.
+        if (scale > 0 && duration >= 0) {
+          double ms = duration * 1000.0 * (1.0 / scale);
+          *length = ms < 2147483647.0 ? int(unsigned(ms)) : -1;
+        }
+      }
+      mp4ff_close(infile);
+    }
+    freeMP4FF_cb(cb);
+  }
+  fclose(file);
+}
+
+void mp4_file_info_box(char *name) {
+  FILE *file = name ? fopen(name, "rb") : nullptr;
+  if (!file)
+    return;
+  int type = mp4_get_file_type(file);
+  fseek(file, 0, SEEK_SET);
+  if (type == MP4_FILE) {
+    mp4ff_callback_t *cb = getMP4FF_cb(file);
+    mp4ff_t *infile = mp4ff_open_read_metaonly(cb);
+    if (infile) {
+      int track = getAACTrack(infile);
+      if (track >= 0)
+        create_mp4_info_dialog(name, infile, track);
+      mp4ff_close(infile);
+    }
+    freeMP4FF_cb(cb);
+  }
+  fclose(file);
+}
+
+uint32_t read_callback(void *user_data, void *buffer, uint32_t length) {
+  return uint32_t(fread(buffer, 1, length, static_cast<FILE *>(user_data)));
+}
+
+uint32_t seek_callback(void *user_data, uint64_t position) {
+  return uint32_t(fseeko(static_cast<FILE *>(user_data), off_t(position), SEEK_SET));
+}
+
+} // namespace
+
+// The engine has no dialog toolkit to offer a plug-in; the file information stays unshown.
+void create_mp4_info_dialog(const char *, mp4ff_t *, int) {}
+
+int mp4_get_file_type(FILE *file) {
+  unsigned char header[8] = {0};
+  fseek(file, 0, SEEK_SET);
+  if (fread(header, 1, 8, file) != 8)
+    memset(header, 0, sizeof header);
+  return memcmp(header + 4, "ftyp", 4) == 0 ? MP4_FILE : RAW_AAC_FILE;
+}
+
+mp4ff_callback_t *getMP4FF_cb(FILE *file) {
+  auto *cb = static_cast<mp4ff_callback_t *>(g_malloc0(sizeof(mp4ff_callback_t)));
+  cb->read = read_callback;
+  cb->seek = seek_callback;
+  cb->user_data = file;
+  return cb;
+}
+
+void freeMP4FF_cb(mp4ff_callback_t *cb) { g_free(cb); }
+
+extern "C" {
+
+InputPlugin mp4_ip = {
+    nullptr,                                                      // handle
+    nullptr,                                                      // filename
+    const_cast<char *>("MP4 & MPEG2/4-AAC audio player - 1.2.x"), // description
+    mp4_init,
+    mp4_about,
+    nullptr, // configure
+    mp4_is_our_file,
+    nullptr, // scan_dir
+    mp4_play,
+    mp4_stop,
+    mp4_pause,
+    mp4_seek,
+    mp4_set_eq,
+    mp4_get_time,
+    nullptr, // get_volume
+    nullptr, // set_volume
+    mp4_cleanup,
+    nullptr, // get_vis_type
+    nullptr, // add_vis_pcm
+    nullptr, // set_info
+    nullptr, // set_info_text
+    mp4_get_song_info,
+    mp4_file_info_box,
+    nullptr, // output
+};
+
+InputPlugin *get_iplugin_info(void) { return &mp4_ip; }
+
+} // extern "C"
