@@ -17,9 +17,9 @@ constexpr int kEqBands = 10;
 
 struct EqSettings {
   bool on = false;
-  float preamp = 0;              // dB
-  float bands[kEqBands] = {};    // dB
-  bool isoSpaced = true;         // band centres 31 Hz..16 kHz in octaves, or the older set
+  float preamp = 0;           // dB
+  float bands[kEqBands] = {}; // dB
+  bool isoSpaced = true;      // band centres 31 Hz..16 kHz in octaves, or the older set
 };
 
 // Centre frequency in Hz of band b for the chosen spacing.

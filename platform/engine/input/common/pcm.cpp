@@ -13,15 +13,26 @@ bool Downmix::setup(const Speaker *layout, int channels) {
   for (int c = 0; c < channels; ++c) {
     float l = 0, r = 0;
     switch (layout[c]) {
-    case Speaker::FrontLeft: l = 1; break;
-    case Speaker::FrontRight: r = 1; break;
+    case Speaker::FrontLeft:
+      l = 1;
+      break;
+    case Speaker::FrontRight:
+      r = 1;
+      break;
     case Speaker::Centre:
-    case Speaker::BackCentre: l = r = h; break;
-    case Speaker::Lfe: break;
+    case Speaker::BackCentre:
+      l = r = h;
+      break;
+    case Speaker::Lfe:
+      break;
     case Speaker::BackLeft:
-    case Speaker::SideLeft: l = h; break;
+    case Speaker::SideLeft:
+      l = h;
+      break;
     case Speaker::BackRight:
-    case Speaker::SideRight: r = h; break;
+    case Speaker::SideRight:
+      r = h;
+      break;
     }
     left_[c] = l;
     right_[c] = r;

@@ -6,8 +6,17 @@
 
 namespace velora::input {
 
-enum class Speaker { FrontLeft, FrontRight, Centre, Lfe, BackLeft, BackRight, SideLeft, SideRight,
-                     BackCentre };
+enum class Speaker {
+  FrontLeft,
+  FrontRight,
+  Centre,
+  Lfe,
+  BackLeft,
+  BackRight,
+  SideLeft,
+  SideRight,
+  BackCentre
+};
 
 constexpr int kMaxChannels = 8;
 

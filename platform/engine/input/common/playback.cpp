@@ -128,7 +128,8 @@ bool Playback::write(int16_t *pcm, size_t frames) {
     int room = out->buffer_free();
     // Write whole frames that fit: an output whose buffer is smaller than a decoder block still
     // gets everything, piece by piece.
-    size_t chunk = room > 0 ? std::min(left, static_cast<size_t>(room) / frameBytes * frameBytes) : 0;
+    size_t chunk =
+        room > 0 ? std::min(left, static_cast<size_t>(room) / frameBytes * frameBytes) : 0;
     if (chunk == 0) {
       xmms_usleep(kPollUs);
       continue;

@@ -17,6 +17,7 @@ size_t id3v2Size(const unsigned char *head, size_t n);
 
 // Reads up to n bytes from the start of the file, after any ID3v2 tags when skipId3v2; the
 // count read, or -1 when the file cannot be opened. *offset (may be null) gets where they start.
-long readHead(const char *path, unsigned char *buf, size_t n, bool skipId3v2, long *offset = nullptr);
+long readHead(const char *path, unsigned char *buf, size_t n, bool skipId3v2,
+              long *offset = nullptr);
 
 } // namespace velora::input

@@ -74,8 +74,8 @@ std::string tagText(const char *data, size_t maxBytes) {
       }
     }
   }
-  while (!out.empty() && (out.back() == ' ' || out.back() == '\t' || out.back() == '\r' ||
-                          out.back() == '\n'))
+  while (!out.empty() &&
+         (out.back() == ' ' || out.back() == '\t' || out.back() == '\r' || out.back() == '\n'))
     out.pop_back();
   if (out.size() > kMaxTagBytes) {
     size_t cut = kMaxTagBytes;

@@ -78,9 +78,7 @@ public:
   }
 
   int outChannels() const { return channels_ > 2 ? 2 : static_cast<int>(channels_); }
-  int lengthMs() const {
-    return total_ > 0 ? static_cast<int>(total_ * 1000 / rate_) : -1;
-  }
+  int lengthMs() const { return total_ > 0 ? static_cast<int>(total_ * 1000 / rate_) : -1; }
 
   static FLAC__StreamDecoderWriteStatus writeCallback(const FLAC__StreamDecoder *,
                                                       const FLAC__Frame *frame,
@@ -168,8 +166,8 @@ void decodeThread(Playback &pb, const std::string &file) {
       std::fclose(f);
     }
   }
-  pb.announce(makeTitle(s.tags_, file.c_str()), s.lengthMs(), bitrate,
-              static_cast<int>(s.rate_), s.outChannels());
+  pb.announce(makeTitle(s.tags_, file.c_str()), s.lengthMs(), bitrate, static_cast<int>(s.rate_),
+              s.outChannels());
 
   bool endedByError = false;
   while (pb.running()) {
@@ -194,8 +192,7 @@ void decodeThread(Playback &pb, const std::string &file) {
     }
     if (!FLAC__stream_decoder_process_single(s.decoder_)) {
       FLAC__StreamDecoderState st = FLAC__stream_decoder_get_state(s.decoder_);
-      pb.diagnose("%s: %s", file.c_str(),
-                  s.error_ ? s.error_ : FLAC__StreamDecoderStateString[st]);
+      pb.diagnose("%s: %s", file.c_str(), s.error_ ? s.error_ : FLAC__StreamDecoderStateString[st]);
       endedByError = true;
       break;
     }

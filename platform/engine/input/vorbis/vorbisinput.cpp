@@ -40,15 +40,24 @@ const Speaker kLayouts[8][8] = {
 
 const char *vorbisError(int code) {
   switch (code) {
-  case OV_EREAD: return "read error";
-  case OV_ENOTVORBIS: return "not an Ogg Vorbis stream";
-  case OV_EVERSION: return "unsupported Vorbis version";
-  case OV_EBADHEADER: return "damaged Vorbis header";
-  case OV_EFAULT: return "decoder fault";
-  case OV_HOLE: return "damaged data (gap in the stream)";
-  case OV_EBADLINK: return "damaged stream section";
-  case OV_EINVAL: return "invalid stream";
-  default: return "damaged stream";
+  case OV_EREAD:
+    return "read error";
+  case OV_ENOTVORBIS:
+    return "not an Ogg Vorbis stream";
+  case OV_EVERSION:
+    return "unsupported Vorbis version";
+  case OV_EBADHEADER:
+    return "damaged Vorbis header";
+  case OV_EFAULT:
+    return "decoder fault";
+  case OV_HOLE:
+    return "damaged data (gap in the stream)";
+  case OV_EBADLINK:
+    return "damaged stream section";
+  case OV_EINVAL:
+    return "invalid stream";
+  default:
+    return "damaged stream";
   }
 }
 
