@@ -169,7 +169,7 @@ void decodeThread(Playback &pb, const std::string &file) {
   pb.announce(makeTitle(s.tags_, file.c_str()), s.lengthMs(), bitrate, static_cast<int>(s.rate_),
               s.outChannels());
 
-  bool endedByError = false;
+  bool endedByError = false, seekedAway = false;
   while (pb.running()) {
     int request = pb.takeSeek();
     if (request != -1) {
@@ -182,6 +182,7 @@ void decodeThread(Playback &pb, const std::string &file) {
       if (!ok) {
         // Past the end, or a seek the damaged file cannot serve: the song ends here.
         pb.seekDone(request, request);
+        seekedAway = true;
         break;
       }
       pb.seekDone(request, static_cast<int>(target * 1000 / s.rate_));
@@ -199,7 +200,7 @@ void decodeThread(Playback &pb, const std::string &file) {
     if (FLAC__stream_decoder_get_state(s.decoder_) == FLAC__STREAM_DECODER_END_OF_STREAM)
       break;
   }
-  if (pb.running() && !endedByError) {
+  if (pb.running() && !endedByError && !seekedAway) {
     if (s.error_)
       pb.diagnose("%s: damaged stream: %s", file.c_str(), s.error_);
     else if (s.total_ > 0 && s.position_ < s.total_)

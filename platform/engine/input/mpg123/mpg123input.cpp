@@ -115,6 +115,9 @@ public:
       return false;
     }
     mpg123_param(mh_, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_GAPLESS, 0);
+    // Look further than the default kilobyte for the next good frame, so a damaged stretch
+    // is skipped and the rest of the song still plays.
+    mpg123_param(mh_, MPG123_RESYNC_LIMIT, 1 << 20, 0);
     // Every rate libmpg123 knows, always as 16-bit samples.
     mpg123_format_none(mh_);
     const long *list;

@@ -11,6 +11,7 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -106,9 +107,16 @@ public:
       ov_clear(&vf_);
   }
   bool open(const char *path, std::string &why) {
-    int r = ov_fopen(path, &vf_);
+    FILE *f = std::fopen(path, "rb");
+    if (!f) {
+      why = std::string("cannot open: ") + std::strerror(errno);
+      return false;
+    }
+    // On failure libvorbisfile leaves the file to us; on success it closes it in ov_clear.
+    int r = ov_open_callbacks(f, &vf_, nullptr, 0, OV_CALLBACKS_DEFAULT);
     if (r < 0) {
-      why = r == OV_EREAD ? "cannot open" : vorbisError(r);
+      std::fclose(f);
+      why = vorbisError(r);
       return false;
     }
     open_ = true;
@@ -165,17 +173,19 @@ void decodeThread(Playback &pb, const std::string &file) {
   std::vector<char> buf(4096 * 8 * 2);
   int link = -1;
   int failures = 0;
+  const ogg_int64_t total = ov_pcm_total(&s.vf_, -1);
+  ogg_int64_t position = 0; // frames from the start
   bool endedByError = false, reachedEnd = false;
   while (pb.running()) {
     int request = pb.takeSeek();
     if (request != -1) {
       ogg_int64_t target = static_cast<ogg_int64_t>(request) * s.rate_ / 1000;
-      ogg_int64_t total = ov_pcm_total(&s.vf_, -1);
       if ((total >= 0 && target >= total) || ov_pcm_seek(&s.vf_, target) != 0) {
         pb.seekDone(request, request);
         break; // past the end: nothing left to hear
       }
-      pb.seekDone(request, static_cast<int>(ov_pcm_tell(&s.vf_) * 1000 / s.rate_));
+      position = ov_pcm_tell(&s.vf_);
+      pb.seekDone(request, static_cast<int>(position * 1000 / s.rate_));
       continue;
     }
     int current = 0;
@@ -212,11 +222,20 @@ void decodeThread(Playback &pb, const std::string &file) {
     }
     auto *pcm = reinterpret_cast<int16_t *>(buf.data());
     size_t frames = static_cast<size_t>(got) / (static_cast<size_t>(s.channels_) * 2);
+    position += static_cast<ogg_int64_t>(frames);
     if (s.channels_ > 2)
       mix.run(pcm, pcm, frames);
     pb.write(pcm, frames);
   }
-  if (reachedEnd && !endedByError && pb.running() && !endsWithFinalPage(file.c_str()))
+  if (!reachedEnd || endedByError || !pb.running())
+    return;
+  // Pages lost to damage are skipped without a word from libvorbisfile: the shortfall
+  // against the length the stream's last page announces tells.
+  if (total > 0 && position < total)
+    pb.diagnose("%s: damaged: %lld of %lld ms decoded", file.c_str(),
+                static_cast<long long>(position * 1000 / s.rate_),
+                static_cast<long long>(total * 1000 / s.rate_));
+  else if (!endsWithFinalPage(file.c_str()))
     pb.diagnose("%s: truncated: the stream ends without its final page", file.c_str());
 }
 
