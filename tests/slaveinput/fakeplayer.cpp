@@ -8,6 +8,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <filesystem>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -105,6 +107,34 @@ std::vector<std::string> lines(const std::string &text) {
 }
 
 bool processGone(pid_t pid) { return kill(pid, 0) < 0 && errno == ESRCH; }
+
+int mplayersUnder(pid_t ancestor) {
+  std::map<pid_t, pid_t> parent;
+  std::map<pid_t, bool> isPlayer;
+  for (const auto &e : std::filesystem::directory_iterator("/proc")) {
+    std::string name = e.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    pid_t pid = static_cast<pid_t>(std::atoi(name.c_str()));
+    for (const auto &l : lines(readFile(e.path().string() + "/status"))) {
+      if (l.rfind("PPid:", 0) == 0)
+        parent[pid] = static_cast<pid_t>(std::atoi(l.c_str() + 5));
+      else if (l == "Name:\tmplayer")
+        isPlayer[pid] = true;
+    }
+  }
+  int count = 0;
+  for (const auto &[pid, player] : isPlayer) {
+    if (!player)
+      continue;
+    for (pid_t p = parent[pid]; p > 1; p = parent.count(p) ? parent[p] : 0)
+      if (p == ancestor) {
+        count++;
+        break;
+      }
+  }
+  return count;
+}
 
 Recorder &recorder() {
   static Recorder r;

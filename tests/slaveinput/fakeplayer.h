@@ -40,6 +40,8 @@ private:
 
 std::vector<std::string> lines(const std::string &text);
 bool processGone(pid_t pid);
+// Processes named mplayer among the descendants of ancestor (children, grandchildren, ...).
+int mplayersUnder(pid_t ancestor);
 
 // The plug-in loaded from the stage folder, with a recording output and set_info.
 struct Recorder {
