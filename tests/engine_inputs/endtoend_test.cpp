@@ -1,0 +1,168 @@
+// Through the real engine: a folder playlist of one MP3, one Ogg and one FLAC file plays all
+// three, in order, to the disk writer.
+#include "harness.h"
+#include "testenv.h"
+
+#include <xmms/xmmsctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace inputs_test;
+using velora::test::EngineProcess;
+using velora::test::fileExists;
+using velora::test::fixture;
+using velora::test::readFile;
+using velora::test::TempHome;
+using velora::test::waitUntil;
+using velora::test::writeFile;
+
+namespace {
+
+struct Wav {
+  int channels = 0, rate = 0, bits = 0;
+  std::vector<int16_t> samples;
+};
+
+uint32_t le32(const std::string &s, size_t at) {
+  uint32_t v = 0;
+  for (int i = 3; i >= 0; --i)
+    v = (v << 8) | static_cast<unsigned char>(s[at + i]);
+  return v;
+}
+
+Wav parseWav(const std::string &b) {
+  Wav w;
+  if (b.size() < 12 || b.compare(0, 4, "RIFF") != 0 || b.compare(8, 4, "WAVE") != 0)
+    return w;
+  for (size_t at = 12; at + 8 <= b.size();) {
+    uint32_t len = le32(b, at + 4);
+    if (b.compare(at, 4, "fmt ") == 0 && at + 24 <= b.size()) {
+      w.channels = static_cast<unsigned char>(b[at + 10]);
+      w.rate = static_cast<int>(le32(b, at + 12));
+      w.bits = static_cast<unsigned char>(b[at + 22]);
+    } else if (b.compare(at, 4, "data") == 0) {
+      size_t n = std::min<size_t>(len, b.size() - at - 8) / 2;
+      w.samples.resize(n);
+      std::memcpy(w.samples.data(), b.data() + at + 8, n * 2);
+      break;
+    }
+    at += 8 + len + (len & 1);
+  }
+  return w;
+}
+
+// The disk writer replaces its file at the end of every song. This watcher keeps each version
+// it sees (an open descriptor keeps a replaced file readable), so the songs can be checked in
+// the order they were written.
+class FileVersions {
+public:
+  explicit FileVersions(std::string path) : path_(std::move(path)), thread_([this] { run(); }) {}
+  ~FileVersions() {
+    stop_ = true;
+    thread_.join();
+  }
+  std::vector<Wav> versions() {
+    std::lock_guard lock(mutex_);
+    return versions_;
+  }
+
+private:
+  void run() {
+    ino_t last = 0;
+    while (!stop_) {
+      struct stat st;
+      if (::stat(path_.c_str(), &st) == 0 && st.st_ino != last) {
+        int fd = ::open(path_.c_str(), O_RDONLY);
+        if (fd >= 0) {
+          struct stat opened;
+          ::fstat(fd, &opened);
+          std::string bytes;
+          char buf[65536];
+          ssize_t n;
+          while ((n = ::read(fd, buf, sizeof buf)) > 0)
+            bytes.append(buf, static_cast<size_t>(n));
+          ::close(fd);
+          last = opened.st_ino;
+          std::lock_guard lock(mutex_);
+          versions_.push_back(parseWav(bytes));
+        }
+      }
+      ::usleep(500);
+    }
+  }
+  std::string path_;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::vector<Wav> versions_;
+  std::thread thread_;
+};
+
+TEST(InputEndToEnd, FolderOfMp3OggAndFlacPlaysInOrderToTheDiskWriter) {
+  if (!fileExists(velora::test::stageDir() + "/bin/xmms") ||
+      !fileExists(velora::test::stageDir() + "/lib/xmms/Output/libdiskwriter.so"))
+    GTEST_SKIP() << "the engine or its disk writer is not built";
+  TempHome home;
+  // A folder as the front-end's open-folder command would list it.
+  std::string music = home.path("music");
+  std::string a = copyOf(fixture("inputs/oldtag.mp3"), music + "/01 old.mp3");
+  std::string b = copyOf(fixture("inputs/untagged.ogg"), music + "/02 plain.ogg");
+  std::string c = copyOf(fixture("inputs/deep24.flac"), music + "/03 deep.flac");
+  writeFile(home.path(".xmms/xmms.m3u"), a + "\n" + b + "\n" + c + "\n");
+  std::string out = home.path("out.wav");
+  writeFile(home.path(".xmms/config"),
+            "[xmms]\noutput_plugin=libdiskwriter.so\nshuffle=FALSE\nrepeat=FALSE\n"
+            "[disk_writer]\nfile=" +
+                out + "\n");
+
+  FileVersions watch(out);
+  EngineProcess engine;
+  ASSERT_TRUE(engine.start());
+  ASSERT_EQ(xmms_remote_get_playlist_length(0), 3);
+  xmms_remote_set_main_volume(0, 100);
+  xmms_remote_play(0);
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 3000));
+  ASSERT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return watch.versions().size() >= 3; }, 3000));
+
+  // Titles and lengths come from the plug-ins.
+  auto title = [](int pos) {
+    char *t = xmms_remote_get_playlist_title(0, pos);
+    std::string s = t ? t : "";
+    std::free(t);
+    return s;
+  };
+  EXPECT_TRUE(waitUntil([&] { return title(0) == "V1 Artist - Old Tag"; })) << title(0);
+  EXPECT_TRUE(waitUntil([&] { return title(1) == "02 plain.ogg"; })) << title(1);
+  EXPECT_TRUE(waitUntil([&] { return title(2) == "Deep"; })) << title(2);
+  EXPECT_NEAR(xmms_remote_get_playlist_time(0, 0), 1000, 1);
+  EXPECT_NEAR(xmms_remote_get_playlist_time(0, 1), 1000, 1);
+  EXPECT_NEAR(xmms_remote_get_playlist_time(0, 2), 1500, 1);
+  EXPECT_EQ(engine.stop(), 0);
+
+  // The three songs, in playlist order, each whole: the rates tell them apart.
+  std::vector<Wav> v = watch.versions();
+  ASSERT_EQ(v.size(), 3u);
+  EXPECT_EQ(v[0].rate, 22050);
+  EXPECT_EQ(v[0].channels, 1);
+  EXPECT_EQ(v[0].samples.size(), 22050u) << "gapless: exactly one second";
+  EXPECT_GT(rms(v[0].samples.data(), v[0].samples.size()), 5000);
+  EXPECT_EQ(v[1].rate, 44100);
+  EXPECT_EQ(v[1].channels, 1);
+  EXPECT_EQ(v[1].samples.size(), 44100u);
+  EXPECT_GT(rms(v[1].samples.data(), v[1].samples.size()), 5000);
+  EXPECT_EQ(v[2].rate, 48000);
+  EXPECT_EQ(v[2].channels, 1);
+  EXPECT_EQ(v[2].bits, 16);
+  EXPECT_LE(maxDiff(v[2].samples, readRaw(fixture("inputs/deep24.flac.raw"))), 1);
+  EXPECT_EQ(v[2].samples.size(), readRaw(fixture("inputs/deep24.flac.raw")).size());
+}
+
+} // namespace
