@@ -1,0 +1,99 @@
+// End to end: the real engine loads the plug-in from its Input folder and plays an MP4 file to
+// the disk writer; the WAV it leaves must hold exactly what FAAD2 decodes from the file.
+#include "harness.h"
+
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+#include <xmms/xmmsctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+using namespace m4a;
+using velora::test::EngineProcess;
+using velora::test::fileExists;
+using velora::test::fixture;
+using velora::test::readFile;
+using velora::test::TempHome;
+using velora::test::waitUntil;
+using velora::test::writeFile;
+
+namespace {
+
+constexpr const char *kDiskWriter = "libdiskwriter.so";
+
+// The samples of a 16-bit PCM WAV file, or nothing when it is not one.
+bool readWav(const std::string &path, Pcm &pcm, int &rate, int &channels) {
+  std::string b = readFile(path);
+  auto u32 = [&](size_t at) {
+    return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 |
+           uint32_t(uint8_t(b[at + 2])) << 16 | uint32_t(uint8_t(b[at + 3])) << 24;
+  };
+  if (b.size() < 12 || b.compare(0, 4, "RIFF") || b.compare(8, 4, "WAVE"))
+    return false;
+  size_t at = 12;
+  bool haveFormat = false;
+  while (at + 8 <= b.size()) {
+    uint32_t size = u32(at + 4);
+    std::string id = b.substr(at, 4);
+    if (id == "fmt " && at + 24 <= b.size()) {
+      channels = uint8_t(b[at + 10]) | uint8_t(b[at + 11]) << 8;
+      rate = int(u32(at + 12));
+      haveFormat = (uint8_t(b[at + 22]) | uint8_t(b[at + 23]) << 8) == 16;
+    } else if (id == "data" && haveFormat) {
+      size_t n = std::min<size_t>(size, b.size() - at - 8) / 2;
+      pcm.resize(n);
+      std::memcpy(pcm.data(), b.data() + at + 8, n * 2);
+      return true;
+    }
+    at += 8 + size + (size & 1);
+  }
+  return false;
+}
+
+} // namespace
+
+TEST(M4aThroughTheEngine, PlaysToTheDiskWriter) {
+  std::string stage = velora::test::stageDir();
+  if (!fileExists(stage + "/bin/xmms") ||
+      !fileExists(stage + "/lib/xmms/Output/" + std::string(kDiskWriter)))
+    GTEST_SKIP() << "the engine or its disk writer is not built";
+  ASSERT_TRUE(fileExists(stage + "/lib/xmms/Input/libm4ainput.so"));
+
+  TempHome home;
+  std::string wav = home.path("heard.wav");
+  std::string song = fixture("m4a/tagged.m4a");
+  writeFile(home.path(".xmms/config"), std::string("[xmms]\noutput_plugin=") + kDiskWriter +
+                                           "\nequalizer_active=FALSE\n[disk_writer]\nfile=" + wav +
+                                           "\n");
+  writeFile(home.path(".xmms/xmms.m3u"), song + "\n");
+
+  EngineProcess engine;
+  ASSERT_TRUE(engine.start());
+  ASSERT_EQ(xmms_remote_get_playlist_length(0), 1);
+  // The playlist title and length come from the plug-in's song information.
+  char *title = xmms_remote_get_playlist_title(0, 0);
+  ASSERT_NE(title, nullptr);
+  EXPECT_STREQ(title, "Tone Artist - Tone Title");
+  free(title);
+  int length = xmms_remote_get_playlist_time(0, 0);
+  EXPECT_GT(length, 1400);
+  EXPECT_LT(length, 1700);
+
+  xmms_remote_play(0);
+  // The disk writer takes PCM as fast as it comes; the WAV appears when the output closes.
+  EXPECT_TRUE(waitUntil([&] { return fileExists(wav); }, 15000));
+  EXPECT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 15000));
+  engine.stop();
+
+  Pcm heard;
+  int rate = 0, channels = 0;
+  ASSERT_TRUE(readWav(wav, heard, rate, channels));
+  EXPECT_EQ(rate, 44100);
+  EXPECT_EQ(channels, 2);
+  Pcm expected = referenceMp4(song, 0);
+  ASSERT_EQ(heard.size(), expected.size());
+  EXPECT_TRUE(heard == expected);
+}
