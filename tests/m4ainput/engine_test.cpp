@@ -73,12 +73,20 @@ TEST(M4aThroughTheEngine, PlaysToTheDiskWriter) {
   EngineProcess engine;
   ASSERT_TRUE(engine.start());
   ASSERT_EQ(xmms_remote_get_playlist_length(0), 1);
-  // The playlist title and length come from the plug-in's song information.
-  char *title = xmms_remote_get_playlist_title(0, 0);
-  ASSERT_NE(title, nullptr);
-  EXPECT_STREQ(title, "Tone Artist - Tone Title");
-  free(title);
-  int length = xmms_remote_get_playlist_time(0, 0);
+  // The playlist title and length come from the plug-in's song information, which the engine
+  // gathers in the background.
+  std::string title;
+  int length = 0;
+  waitUntil(
+      [&] {
+        char *t = xmms_remote_get_playlist_title(0, 0);
+        title = t ? t : "";
+        free(t);
+        length = xmms_remote_get_playlist_time(0, 0);
+        return title == "Tone Artist - Tone Title" && length > 0;
+      },
+      5000);
+  EXPECT_EQ(title, "Tone Artist - Tone Title");
   EXPECT_GT(length, 1400);
   EXPECT_LT(length, 1700);
 
