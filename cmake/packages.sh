@@ -6,7 +6,7 @@ PACKAGES=(
   qt6-base-dev qt6-5compat-dev libgl-dev
   libglib2.0-dev libfaad-dev libasound2-dev libmpg123-dev libvorbis-dev libflac-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg mplayer fonts-wqy-microhei fonts-dejavu-core
+  ffmpeg mplayer fonts-wqy-microhei fonts-dejavu-core faad
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
