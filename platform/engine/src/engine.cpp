@@ -538,9 +538,11 @@ bool Engine::shutdown() {
       kStopTimeoutMs + 2000);
   if (!clean)
     std::fprintf(stderr, "xmms: the player did not stop; leaving anyway\n");
-  clean = info_.stop(2000) && clean;
+  // A title lookup still running does not stop the cleanup; a player stuck inside a plug-in
+  // does, as cleanup would run beside it.
   if (clean)
     host_.cleanup(2000);
+  clean = info_.stop(2000) && clean;
   for (auto &e : host_.inputs())
     if (e->wedged)
       clean = false;

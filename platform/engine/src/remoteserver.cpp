@@ -80,11 +80,12 @@ bool RemoteServer::listen(const std::string &path) {
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (fd < 0)
     return false;
+  // A deep backlog: a burst of clients waits in it instead of being turned away.
   // The socket is created private: no moment exists in which another user could connect.
   mode_t old = ::umask(0177);
   int r = ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr);
   ::umask(old);
-  if (r < 0 || ::chmod(path.c_str(), 0600) < 0 || ::listen(fd, 32) < 0) {
+  if (r < 0 || ::chmod(path.c_str(), 0600) < 0 || ::listen(fd, SOMAXCONN) < 0) {
     int e = errno;
     ::close(fd);
     errno = e;
