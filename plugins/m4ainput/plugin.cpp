@@ -47,6 +47,10 @@ int mp4_is_our_file(char *name) {
 }
 
 void mp4_play(char *name) {
+  // The engine stops a song before it plays the next; should it not, end the old thread here
+  // rather than run two against one output.
+  if (decode_thread_started)
+    playing = 0;
   reap_finished_thread();
   playing = 1;
   stream_kind = 0;

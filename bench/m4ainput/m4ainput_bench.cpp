@@ -1,0 +1,175 @@
+// Decode of one long file, as fast as it goes: through the plug-in (loaded from the stage folder,
+// playing to an output that never fills) and through a bare FAAD2 loop over the same samples.
+// Files: M4A_BENCH_MP4 (an MP4/M4A file) and M4A_BENCH_AAC (an ADTS file); run.sh makes both.
+#include <benchmark/benchmark.h>
+#include <mp4ff.h>
+#include <neaacdec.h>
+#include <xmms/plugin.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+std::atomic<long> g_bytes{0};
+
+OutputPlugin *nullOutput() {
+  static OutputPlugin o = [] {
+    OutputPlugin n{};
+    n.open_audio = [](AFormat, int, int) { return 1; };
+    n.write_audio = [](void *, int length) { g_bytes += length; };
+    n.close_audio = [] {};
+    n.flush = [](int) {};
+    n.pause = [](short) {};
+    n.buffer_free = [] { return 1 << 24; };
+    n.buffer_playing = [] { return 0; };
+    n.output_time = [] { return 0; };
+    return n;
+  }();
+  return &o;
+}
+
+InputPlugin *plugin() {
+  static InputPlugin *ip = [] {
+    std::string path = std::string(VELORA_STAGE_DIR) + "/lib/xmms/Input/libm4ainput.so";
+    void *h = dlopen(path.c_str(), RTLD_NOW);
+    if (!h) {
+      std::fprintf(stderr, "%s\n", dlerror());
+      std::exit(1);
+    }
+    auto *p = reinterpret_cast<GetInputPluginFunc>(dlsym(h, "get_iplugin_info"))();
+    p->output = nullOutput();
+    p->set_info = [](char *, int, int, int, int) {};
+    p->init();
+    return p;
+  }();
+  return ip;
+}
+
+const char *fileFromEnv(const char *name, benchmark::State &state) {
+  const char *f = std::getenv(name);
+  if (!f || !*f)
+    state.SkipWithError((std::string(name) + " is not set (use run.sh)").c_str());
+  return f;
+}
+
+void playThroughPlugin(benchmark::State &state, const char *env, bool eq) {
+  const char *file = fileFromEnv(env, state);
+  if (!file)
+    return;
+  InputPlugin *ip = plugin();
+  float bands[10] = {4, 3, 1, 0, -2, -3, 0, 2, 5, 6};
+  ip->set_eq(eq ? 1 : 0, 2.0f, bands);
+  // The decode thread prints a few lines per song; keep them out of the figures.
+  std::fflush(stdout);
+  for (auto _ : state) {
+    g_bytes = 0;
+    ip->play_file(const_cast<char *>(file));
+    while (ip->get_time() != -1)
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    ip->stop();
+  }
+  state.counters["pcm_MB"] = double(g_bytes) / 1e6;
+}
+
+void BM_PluginMp4(benchmark::State &state) { playThroughPlugin(state, "M4A_BENCH_MP4", false); }
+void BM_PluginMp4Equalizer(benchmark::State &state) {
+  playThroughPlugin(state, "M4A_BENCH_MP4", true);
+}
+void BM_PluginRawAac(benchmark::State &state) { playThroughPlugin(state, "M4A_BENCH_AAC", false); }
+
+uint32_t readFile(void *user, void *buffer, uint32_t length) {
+  return uint32_t(std::fread(buffer, 1, length, static_cast<FILE *>(user)));
+}
+uint32_t seekFile(void *user, uint64_t position) {
+  return uint32_t(fseeko(static_cast<FILE *>(user), off_t(position), SEEK_SET));
+}
+
+void BM_BareFaad2Mp4(benchmark::State &state) {
+  const char *file = fileFromEnv("M4A_BENCH_MP4", state);
+  if (!file)
+    return;
+  long bytes = 0;
+  for (auto _ : state) {
+    bytes = 0;
+    FILE *f = std::fopen(file, "rb");
+    mp4ff_callback_t cb{};
+    cb.read = readFile;
+    cb.seek = seekFile;
+    cb.user_data = f;
+    mp4ff_t *mp4 = mp4ff_open_read(&cb);
+    unsigned char *blob = nullptr;
+    unsigned int size = 0;
+    mp4ff_get_decoder_config(mp4, 0, &blob, &size);
+    NeAACDecHandle dec = NeAACDecOpen();
+    unsigned long rate;
+    unsigned char channels;
+    NeAACDecInit2(dec, blob, size, &rate, &channels);
+    std::free(blob);
+    int samples = mp4ff_num_samples(mp4, 0);
+    for (int i = 0; i < samples; ++i) {
+      unsigned char *data = nullptr;
+      unsigned int n = 0;
+      if (!mp4ff_read_sample(mp4, 0, i, &data, &n))
+        break;
+      NeAACDecFrameInfo frame;
+      void *pcm = NeAACDecDecode(dec, &frame, data, n);
+      std::free(data);
+      benchmark::DoNotOptimize(pcm);
+      bytes += long(frame.samples * 2);
+    }
+    NeAACDecClose(dec);
+    mp4ff_close(mp4);
+    std::fclose(f);
+  }
+  state.counters["pcm_MB"] = double(bytes) / 1e6;
+}
+
+void BM_BareFaad2RawAac(benchmark::State &state) {
+  const char *file = fileFromEnv("M4A_BENCH_AAC", state);
+  if (!file)
+    return;
+  long bytes = 0;
+  for (auto _ : state) {
+    bytes = 0;
+    FILE *f = std::fopen(file, "rb");
+    std::vector<unsigned char> all;
+    unsigned char chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+      all.insert(all.end(), chunk, chunk + n);
+    std::fclose(f);
+    NeAACDecHandle dec = NeAACDecOpen();
+    unsigned long rate;
+    unsigned char channels;
+    long at = NeAACDecInit(dec, all.data(), all.size(), &rate, &channels);
+    while (at >= 0 && size_t(at) < all.size()) {
+      NeAACDecFrameInfo frame;
+      void *pcm = NeAACDecDecode(dec, &frame, all.data() + at, all.size() - size_t(at));
+      if (frame.error || frame.bytesconsumed == 0)
+        break;
+      benchmark::DoNotOptimize(pcm);
+      at += long(frame.bytesconsumed);
+      bytes += long(frame.samples * 2);
+    }
+    NeAACDecClose(dec);
+  }
+  state.counters["pcm_MB"] = double(bytes) / 1e6;
+}
+
+} // namespace
+
+BENCHMARK(BM_BareFaad2Mp4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_PluginMp4)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_PluginMp4Equalizer)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_BareFaad2RawAac)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_PluginRawAac)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+BENCHMARK_MAIN();
