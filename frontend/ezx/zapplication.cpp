@@ -1,0 +1,15 @@
+#include "zapplication.h"
+
+#include <QWidget>
+
+ZApplication::ZApplication(int &argc, char **argv, Type) : QApplication(argc, argv) {}
+
+void ZApplication::showMainWidget(QWidget *widget) {
+  main = widget;
+  if (!widget)
+    return;
+  widget->show();
+  widget->raise();
+  widget->activateWindow();
+  widget->setFocus(Qt::ActiveWindowFocusReason);
+}

@@ -1,0 +1,166 @@
+// Building the main window: members, menus, child buttons, timers and the title.
+#include "mainface.h"
+
+#include "gbkcodec.h"
+#include "kconfig.h"
+#include "sharedir.h"
+#include "xmmsPlayer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+const char kDefaultTitle[] = "Windows Media Player 10";
+} // namespace
+
+MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name) {
+  // Every pixel comes from the frame image; the system never erases the window.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setAttribute(Qt::WA_DeleteOnClose);
+  frame.fill(Qt::black);
+
+  controller = XMMSPlayer::instance;
+  baseDir = QDir::homePath();
+  windowMode = VerticalMode;
+
+  installDefaultSkin(baseDir, veloraShareDir());
+
+  {
+    KConfig settings(baseDir + "/.xmms/pelmar_cfg");
+    settings.setGroup("pelskin");
+    QString remembered = QString::fromUtf8(settings.readEntry("CurrentSkin").toLatin1());
+    if (!remembered.isEmpty() &&
+        QFileInfo::exists(baseDir + "/skins/" + remembered + "/skins.conf"))
+      skinName = remembered;
+    else
+      skinName = fromGbk("default");
+
+    setGeometry(0, 0, 240, 320);
+    setFixedWidth(240);
+
+    keyVolUp = settings.readNumEntry("key_vol_up", 4154);
+    keyVolDown = settings.readNumEntry("key_vol_down", 4155);
+    keyEnter = settings.readNumEntry("key_enter", 4101);
+    keyUp = settings.readNumEntry("key_up", 4115);
+    keyDown = settings.readNumEntry("key_down", 4117);
+    keyLock = settings.readNumEntry("key_lock", 4146);
+    keyLeft = settings.readNumEntry("key_left", 4114);
+    keyRight = settings.readNumEntry("key_right", 4116);
+    keyCamera = settings.readNumEntry("key_camera", 4145);
+    keyNext = settings.readNumEntry("key_Next", 0);
+    keyPrev = settings.readNumEntry("key_Prev", 0);
+    keySoftLeft = settings.readNumEntry("key_SoftLeft", 4152);
+    keySoftRight = settings.readNumEntry("key_SoftRight", 4153);
+    keyLine = settings.readNumEntry("KEY_line", 4148);
+    sltfwdEnabled = settings.readBoolEntry("sltfwd", false);
+
+    wallpaperPath = QString::fromUtf8(settings.readEntry("backskin").toLatin1());
+    wallpaperPixmap = wallpaperPath.isEmpty() ? QImage() : QImage(wallpaperPath, "PNG");
+
+    eqKnobPixmap = QImage(12, 81, QImage::Format_RGB32);
+    eqKnobPixmap.fill(Qt::black);
+    playlistLinePixmap = QImage(220, 15, QImage::Format_RGB32);
+    playlistLinePixmap.fill(Qt::black);
+    playlistLineFont = font();
+    playlistLineFont.setPointSize(12);
+    rotatePixmap = QImage(320, 240, QImage::Format_RGB32);
+    rotatePixmap.fill(Qt::black);
+
+    buildMenus();
+
+    lyricColourButton = new QPushButton(QString(), this);
+    lyricColourButton->setObjectName("opendlg");
+    lyricBackColourButton = new QPushButton(QString(), this);
+    lyricBackColourButton->setObjectName("opendlg1");
+    for (QPushButton *b : {lyricColourButton, lyricBackColourButton}) {
+      b->setFocusPolicy(Qt::NoFocus); // keys belong to the window
+      b->hide();
+    }
+
+    mainMenu->setItemChecked(5, sltfwdEnabled);
+    loadSettings();
+    loadSkin(baseDir + "/skins/" + skinName + "/skins.png");
+
+    QPalette swatch = lyricColourButton->palette();
+    swatch.setColor(QPalette::Button, lyricsColour);
+    swatch.setColor(QPalette::Window, Qt::white);
+    lyricColourButton->setPalette(swatch);
+    connect(lyricColourButton, &QPushButton::clicked, this, &MainFace::openbutlrc);
+    swatch.setColor(QPalette::Button, lyricsBackColour);
+    lyricBackColourButton->setPalette(swatch);
+    connect(lyricBackColourButton, &QPushButton::clicked, this, &MainFace::openbutlrcb);
+
+    setTitle(fromGbk(kDefaultTitle) + QString(8, QLatin1Char(' ')));
+
+    titleTimer = new QTimer(this);
+    connect(titleTimer, &QTimer::timeout, this, &MainFace::drawTitle);
+    titleTimer->start(200);
+
+    int entry = fontEntryForSize(lyricsFontSize);
+    if (entry > 0) {
+      fontMenu->setItemChecked(entry, true);
+      lyricLineHeight = lineHeightForEntry(entry);
+    }
+    lastPosition = 0;
+
+    checkTimer = new QTimer(this);
+    connect(checkTimer, &QTimer::timeout, this, &MainFace::doCheckTimer);
+    checkTimer->start(1000);
+  } // the settings store is written back here (creating an empty file on first start)
+}
+
+MainFace::~MainFace() {
+  if (titleTimer)
+    titleTimer->stop();
+  if (checkTimer)
+    checkTimer->stop();
+  // The menus without a parent belong to the window all the same.
+  delete skinMenu;
+  delete fontMenu;
+  delete playlistMenu;
+}
+
+void MainFace::buildMenus() {
+  fontMenu = new QPopupMenu(nullptr);
+  fontMenu->setCheckable(true);
+  fontMenu->insertItem(fromGbk("14"), 1);
+  fontMenu->insertItem(fromGbk("16"), 2);
+  fontMenu->insertItem(fromGbk("18"), 3);
+  fontMenu->insertItem(fromGbk("21"), 4);
+  connect(fontMenu, &QPopupMenu::activated, this, &MainFace::selectMenumfont);
+
+  playlistMenu = new QPopupMenu(nullptr);
+  playlistMenu->insertItem(fromGbk("Actual  "), 0);
+  connect(playlistMenu, &QPopupMenu::activated, this, &MainFace::selectMenumplist);
+
+  skinMenu = new QPopupMenu(nullptr);
+  QStringList skins = skinFolders(baseDir);
+  for (int i = 0; i < skins.size() && i < 7; ++i)
+    skinMenu->insertItem(skins[i], i + 1);
+  connect(skinMenu, &QPopupMenu::activated, this, &MainFace::selectMenumskin);
+
+  mainMenu = new QPopupMenu(this);
+  mainMenu->insertItem(fromGbk("Wallpaper"), 4);
+  mainMenu->insertItem(fromGbk("Font    "), 5);
+  mainMenu->setItemChecked(5, false);
+  mainMenu->insertItem(fromGbk("Skins   "), skinMenu, 6);
+  mainMenu->insertSeparator();
+  mainMenu->insertItem(fromGbk("About   "), this, &MainFace::sltAbout);
+  mainMenu->insertItem(fromGbk("Exit    "), this, &QWidget::close);
+  connect(mainMenu, &QPopupMenu::activated, this, &MainFace::selectMenu);
+}
+
+void MainFace::setTitle(const QString &text) {
+  if (text.isNull()) {
+    titleText = fromGbk(kDefaultTitle) + QString(7, QLatin1Char(' '));
+  } else {
+    if (text == titleText)
+      return;
+    titleText = text;
+  }
+  titleOffset = 0;
+  titleWidth = -1;
+}

@@ -1,0 +1,209 @@
+// The program's one top-level window, drawn entirely from the current skin into a 240 x 320
+// frame image that the paint event copies to the screen.
+//
+// The window is split into files by concern: construction.cpp (members, menus, timers, title),
+// skin.cpp (skin loading and switching, first-start skin install), settings.cpp (settings load,
+// settings writes, close sequence), frame.cpp (the frame image and the full composition),
+// lyricsstate.cpp (song-change lyrics loading). Drawing of single areas, status polling, touch,
+// commands and keys live in files of their own; pending.cpp holds what is not written yet.
+#pragma once
+
+#include "lyrics.h"
+#include "qpopupmenu.h"
+#include "skinelement.h"
+#include "state.h"
+#include "zmainwidget.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+class QPushButton;
+class QTimer;
+class XMMSPlayer;
+
+class MainFace : public ZMainWidget {
+  Q_OBJECT
+public:
+  explicit MainFace(QWidget *parent = nullptr, const char *name = nullptr);
+  ~MainFace() override;
+
+  // A null text restores "Windows Media Player 10" + seven blanks; another text replaces the
+  // title only when it differs. Either change restarts the scrolling.
+  void setTitle(const QString &text);
+  QString title() const { return titleText; }
+
+  // Skin (skin.cpp).
+  void loadSkin(const QString &sheetPath);
+  QString skinDir() const { return baseDir + "/skins/" + skinName; }
+  // Folders of baseDir/skins, sorted ignoring case; at most seven are offered in the menu.
+  static QStringList skinFolders(const QString &home);
+  // Copies the shipped default skin into home/skins/default when that folder has no skins.conf;
+  // files already there are never overwritten. Returns true when a skin was installed.
+  static bool installDefaultSkin(const QString &home, const QString &shareDir);
+
+  // Settings (settings.cpp): the settings load, also re-run after a lyrics colour change.
+  void loadSettings();
+  // Sizes and line heights of the four font-menu entries; 0 for another id.
+  static int fontSizeForEntry(int id);
+  static int lineHeightForEntry(int id);
+  static int fontEntryForSize(int size);
+
+  // Frame image (frame.cpp). Everything drawn lands here first; the paint event copies it.
+  const QImage &frameImage() const { return frame; }
+  bool saveFrame(const QString &path) const;
+  // The full composition of the current window mode (what a full paint shows).
+  void composeFrame();
+  // Recompose everything and show it (the "repaint, erasing first" of the window).
+  void repaintAll();
+  // Copies the sheet rectangle (sx, sy, w, h) to (x, y) of the frame and shows that area.
+  void copyToWindow(const QImage &source, int sx, int sy, int w, int h, int x, int y);
+  // Marks a frame area as changed.
+  void showArea(const QRect &area);
+
+  // Lyrics (lyricsstate.cpp): looks up and reads the lyrics of a song that became current.
+  void loadLyrics(const QString &songPath);
+
+  // Drawing of single areas, by later parts of the window.
+  void drawTime(int seconds);
+  void drawPosition(int percent, bool byUser);
+  void drawVolume(int value, bool pressed);
+  void drawPlaylistBar(int offset, bool pressed);
+  void drawEqSlider(int index);
+  void drawEqCurve();
+  void drawPlayStatus(int state);
+  void drawElement(int id, int offset);
+  void drawLyrics();
+  void setEqValue(int index, int value);
+  void sendEq(int index);
+  void loadPlaylistFile(const QString &path);
+
+public slots:
+  void drawTimer(int seconds, unsigned int rate, unsigned int frequency, int percent,
+                 int lengthSeconds);
+  void drawTitle();
+  void drawPList(int first);
+  void seekTo(int seconds);
+  void openbutlrc();
+  void openbutlrcb();
+  void moveskins();
+  void selectMenumskin(int id);
+  void selectMenumfont(int id);
+  void selectMenu(int id);
+  void selectMenumplist(int id);
+  void lrcRepaint();
+  void buttonClick(int code);
+  void playlistSlot();
+  void doCheckTimer();
+  void plistPOSClick(int index);
+  void equalizerChangeSlot();
+  void sltAbout();
+
+protected:
+  void mousePressEvent(QMouseEvent *e) override;
+  void mouseReleaseEvent(QMouseEvent *e) override;
+  void mouseMoveEvent(QMouseEvent *e) override;
+  void paintEvent(QPaintEvent *e) override;
+  void closeEvent(QCloseEvent *e) override;
+  void resizeEvent(QResizeEvent *e) override;
+  void showEvent(QShowEvent *e) override;
+  bool qwsEvent(QWSEvent *e) override;
+
+public:
+  // --- skin element lists, one per skins.conf key -----------------------------------------
+  SkinElement prev, play, stop, next, posbar, pos_A, pos_B, EQ, plistwin, lrcwin, eqwin,
+      btn_plistwin, btn_lrcwin, btn_eqwin, EQE_BTN, plist_Bar, audio3d_btn, bassbooster, exit_win,
+      H_win, mini_win, OP_BTN, shuf_BTN, repeat_BTN, plist_BTN, VL_BTN, showlrc_BTN, textcodec_BTN,
+      font_BTN, color_BTN, presets_BTN, EQ_BTN_ZERO, EQ_Preamp, H_pos_A, H_pos_B, H_prev, H_play,
+      H_stop, H_next, H_posbar, H_VL_BTN, H_WIN_T, H_WIN_B, H_exit_win, V_win_btn, H_mini_win,
+      title_win, time_win, play_display_win, eqalzr_win, lrcwin_show;
+  // The element of a skins.conf key, null for an unknown key.
+  SkinElement *element(const QString &key);
+  static const QStringList &verticalKeys();   // "prev" .. "lrcwin_show", in load order
+  static const QStringList &horizontalKeys(); // "H_pos_A" .. "H_mini_win"
+
+  int mwinH = 0, mwinY = 0;
+  QPoint pressPos;
+
+  // --- images, rebuilt with the skin (QImage: all drawing happens off screen) ----------------
+  QImage skinPixmap;         // the sheet
+  QImage wallpaperPixmap;    // horizontal-mode background
+  QImage miniButtonsPixmap;  // mini_btn.png
+  QImage miniMainPixmap;     // mini_main.png
+  QImage titlePixmap;        // "title_win" w x h
+  QImage timePixmap;         // "time_win" field 6 x field 7
+  QImage playlistLinePixmap; // 220 x 15
+  QImage eqCurvePixmap;      // "eqalzr_win" field 6 x field 7
+  QImage posbarPixmap;       // "posbar" w x h
+  QImage hPosbarPixmap;      // "H_posbar" w x h
+  QImage eqKnobPixmap;       // 12 x 81, one equalizer column
+  QImage lyricsPixmap;       // "lrcwin_show" w x h
+  QImage rotatePixmap;       // 320 x 240, horizontal-mode composition
+  // What the painters of those images are set up with.
+  QFont titleFont;
+  QColor titlePen;
+  QFont playlistLineFont;
+  QColor playlistLinePen;
+
+  // --- texts ----------------------------------------------------------------------------------
+  QString baseDir;
+  QString skinName;
+  QString titleText;
+  QString noticeText;
+  QString wallpaperPath;
+
+  QPushButton *lyricColourButton = nullptr;
+  QPushButton *lyricBackColourButton = nullptr;
+  int noticeTicks = 0;
+
+  QPopupMenu *fontMenu = nullptr;
+  QPopupMenu *mainMenu = nullptr;
+  QPopupMenu *playlistMenu = nullptr;
+  QPopupMenu *skinMenu = nullptr;
+
+  QTimer *titleTimer = nullptr;
+
+  // Title scrolling.
+  int titleWidth = -1;
+  int titleOffset = 0;
+  int titleStep = -1;
+
+  // Touch state and drawing caches.
+  int eqDragIndex = -1;
+  bool eqZeroPressed = false;
+  int pressedElement = -1;
+  int volumeDrag = -1;
+  int positionDrag = -1;
+  int playlistBarDrag = -1;
+  int positionPercent = -1;
+  int lastDrawnA = -1, lastDrawnB = -1; // the two further last-drawn markers
+  int lastPosition = 0;
+
+  // Lyrics.
+  QColor lyricsColour{0xC8, 0xC8, 0xC8};
+  QColor lyricsBackColour{0xC8, 0xC8, 0xC8};
+  int lyricLineHeight = 28;
+  LyricsReader lyrics; // lyricLines and lyricTags
+  int currentLyricLine = 0;
+  double lyricScroll = 0;
+  int lastLyricLine = 0;
+
+  XMMSPlayer *controller = nullptr;
+  QTimer *checkTimer = nullptr;
+
+  QStringList playlistModel;
+
+private:
+  void buildMenus();
+  void readStartSettings(); // key codes, sltfwd, wallpaper (construction)
+  void composeVertical(QPainter &p);
+  void composeHorizontal(QPainter &p);
+  void composeMini(QPainter &p);
+  void applyMiniMask();
+
+  QImage frame{240, 320, QImage::Format_RGB32};
+  bool frameStale = true; // the next paint recomposes the whole frame
+};

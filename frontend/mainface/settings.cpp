@@ -1,0 +1,121 @@
+// Settings kept between runs: the settings load, the menu entries that write single keys, and
+// the close sequence that saves the volume and ends the engine.
+#include "mainface.h"
+
+#include "kconfig.h"
+#include "xmmsPlayer.h"
+
+#include <QCloseEvent>
+
+namespace {
+struct FontEntry {
+  int id, size, lineHeight;
+};
+const FontEntry kFontEntries[] = {{1, 14, 20}, {2, 16, 24}, {3, 18, 28}, {4, 21, 35}};
+
+QColor parseColour(const QString &name) {
+  QColor c(name); // Qt's named-colour parsing; a text that does not parse gives an invalid colour
+  return c;
+}
+} // namespace
+
+int MainFace::fontSizeForEntry(int id) {
+  for (const FontEntry &e : kFontEntries)
+    if (e.id == id)
+      return e.size;
+  return 0;
+}
+
+int MainFace::lineHeightForEntry(int id) {
+  for (const FontEntry &e : kFontEntries)
+    if (e.id == id)
+      return e.lineHeight;
+  return 0;
+}
+
+int MainFace::fontEntryForSize(int size) {
+  for (const FontEntry &e : kFontEntries)
+    if (e.size == size)
+      return e.id;
+  return 0;
+}
+
+void MainFace::loadSettings() {
+  // Declared first so that it is destroyed (and rewritten) last, as the engine's file is.
+  KConfig config(baseDir + "/.xmms/config");
+  config.setGroup("xmms");
+  shuffleOn = config.readBoolEntry("shuffle", true);
+  repeatOn = config.readBoolEntry("repeat", false);
+  equalizerOn = config.readBoolEntry("equalizer_active", true);
+  config.setGroup("OSS");
+  bassBoosterOn = config.readBoolEntry("ezx_bass_booster", true);
+  audio3dOn = config.readBoolEntry("ezx_audio_3d", false);
+  config.setGroup("Winskin");
+  volumePercent = config.readNumEntry("Volume", 45);
+
+  {
+    KConfig settings(baseDir + "/.xmms/pelmar_cfg");
+    settings.setGroup("pelskin");
+    lyricsColour = parseColour(settings.readEntry("lrccolor", "#C8C8C8"));
+    lyricsBackColour = parseColour(settings.readEntry("lrcbcolor", "#C8C8C8"));
+    lyricsFontSize = settings.readNumEntry("lrcfont", 18);
+    lyricsBig5 = settings.readBoolEntry("textcodec", false);
+    showLyrics = settings.readBoolEntry("showlrc", false);
+
+    loadPlaylistFile(baseDir + "/.xmms/" + "xmms.m3u");
+
+    if (controller) {
+      for (int band = 0; band < 10; ++band)
+        eqValues[band] = static_cast<int>(controller->band(band));
+      eqValues[10] = static_cast<int>(controller->preamp());
+    }
+  } // pelmar_cfg first, then the engine configuration: both rewritten, normalised
+}
+
+void MainFace::selectMenumfont(int id) {
+  int size = fontSizeForEntry(id);
+  if (size == 0)
+    return;
+  lyricsFontSize = size;
+  lyricLineHeight = lineHeightForEntry(id);
+  for (int entry = 1; entry <= 4; ++entry)
+    fontMenu->setItemChecked(entry, entry == id);
+  KConfig settings(baseDir + "/.xmms/pelmar_cfg");
+  settings.setGroup("pelskin");
+  settings.writeEntry("lrcfont", size);
+  settings.sync();
+}
+
+void MainFace::selectMenu(int id) {
+  KConfig settings(baseDir + "/.xmms/pelmar_cfg");
+  settings.setGroup("pelskin");
+  if (id == 4) {
+    // The wallpaper is picked in the folder view dialog, which is not part of the program yet;
+    // until it is, the entry leaves wallpaper and settings as they are.
+    return;
+  }
+  if (id == 5) {
+    sltfwdEnabled = !sltfwdEnabled;
+    settings.writeEntry("sltfwd", sltfwdEnabled);
+    if (!settings.isReadOnly())
+      settings.sync();
+    mainMenu->setItemChecked(5, sltfwdEnabled);
+  }
+}
+
+void MainFace::closeEvent(QCloseEvent *e) {
+  // Only this session's engine and the mplayer processes it started are ended, never anything
+  // found by name; they are noted before the quit request, while they can still be told apart.
+  const std::vector<pid_t> engine = XMMSPlayer::engineProcesses();
+  if (controller) {
+    controller->kill();
+    controller->setVolume(100);
+  }
+  KConfig config(baseDir + "/.xmms/config");
+  config.setGroup("Winskin");
+  config.writeEntry("Volume", volumePercent);
+  config.sync();
+  e->accept();
+  XMMSPlayer::terminateProcesses(engine);
+  // The window deletes itself (delete-on-close) once the event returns.
+}

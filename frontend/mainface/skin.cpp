@@ -1,0 +1,214 @@
+// Skin loading and switching: the element table from skins.conf, derived values, panel flags,
+// skin-dependent buffers, and the skin menu.
+#include "mainface.h"
+
+#include "kconfig.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPushButton>
+
+const QStringList &MainFace::verticalKeys() {
+  static const QStringList keys = {
+      "prev",        "play",        "stop",        "next",          "pos_A",     "EQ",
+      "pos_B",       "posbar",      "plistwin",    "lrcwin",        "eqwin",     "btn_plistwin",
+      "btn_lrcwin",  "btn_eqwin",   "OP_BTN",      "EQE_BTN",       "plist_Bar", "audio3d_btn",
+      "bassbooster", "exit_win",    "H_win",       "mini_win",      "shuf_BTN",  "repeat_BTN",
+      "plist_BTN",   "VL_BTN",      "showlrc_BTN", "textcodec_BTN", "font_BTN",  "color_BTN",
+      "presets_BTN", "EQ_BTN_ZERO", "EQ_Preamp",   "title_win",     "time_win",  "play_display_win",
+      "eqalzr_win",  "lrcwin_show"};
+  return keys;
+}
+
+const QStringList &MainFace::horizontalKeys() {
+  static const QStringList keys = {"H_pos_A",    "H_pos_B",   "H_prev",    "H_play",  "H_stop",
+                                   "H_next",     "H_posbar",  "H_VL_BTN",  "H_WIN_T", "H_WIN_B",
+                                   "H_exit_win", "V_win_btn", "H_mini_win"};
+  return keys;
+}
+
+SkinElement *MainFace::element(const QString &key) {
+  static const struct {
+    const char *key;
+    SkinElement MainFace::*member;
+  } table[] = {
+      {"prev", &MainFace::prev},
+      {"play", &MainFace::play},
+      {"stop", &MainFace::stop},
+      {"next", &MainFace::next},
+      {"posbar", &MainFace::posbar},
+      {"pos_A", &MainFace::pos_A},
+      {"pos_B", &MainFace::pos_B},
+      {"EQ", &MainFace::EQ},
+      {"plistwin", &MainFace::plistwin},
+      {"lrcwin", &MainFace::lrcwin},
+      {"eqwin", &MainFace::eqwin},
+      {"btn_plistwin", &MainFace::btn_plistwin},
+      {"btn_lrcwin", &MainFace::btn_lrcwin},
+      {"btn_eqwin", &MainFace::btn_eqwin},
+      {"EQE_BTN", &MainFace::EQE_BTN},
+      {"plist_Bar", &MainFace::plist_Bar},
+      {"audio3d_btn", &MainFace::audio3d_btn},
+      {"bassbooster", &MainFace::bassbooster},
+      {"exit_win", &MainFace::exit_win},
+      {"H_win", &MainFace::H_win},
+      {"mini_win", &MainFace::mini_win},
+      {"OP_BTN", &MainFace::OP_BTN},
+      {"shuf_BTN", &MainFace::shuf_BTN},
+      {"repeat_BTN", &MainFace::repeat_BTN},
+      {"plist_BTN", &MainFace::plist_BTN},
+      {"VL_BTN", &MainFace::VL_BTN},
+      {"showlrc_BTN", &MainFace::showlrc_BTN},
+      {"textcodec_BTN", &MainFace::textcodec_BTN},
+      {"font_BTN", &MainFace::font_BTN},
+      {"color_BTN", &MainFace::color_BTN},
+      {"presets_BTN", &MainFace::presets_BTN},
+      {"EQ_BTN_ZERO", &MainFace::EQ_BTN_ZERO},
+      {"EQ_Preamp", &MainFace::EQ_Preamp},
+      {"H_pos_A", &MainFace::H_pos_A},
+      {"H_pos_B", &MainFace::H_pos_B},
+      {"H_prev", &MainFace::H_prev},
+      {"H_play", &MainFace::H_play},
+      {"H_stop", &MainFace::H_stop},
+      {"H_next", &MainFace::H_next},
+      {"H_posbar", &MainFace::H_posbar},
+      {"H_VL_BTN", &MainFace::H_VL_BTN},
+      {"H_WIN_T", &MainFace::H_WIN_T},
+      {"H_WIN_B", &MainFace::H_WIN_B},
+      {"H_exit_win", &MainFace::H_exit_win},
+      {"V_win_btn", &MainFace::V_win_btn},
+      {"H_mini_win", &MainFace::H_mini_win},
+      {"title_win", &MainFace::title_win},
+      {"time_win", &MainFace::time_win},
+      {"play_display_win", &MainFace::play_display_win},
+      {"eqalzr_win", &MainFace::eqalzr_win},
+      {"lrcwin_show", &MainFace::lrcwin_show},
+  };
+  for (const auto &entry : table)
+    if (key == QLatin1String(entry.key))
+      return &(this->*entry.member);
+  return nullptr;
+}
+
+namespace {
+// An off-screen buffer of the given size; a skin that gives no size gets an empty image.
+QImage buffer(int w, int h) {
+  if (w <= 0 || h <= 0 || w > 4096 || h > 4096)
+    return QImage();
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(Qt::black);
+  return image;
+}
+
+QImage loadPicture(const QString &path) {
+  QImage image(path, "PNG");
+  if (image.isNull())
+    return image;
+  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+} // namespace
+
+void MainFace::loadSkin(const QString &sheetPath) {
+  KConfig conf(baseDir + "/skins/" + skinName + "/skins.conf", true);
+  conf.setGroup("SKINS");
+  for (const QString &key : verticalKeys())
+    *element(key) = conf.readListEntry(key, QLatin1Char(','));
+  mwinY = conf.readNumEntry("mwin_Y", 0);
+  mwinH = conf.readNumEntry("mwin_H", 0);
+  eqCentreY = EQ.field(1) + EQ.field(3) / 2;
+  for (const QString &key : horizontalKeys())
+    *element(key) = conf.readListEntry(key, QLatin1Char(','));
+
+  winEnabled = conf.readBoolEntry("win_enabled", true);
+  playlistPanelShown = true;
+  lyricsPanelShown = false;
+  equalizerPanelShown = !winEnabled;
+
+  hVolumeTrack = H_VL_BTN.field(3) - 16;
+  volumeTrack = VL_BTN.field(2) - 14;
+
+  titlePixmap = buffer(title_win.w(), title_win.h());
+  titleFontFamily = QStringLiteral("SSong");
+  titleFont = QFont(titleFontFamily, 10, QFont::Normal, false);
+
+  timePixmap = buffer(time_win.field(6), time_win.field(7));
+  eqCurvePixmap = buffer(eqalzr_win.field(6), eqalzr_win.field(7));
+  posbarPixmap = buffer(posbar.w(), posbar.h());
+  hPosbarPixmap = buffer(H_posbar.w(), H_posbar.h());
+
+  if (lyricColourButton && lyricBackColourButton) {
+    int bx = color_BTN.x() + color_BTN.w(), by = color_BTN.y() + 1;
+    lyricColourButton->setGeometry(bx + 10, by, 12, 12);
+    lyricBackColourButton->setGeometry(bx + 27, by, 12, 12);
+    lyricColourButton->hide();
+    lyricBackColourButton->hide();
+  }
+
+  lyricsPixmap = buffer(lrcwin_show.w(), lrcwin_show.h());
+
+  skinPixmap = loadPicture(sheetPath);
+  titlePen = QColor(title_win.text(6));
+  playlistLinePen = QColor(plist_Bar.text(10));
+
+  positionPercent = -1;
+  lastDrawnA = -1;
+  lastDrawnB = -1;
+
+  miniButtonsPixmap = loadPicture(skinDir() + "/mini_btn.png");
+  miniMainPixmap = loadPicture(skinDir() + "/mini_main.png");
+}
+
+QStringList MainFace::skinFolders(const QString &home) {
+  QDir dir(home + "/skins");
+  QStringList names =
+      dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  return names;
+}
+
+void MainFace::selectMenumskin(int id) {
+  if (id == 0)
+    return;
+  QString name = skinMenu ? skinMenu->text(id) : QString();
+  if (name.isEmpty())
+    return; // no such entry
+  skinName = name;
+  loadSkin(baseDir + "/skins/" + skinName + "/skins.png");
+  {
+    KConfig settings(baseDir + "/.xmms/pelmar_cfg");
+    settings.setGroup("pelskin");
+    settings.writeEntry("CurrentSkin", QString::fromLatin1(skinName.toUtf8()));
+    settings.sync();
+  }
+  repaintAll();
+}
+
+bool MainFace::installDefaultSkin(const QString &home, const QString &shareDir) {
+  const QString source = shareDir + "/skins/default";
+  const QString target = home + "/skins/default";
+  if (QFileInfo::exists(target + "/skins.conf") || !QFileInfo::exists(source + "/skins.conf"))
+    return false;
+  if (!QDir().mkpath(target)) {
+    qWarning("velora: cannot create %s", qPrintable(target));
+    return false;
+  }
+  bool copied = false;
+  const QStringList files = QDir(source).entryList(QDir::Files | QDir::Hidden);
+  for (const QString &name : files) {
+    const QString to = target + "/" + name;
+    if (QFileInfo::exists(to))
+      continue; // the user's own file stays
+    // Copied under a temporary name and renamed, so an interrupted copy never looks complete.
+    const QString temp = target + "/." + name + ".part";
+    QFile::remove(temp);
+    if (QFile::copy(source + "/" + name, temp) && QFile::rename(temp, to)) {
+      QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                    QFile::ReadOther);
+      copied = true;
+    } else {
+      QFile::remove(temp);
+      qWarning("velora: cannot install the default skin file %s", qPrintable(to));
+    }
+  }
+  return copied;
+}

@@ -1,0 +1,26 @@
+#include "startup.h"
+
+#include "mainface.h"
+#include "xmmsPlayer.h"
+#include "zapplication.h"
+
+#include <QDebug>
+#include <QThread>
+
+MainFace *startVelora(ZApplication &app, int checkMs) {
+  // Lives until the process ends; everything reaches it through XMMSPlayer::instance.
+  XMMSPlayer *player = new XMMSPlayer(nullptr, "");
+  player->launch();
+  for (int check = 0; check < 10; ++check) {
+    if (player->isRunning()) {
+      qDebug("MAIN: xmms started");
+      break;
+    }
+    qDebug("MAIN: xmms not started");
+    QThread::msleep(static_cast<unsigned long>(checkMs));
+  }
+  MainFace *window = new MainFace(nullptr, nullptr);
+  window->show();
+  app.showMainWidget(window);
+  return window;
+}

@@ -1,0 +1,455 @@
+#include "xmmsPlayer.h"
+
+#include "kconfig.h"
+#include "protocol.h" // the session's socket and pid file paths
+
+#include <QDebug>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimerEvent>
+
+#include <xmms/xmmsctrl.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+XMMSPlayer *XMMSPlayer::instance = nullptr;
+int XMMSPlayer::launchWaitMs = 1000;
+
+namespace {
+constexpr int kSession = 0;
+constexpr int kPollMs = 500;
+constexpr int kTickMs = 1000;
+
+// Holds the controller's own signals back while a remote call is in progress.
+class SignalsBlocked {
+public:
+  explicit SignalsBlocked(QObject *o) : object(o) { object->blockSignals(true); }
+  ~SignalsBlocked() { object->blockSignals(false); }
+  SignalsBlocked(const SignalsBlocked &) = delete;
+  SignalsBlocked &operator=(const SignalsBlocked &) = delete;
+
+private:
+  QObject *object;
+};
+} // namespace
+
+XMMSPlayer::XMMSPlayer(QObject *parent, const char *name) : QObject(parent) {
+  if (name)
+    setObjectName(QString::fromLatin1(name));
+  qDebug("XMMSPlayer: created xmmsplayer interface");
+  instance = this;
+  {
+    KConfig config(QDir::homePath() + "/.xmms/config", true);
+    config.setGroup("Winskin");
+    maximumVolume = config.readNumEntry("MaximumVolume", 65);
+  }
+  pollTimer = -1;
+  tickTimer = -1;
+  int version;
+  {
+    SignalsBlocked guard(this);
+    version = xmms_remote_get_version(kSession);
+  }
+  running = version != 0;
+  if (running) {
+    pollTimer = startTimer(kPollMs);
+    readModes();
+  }
+}
+
+XMMSPlayer::~XMMSPlayer() {
+  qDebug("XMMSPlayer: deleted xmmsplayer interface");
+  if (instance == this)
+    instance = nullptr;
+}
+
+void XMMSPlayer::readModes() {
+  SignalsBlocked guard(this);
+  shuffle = xmms_remote_is_shuffle(kSession) != 0;
+  repeat = xmms_remote_is_repeat(kSession) != 0;
+  pausedState = xmms_remote_is_paused(kSession) != 0;
+}
+
+bool XMMSPlayer::isRunning() {
+  SignalsBlocked guard(this);
+  running = xmms_remote_get_version(kSession) != 0;
+  return running;
+}
+
+void XMMSPlayer::launch() {
+  if (isRunning())
+    return;
+  qDebug("XMMSPlayer: launching xmms");
+  // Started straight from PATH, without a shell, detached so it outlives nothing of ours.
+  QString program = QStandardPaths::findExecutable("xmms");
+  if (program.isEmpty() || !QProcess::startDetached(program, {}))
+    qWarning("XMMSPlayer: cannot start the audio engine: no program \"xmms\" on PATH");
+  QThread::msleep(static_cast<unsigned long>(launchWaitMs));
+  if (!isRunning())
+    return;
+  running = true;
+  if (pollTimer < 0)
+    pollTimer = startTimer(kPollMs);
+  readModes();
+  qDebug("XMMSPlayer: player started");
+}
+
+void XMMSPlayer::kill() {
+  qDebug("XMMSPlayer: killing xmms");
+  {
+    SignalsBlocked guard(this);
+    xmms_remote_quit(kSession);
+  }
+  running = false;
+  if (pollTimer >= 0)
+    killTimer(pollTimer);
+  if (tickTimer >= 0)
+    killTimer(tickTimer);
+  pollTimer = -1;
+  tickTimer = -1;
+}
+
+void XMMSPlayer::timerEvent(QTimerEvent *event) {
+  if (event->timerId() == tickTimer)
+    emit timeout();
+  if (event->timerId() == pollTimer)
+    updateStatus();
+}
+
+void XMMSPlayer::updateStatus() {
+  if (pollTimer >= 0)
+    killTimer(pollTimer);
+  pollTimer = -1;
+
+  bool p;
+  {
+    SignalsBlocked guard(this);
+    p = xmms_remote_is_paused(kSession) != 0;
+  }
+  if (p != pausedState) {
+    if (tickTimer >= 0)
+      killTimer(tickTimer);
+    tickTimer = -1;
+    emit paused();
+    pausedState = p;
+    qDebug("XMMSPlayer: emit paused()");
+    if (!pausedState) {
+      tickTimer = startTimer(kTickMs);
+      emit playing();
+      playingState = true;
+      qDebug("XMMSPlayer: emit playing()");
+    }
+  }
+
+  bool q;
+  {
+    SignalsBlocked guard(this);
+    q = xmms_remote_is_playing(kSession) != 0;
+  }
+  if (q != playingState) {
+    if (!playingState) {
+      if (tickTimer < 0)
+        tickTimer = startTimer(kTickMs);
+      emit playing();
+      playingState = q;
+      qDebug("XMMSPlayer: emit playing()");
+    } else {
+      if (tickTimer >= 0)
+        killTimer(tickTimer);
+      tickTimer = -1;
+      emit stopped();
+      playingState = q;
+      qDebug("XMMSPlayer: emit stopped()");
+    }
+  }
+
+  pollTimer = startTimer(kPollMs);
+}
+
+void XMMSPlayer::play() {
+  SignalsBlocked guard(this);
+  xmms_remote_play(kSession);
+}
+
+void XMMSPlayer::pause() {
+  SignalsBlocked guard(this);
+  xmms_remote_pause(kSession);
+}
+
+void XMMSPlayer::stop() {
+  SignalsBlocked guard(this);
+  xmms_remote_stop(kSession);
+}
+
+void XMMSPlayer::fileOpen() {}
+
+void XMMSPlayer::back() {
+  bool isPlaying;
+  {
+    SignalsBlocked guard(this);
+    xmms_remote_playlist_prev(kSession);
+    usleep(250);
+  }
+  {
+    SignalsBlocked guard(this);
+    isPlaying = xmms_remote_is_playing(kSession) != 0;
+  }
+  if (!isPlaying)
+    emit timeout();
+}
+
+void XMMSPlayer::forward() {
+  bool isPlaying;
+  {
+    SignalsBlocked guard(this);
+    xmms_remote_playlist_next(kSession);
+    usleep(250);
+  }
+  {
+    SignalsBlocked guard(this);
+    isPlaying = xmms_remote_is_playing(kSession) != 0;
+  }
+  if (!isPlaying)
+    emit timeout();
+}
+
+void XMMSPlayer::playAt(int position) {
+  SignalsBlocked guard(this);
+  xmms_remote_set_playlist_pos(kSession, position);
+  if (!xmms_remote_is_playing(kSession))
+    xmms_remote_play(kSession);
+}
+
+void XMMSPlayer::seek(int ms) {
+  SignalsBlocked guard(this);
+  xmms_remote_jump_to_time(kSession, ms);
+}
+
+int XMMSPlayer::outputTime() {
+  SignalsBlocked guard(this);
+  return xmms_remote_get_output_time(kSession);
+}
+
+int XMMSPlayer::songLength() {
+  SignalsBlocked guard(this);
+  int pos = xmms_remote_get_playlist_pos(kSession);
+  return xmms_remote_get_playlist_time(kSession, pos);
+}
+
+int XMMSPlayer::position() {
+  SignalsBlocked guard(this);
+  return xmms_remote_get_playlist_pos(kSession);
+}
+
+QString XMMSPlayer::fileAt(int position) {
+  char *name;
+  {
+    SignalsBlocked guard(this);
+    name = xmms_remote_get_playlist_file(kSession, position);
+  }
+  QString result = name ? QString::fromLatin1(name) : QString();
+  std::free(name);
+  return result;
+}
+
+bool XMMSPlayer::isStopped() {
+  SignalsBlocked guard(this);
+  return xmms_remote_is_playing(kSession) == 0;
+}
+
+bool XMMSPlayer::isPaused() {
+  SignalsBlocked guard(this);
+  return xmms_remote_is_paused(kSession) != 0;
+}
+
+void XMMSPlayer::streamInfo(int *rate, int *frequency, int *channels) {
+  int r = 0, f = 0, c = 0;
+  {
+    SignalsBlocked guard(this);
+    xmms_remote_get_info(kSession, &r, &f, &c);
+  }
+  if (rate)
+    *rate = r;
+  if (frequency)
+    *frequency = f;
+  if (channels)
+    *channels = c;
+}
+
+void XMMSPlayer::setShuffle(bool on) {
+  SignalsBlocked guard(this);
+  if ((xmms_remote_is_shuffle(kSession) != 0) != on) {
+    shuffle = on;
+    xmms_remote_toggle_shuffle(kSession);
+  }
+}
+
+void XMMSPlayer::setRepeat(bool on) {
+  SignalsBlocked guard(this);
+  if ((xmms_remote_is_repeat(kSession) != 0) != on) {
+    repeat = on;
+    xmms_remote_toggle_repeat(kSession);
+  }
+}
+
+void XMMSPlayer::setVolume(int percent) {
+  if (percent < 0)
+    percent = 0;
+  if (percent > 100)
+    percent = 100;
+  SignalsBlocked guard(this);
+  xmms_remote_set_main_volume(kSession, percent * maximumVolume / 100);
+}
+
+void XMMSPlayer::setEqualizerActive(bool on) {
+  SignalsBlocked guard(this);
+  if ((xmms_remote_is_eq_active(kSession) != 0) != on)
+    xmms_remote_toggle_eq_active(kSession);
+}
+
+void XMMSPlayer::setEqualizer(const float values[11]) {
+  float bands[10];
+  for (int i = 0; i < 10; ++i)
+    bands[i] = values[i + 1];
+  SignalsBlocked guard(this);
+  xmms_remote_set_eq(kSession, values[0], bands);
+}
+
+void XMMSPlayer::setPreamp(float value) {
+  SignalsBlocked guard(this);
+  xmms_remote_set_eq_preamp(kSession, value);
+}
+
+void XMMSPlayer::setBand(int band, float value) {
+  SignalsBlocked guard(this);
+  xmms_remote_set_eq_band(kSession, band, value);
+}
+
+float XMMSPlayer::preamp() {
+  SignalsBlocked guard(this);
+  return xmms_remote_get_eq_preamp(kSession);
+}
+
+float XMMSPlayer::band(int band) {
+  SignalsBlocked guard(this);
+  return xmms_remote_get_eq_band(kSession, band);
+}
+
+// --- ending the engine process -----------------------------------------------------------------
+
+namespace {
+struct ProcInfo {
+  pid_t parent = 0;
+  uid_t owner = 0;
+  std::string name;
+};
+
+// /proc/<pid>/stat: "pid (comm) state ppid ..."; comm may itself hold blanks and parentheses,
+// so the last ')' ends it.
+bool readProc(pid_t pid, ProcInfo &info) {
+  std::string dir = "/proc/" + std::to_string(pid);
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0)
+    return false;
+  std::ifstream in(dir + "/stat");
+  std::string line;
+  if (!std::getline(in, line))
+    return false;
+  auto open = line.find('('), close = line.rfind(')');
+  if (open == std::string::npos || close == std::string::npos || close < open)
+    return false;
+  std::istringstream rest(line.substr(close + 1));
+  char state;
+  long ppid;
+  if (!(rest >> state >> ppid))
+    return false;
+  info.parent = static_cast<pid_t>(ppid);
+  info.owner = st.st_uid;
+  info.name = line.substr(open + 1, close - open - 1);
+  return true;
+}
+
+std::map<pid_t, ProcInfo> processTable() {
+  std::map<pid_t, ProcInfo> table;
+  DIR *d = opendir("/proc");
+  if (!d)
+    return table;
+  while (struct dirent *e = readdir(d)) {
+    char *end;
+    long pid = std::strtol(e->d_name, &end, 10);
+    if (*end != '\0' || pid <= 0)
+      continue;
+    ProcInfo info;
+    if (readProc(static_cast<pid_t>(pid), info))
+      table[static_cast<pid_t>(pid)] = info;
+  }
+  closedir(d);
+  return table;
+}
+} // namespace
+
+pid_t XMMSPlayer::enginePid() {
+  std::ifstream in(xmms::proto::pidPath(kSession));
+  long pid = 0;
+  if (!(in >> pid) || pid <= 1)
+    return -1;
+  ProcInfo info;
+  if (!readProc(static_cast<pid_t>(pid), info) || info.owner != getuid() || info.name != "xmms")
+    return -1;
+  return static_cast<pid_t>(pid);
+}
+
+std::vector<pid_t> XMMSPlayer::mplayerDescendants(pid_t root) {
+  std::vector<pid_t> found;
+  if (root <= 0)
+    return found;
+  auto table = processTable();
+  std::vector<pid_t> frontier{root};
+  while (!frontier.empty()) {
+    pid_t parent = frontier.back();
+    frontier.pop_back();
+    for (const auto &[pid, info] : table)
+      if (info.parent == parent && pid != root) {
+        frontier.push_back(pid);
+        if (info.name == "mplayer" && info.owner == getuid())
+          found.push_back(pid);
+      }
+  }
+  return found;
+}
+
+std::vector<pid_t> XMMSPlayer::engineProcesses() {
+  std::vector<pid_t> pids;
+  pid_t engine = enginePid();
+  if (engine <= 0)
+    return pids;
+  pids.push_back(engine);
+  for (pid_t pid : mplayerDescendants(engine))
+    pids.push_back(pid);
+  return pids;
+}
+
+int XMMSPlayer::terminateProcesses(const std::vector<pid_t> &pids) {
+  int signalled = 0;
+  for (pid_t pid : pids) {
+    ProcInfo info;
+    if (pid <= 1 || !readProc(pid, info) || info.owner != getuid() ||
+        (info.name != "xmms" && info.name != "mplayer"))
+      continue;
+    if (::kill(pid, SIGTERM) == 0)
+      ++signalled;
+  }
+  return signalled;
+}
+
+int XMMSPlayer::terminateEngineProcesses() { return terminateProcesses(engineProcesses()); }

@@ -1,0 +1,108 @@
+// The front-end's one link to the audio engine: starts it, commands it through the libxmms
+// remote calls (always session 0) and follows its state by polling.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <sys/types.h>
+#include <vector>
+
+class XMMSPlayer : public QObject {
+  Q_OBJECT
+public:
+  explicit XMMSPlayer(QObject *parent = nullptr, const char *name = nullptr);
+  ~XMMSPlayer() override;
+
+  static XMMSPlayer *instance;
+
+  // Engine life.
+  void launch();
+  void kill();
+  bool isRunning();
+
+  // Transport.
+  void play();
+  void pause();
+  void playAt(int position);
+  void seek(int ms);
+
+  // Queries.
+  int outputTime();
+  int songLength();
+  int position();
+  QString fileAt(int position); // 8-bit, one character per byte: decode as UTF-8 to show it
+  bool isStopped();
+  bool isPaused();
+  void streamInfo(int *rate, int *frequency, int *channels);
+
+  // Modes and volume.
+  void setShuffle(bool on);
+  void setRepeat(bool on);
+  void setVolume(int percent);
+  int maxVolume() const { return maximumVolume; }
+
+  // Equalizer: values[0] is the preamp, values[1..10] the bands 0..9.
+  void setEqualizerActive(bool on);
+  void setEqualizer(const float values[11]);
+  void setPreamp(float value);
+  void setBand(int band, float value);
+  float preamp();
+  float band(int band);
+
+  // Ends this session's engine process for good (after a remote quit it may still be winding
+  // down or stuck) and the mplayer processes it started. Only a process named "xmms" of this
+  // user whose id is in the pid file beside the session's socket is touched; other users' and
+  // other programs' processes never are. Returns the number of processes signalled.
+  static int terminateEngineProcesses();
+  // The engine and its mplayer descendants as they are now: taken before a remote quit, since a
+  // quitting engine's children are adopted by another process and could no longer be told apart.
+  static std::vector<pid_t> engineProcesses();
+  // Sends SIGTERM to each listed process that is still an "xmms" or "mplayer" process of this
+  // user; returns how many were signalled.
+  static int terminateProcesses(const std::vector<pid_t> &pids);
+  // The engine's process id from its pid file, when it names a live "xmms" process of this user;
+  // -1 otherwise.
+  static pid_t enginePid();
+  // Every live descendant of pid whose program name is "mplayer" and that belongs to this user.
+  static std::vector<pid_t> mplayerDescendants(pid_t pid);
+
+  // How long launch() waits for a fresh engine; tests shorten it.
+  static int launchWaitMs;
+
+public slots:
+  void back();
+  void forward();
+  void stop();
+  void fileOpen();
+  void updateStatus();
+
+signals:
+  void hideYourself();
+  void showYourself();
+  void playlistShown();
+  void playlistHidden();
+  void equalizerShown();
+  void equalizerHidden();
+  void shuffleChange(bool);
+  void repeatChange(bool);
+  void newSong();
+  void timeout();
+  void playing();
+  void paused();
+  void stopped();
+
+protected:
+  void timerEvent(QTimerEvent *event) override;
+
+private:
+  void readModes();
+
+  bool running = false;
+  int pollTimer = -1;
+  int tickTimer = -1;
+  bool shuffle = false;
+  bool repeat = false;
+  bool playingState = false; // last known engine-is-playing
+  bool pausedState = false;  // last known engine-is-paused
+  int maximumVolume = 65;
+};
