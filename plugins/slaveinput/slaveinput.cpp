@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <mutex>
 #include <poll.h>
@@ -29,6 +30,7 @@ namespace {
 constexpr int kQuitGraceMs = 2000;
 constexpr int kPollMs = 20;
 constexpr int kAudioBlock = 4096;
+constexpr int kWriterReleaseSeconds = 1;
 
 // Everything one play loop needs, handed to its thread so that a later song never shares it.
 struct LoopArgs {
@@ -276,6 +278,12 @@ void retireLoopLocked() {
   closeFd(mplayer_pipe[0]);
 }
 
+void closeAudioLocked() {
+  if (audioOpen && mplayer_ip && mplayer_ip->output && mplayer_ip->output->close_audio)
+    mplayer_ip->output->close_audio();
+  audioOpen = false;
+}
+
 void stopLocked() {
   int expected = 1;
   if (!mplayer_playing.compare_exchange_strong(expected, 0)) {
@@ -286,15 +294,20 @@ void stopLocked() {
   }
   sendCommand("quit\n");
   if (loopRunning) {
-    pthread_join(mplayer_tid, nullptr);
+    // The output is closed once the loop no longer writes to it; but a loop held inside the
+    // output's write_audio (an output that waits while it is paused) is released by closing it.
+    struct timespec deadline;
+    clock_gettime(CLOCK_REALTIME, &deadline);
+    deadline.tv_sec += kWriterReleaseSeconds;
+    if (pthread_timedjoin_np(mplayer_tid, nullptr, &deadline) != 0) {
+      closeAudioLocked();
+      pthread_join(mplayer_tid, nullptr);
+    }
     loopRunning = false;
   }
   closeFd(mplayer_pipe[1]);
   closeFd(mplayer_pipe[0]);
-  // Closed only once the loop has stopped writing to it.
-  if (audioOpen && mplayer_ip && mplayer_ip->output && mplayer_ip->output->close_audio)
-    mplayer_ip->output->close_audio();
-  audioOpen = false;
+  closeAudioLocked();
 }
 
 } // namespace

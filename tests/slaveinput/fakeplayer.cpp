@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -154,13 +155,18 @@ int outOpen(AFormat fmt, int rate, int nch) {
 }
 void outWrite(void *ptr, int length) {
   Recorder &r = recorder();
-  std::lock_guard<std::mutex> g(r.m);
+  std::unique_lock<std::mutex> g(r.m);
+  int closesBefore = r.closes;
+  r.writesStarted++;
+  if (r.blockWrites)
+    r.closed.wait_for(g, std::chrono::seconds(10), [&] { return r.closes != closesBefore; });
   r.written.append(static_cast<const char *>(ptr), static_cast<size_t>(length));
 }
 void outClose() {
   Recorder &r = recorder();
   std::lock_guard<std::mutex> g(r.m);
   r.closes++;
+  r.closed.notify_all();
 }
 void outFlush(int) {}
 void outPause(short) {}

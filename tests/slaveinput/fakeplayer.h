@@ -4,6 +4,7 @@
 
 #include <xmms/plugin.h>
 
+#include <condition_variable>
 #include <mutex>
 #include <string>
 #include <sys/types.h>
@@ -54,6 +55,10 @@ struct Recorder {
   int length = -2, bitrate = 0, freq = 0, channels = 0;
   int infos = 0;
   bool openResult = true;
+  // write_audio waits until the output is closed, as an output held in pause would.
+  bool blockWrites = false;
+  int writesStarted = 0;
+  std::condition_variable closed;
 };
 
 Recorder &recorder();

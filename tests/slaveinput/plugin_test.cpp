@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -66,6 +67,8 @@ protected:
     r.opens = r.closes = r.infos = 0;
     r.written.clear();
     r.openResult = true;
+    r.blockWrites = false;
+    r.writesStarted = 0;
   }
   void TearDown() override {
     if (ip)
@@ -368,6 +371,30 @@ TEST_F(SlaveInput, StopEndsAPlayerThatIgnoresQuit) {
   ASSERT_FALSE(processGone(pid));
   ip->stop();
   EXPECT_TRUE(processGone(pid));
+}
+
+TEST_F(SlaveInput, StopReleasesALoopHeldByTheOutput) {
+  writeConfig("xmmsaudio=TRUE");
+  fake.setPcm(std::string(10000, '\x11'));
+  {
+    std::lock_guard<std::mutex> g(recorder().m);
+    recorder().blockWrites = true;
+  }
+  ip->play_file(const_cast<char *>("/music/song.m4a"));
+  pid_t pid = waitForPlay(1);
+  ASSERT_TRUE(waitUntil(
+      [] {
+        std::lock_guard<std::mutex> g(recorder().m);
+        return recorder().writesStarted > 0;
+      },
+      5000));
+  auto start = std::chrono::steady_clock::now();
+  ip->stop();
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, std::chrono::seconds(5));
+  EXPECT_EQ(closes(), 1);
+  EXPECT_TRUE(processGone(pid));
+  EXPECT_EQ(fake.playCommands(pid), "quit\n");
 }
 
 TEST_F(SlaveInput, MissingPlayerEndsTheSong) {
