@@ -29,6 +29,8 @@ const Format kFormats[] = {{"mpg123input", "chirp.mp3", ".mp3"},
                            {"vorbisinput", "chirp.ogg", ".ogg"},
                            {"flacinput", "chirp.flac", ".flac"}};
 
+void PrintTo(const Format &f, std::ostream *os) { *os << f.file; }
+
 class InputFaults : public ::testing::TestWithParam<Format> {
 protected:
   void SetUp() override { Recorder::instance().reset(); }

@@ -35,6 +35,9 @@ const Case kCases[] = {
     {"flacinput", "deep24.flac", 48000, 1, 1, 1500, "Deep"},
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const Case &c, std::ostream *os) { *os << c.file; }
+
 std::string inputFixture(const std::string &name) { return fixture("inputs/" + name); }
 
 class InputPlugins : public ::testing::TestWithParam<Case> {
