@@ -600,6 +600,20 @@ TEST(Skin, ComposedModes) {
     shots.push_back({std::string("vertical-") + strip, v});
   }
   {
+    // Every push button held down, over the playlist panel.
+    QImage v = shots.front().second.copy();
+    QPainter p(&v);
+    for (const char *k : pushKeys)
+      if (std::string(k) != "presets_BTN" && std::string(k) != "EQ_BTN_ZERO" &&
+          std::string(k) != "font_BTN")
+        el(p, k, 0, s.f(k, 3));
+    el(p, "play", 0, s.f("play", 3));
+    p.end();
+    for (const char *k : {"prev", "stop", "OP_BTN"})
+      EXPECT_NE(v.copy(s.screen(k)), shots.front().second.copy(s.screen(k))) << k;
+    shots.push_back({"vertical-pressed", v});
+  }
+  {
     QImage land(320, 240, QImage::Format_RGB32);
     {
       QPainter lp(&land);
