@@ -287,3 +287,42 @@ TEST(InputTags, TitlesFromEveryTagKindAndHostileTags) {
 }
 
 } // namespace
+
+namespace {
+
+// 5.1 files come out as stereo: the first half second (front left only) on the left, the
+// second (centre only) equally on both sides.
+TEST(InputSurround, FiveOneMixesDownToStereoInTheRightPlaces) {
+  TempHome home;
+  for (auto [plugin, file] :
+       {std::pair{"vorbisinput", "surround.ogg"}, std::pair{"flacinput", "surround.flac"}}) {
+    SCOPED_TRACE(file);
+    Plugin p(plugin);
+    ASSERT_TRUE(p.loaded()) << p.error();
+    Recorder::instance().reset();
+    std::string diag;
+    ASSERT_TRUE(p.playToEnd(inputFixture(file), 10000, &diag));
+    EXPECT_EQ(diag, "");
+    Recording r = Recorder::instance().snapshot();
+    EXPECT_EQ(r.channels, 2);
+    EXPECT_EQ(r.infoChannels, 2);
+    ASSERT_EQ(r.all.size(), 2u * 44100u);
+    std::vector<int16_t> left, right;
+    for (size_t i = 0; i < r.all.size(); i += 2) {
+      left.push_back(r.all[i]);
+      right.push_back(r.all[i + 1]);
+    }
+    // Away from the switch-over in the middle.
+    const size_t q = 44100 / 4;
+    double firstL = rms(left.data() + 1000, q), firstR = rms(right.data() + 1000, q);
+    double secondL = rms(left.data() + 2 * q + 1000, q),
+           secondR = rms(right.data() + 2 * q + 1000, q);
+    EXPECT_GT(firstL, 2000);
+    EXPECT_LT(firstR, firstL / 20) << "front left stays left";
+    EXPECT_GT(secondL, 1000);
+    EXPECT_NEAR(secondL / secondR, 1.0, 0.05) << "centre is in the middle";
+    EXPECT_NEAR(secondL / firstL, 0.7071, 0.05) << "centre at -3 dB";
+  }
+}
+
+} // namespace

@@ -105,8 +105,25 @@ public:
   static void errorCallback(const FLAC__StreamDecoder *, FLAC__StreamDecoderErrorStatus status,
                             void *data) {
     auto *self = static_cast<FlacStream *>(data);
-    if (!self->error_)
-      self->error_ = FLAC__StreamDecoderErrorStatusString[status];
+    if (self->error_)
+      return; // the first one says what went wrong; libFLAC resynchronises after it
+    switch (status) {
+    case FLAC__STREAM_DECODER_ERROR_STATUS_LOST_SYNC:
+      self->error_ = "lost sync (damaged data)";
+      break;
+    case FLAC__STREAM_DECODER_ERROR_STATUS_BAD_HEADER:
+      self->error_ = "bad frame header";
+      break;
+    case FLAC__STREAM_DECODER_ERROR_STATUS_FRAME_CRC_MISMATCH:
+      self->error_ = "frame checksum mismatch";
+      break;
+    case FLAC__STREAM_DECODER_ERROR_STATUS_UNPARSEABLE_STREAM:
+      self->error_ = "unparseable stream";
+      break;
+    default:
+      self->error_ = "damaged data";
+      break;
+    }
   }
 
   FLAC__StreamDecoderWriteStatus onFrame(const FLAC__Frame *frame,

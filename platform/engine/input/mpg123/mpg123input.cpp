@@ -105,8 +105,9 @@ public:
     }
   }
 
-  // False with a reason in why.
-  bool open(const char *path, std::string &why) {
+  // False with a reason in why. Without fullScan, a stream whose header states its length is
+  // not read through (playlist look-ups stay cheap); playback always scans, for exact seeks.
+  bool open(const char *path, std::string &why, bool fullScan = true) {
     initLibrary();
     int err = MPG123_OK;
     mh_ = mpg123_new(nullptr, &err);
@@ -139,6 +140,10 @@ public:
     long accurate = 0;
     if (mpg123_getstate(mh_, MPG123_ACCURATE, &accurate, nullptr) == MPG123_OK && accurate)
       expected_ = mpg123_length(mh_);
+    if (!fullScan && expected_ > 0) {
+      total_ = expected_;
+      return true;
+    }
     if (mpg123_scan(mh_) != MPG123_OK) {
       why = std::string("cannot read: ") + mpg123_strerror(mh_);
       return false;
@@ -305,7 +310,7 @@ void mp3_get_song_info(char *name, char **title, int *length) {
     return;
   Mp3Stream s;
   std::string why;
-  if (!s.open(name, why))
+  if (!s.open(name, why, false))
     return;
   if (title)
     *title = makeTitle(s.tags(), name);
