@@ -3,6 +3,7 @@
 #include "kconfig.h"
 #include "protocol.h" // the session's socket and pid file paths
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QProcess>
@@ -90,8 +91,12 @@ void XMMSPlayer::launch() {
   if (isRunning())
     return;
   qDebug("XMMSPlayer: launching xmms");
-  // Started straight from PATH, without a shell, detached so it outlives nothing of ours.
-  QString program = QStandardPaths::findExecutable("xmms");
+  // Run directly, never through a shell: the engine installed beside this program first (the
+  // installed tree can be moved), else the one on PATH. Detached: it is nobody's child of ours.
+  QString program =
+      QStandardPaths::findExecutable("xmms", {QCoreApplication::applicationDirPath()});
+  if (program.isEmpty())
+    program = QStandardPaths::findExecutable("xmms");
   if (program.isEmpty() || !QProcess::startDetached(program, {}))
     qWarning("XMMSPlayer: cannot start the audio engine: no program \"xmms\" on PATH");
   QThread::msleep(static_cast<unsigned long>(launchWaitMs));
