@@ -98,11 +98,17 @@ protected:
 
 TEST_F(ThroughEngine, FifoAudioReachesTheDiskWriter) {
   configure("xmmsaudio=TRUE");
+  // Two entries: the end of the first, noticed by the plug-in, moves the engine to the second.
+  std::string second = home.path("music/again.m4a");
+  writeFile(second, readFile(song));
+  writeFile(home.path(".xmms/xmms.m3u"), song + "\n" + second + "\n");
   EngineProcess engine;
   ASSERT_TRUE(engine.start());
   xmms_remote_play(0);
+  ASSERT_TRUE(waitUntil([&] { return xmms_remote_get_playlist_pos(0) == 1; }, 15000));
   // The disk writer puts the file in place when the song's output is closed.
   ASSERT_TRUE(waitUntil([&] { return fileExists(home.path("out.wav")); }, 15000));
+  ASSERT_TRUE(waitUntil([&] { return !xmms_remote_is_playing(0); }, 15000));
   Wav wav = parseWav(readFile(home.path("out.wav")));
   ASSERT_TRUE(wav.ok);
   EXPECT_EQ(wav.channels, 2);
