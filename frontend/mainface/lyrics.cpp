@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QStringDecoder>
 #include <QTextCodec>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -74,13 +75,13 @@ QString LyricsReader::decodeLyrics(const QByteArray &bytes, bool big5) {
   return codec->toUnicode(bytes);
 }
 
-void LyricsReader::parseLine(const QString &line, QList<LyricLine> &entries, int &warnings) {
-  QStringView rest = QStringView(line).trimmed();
+void LyricsReader::parseLine(QStringView line, QList<LyricLine> &entries, int &warnings) {
+  QStringView rest = line.trimmed();
   if (rest.isEmpty())
     return;
   // Times of this line, in the order of its tags. A hostile line may hold many thousand tags, so
   // the line is walked by position rather than cut down from the front.
-  QList<double> times;
+  QVarLengthArray<double, 8> times;
   while (rest.startsWith(QLatin1Char('['))) {
     const qsizetype close = rest.indexOf(QLatin1Char(']'));
     if (close < 0)
@@ -125,7 +126,7 @@ void LyricsReader::parseLine(const QString &line, QList<LyricLine> &entries, int
   }
   if (times.isEmpty())
     return;
-  const QString text = rest.toString(); // shared by every entry of the line
+  const QString text = rest.left(maxTextLength).toString(); // shared by every entry of the line
   for (double time : times)
     entries.append(LyricLine{time, text});
 }
@@ -148,7 +149,7 @@ int LyricsReader::parseLyricsFile(const QString &path, bool big5) {
     qsizetype end = text.indexOf(QLatin1Char('\n'), start);
     if (end < 0)
       end = text.size();
-    parseLine(text.mid(start, end - start), entries, warnings);
+    parseLine(QStringView(text).mid(start, end - start), entries, warnings);
     start = end + 1;
   }
   if (warnings > maxWarningsPerFile)

@@ -51,6 +51,9 @@ public:
   // Unknown or malformed tags are reported one line each up to this many per file; a hostile
   // file with hundreds of thousands of them must not stall the window on diagnostics.
   static constexpr int maxWarningsPerFile = 50;
+  // Longer lyric texts are cut here: the display shows a line in a box of a few text rows, and
+  // wrapping a megabyte of text on every poll would freeze the window.
+  static constexpr int maxTextLength = 1024;
 
   QList<LyricLine> lyricLines;
   QString lyricTags[4];
@@ -68,7 +71,7 @@ public:
   static void runLcdsleep(const QString &home, bool lyricsShown);
 
 private:
-  void parseLine(const QString &line, QList<LyricLine> &entries, int &warnings);
+  void parseLine(QStringView line, QList<LyricLine> &entries, int &warnings);
 
   QString fileName;
 };
