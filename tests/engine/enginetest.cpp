@@ -156,8 +156,8 @@ std::string request(uint16_t code, const std::string &payload, uint32_t magic, u
   return std::string(reinterpret_cast<char *>(&h), sizeof h) + payload;
 }
 
-std::string rawExchange(const std::string &bytes, int timeoutMs) {
-  std::string path = xmms::proto::socketPath(0);
+std::string rawExchange(const std::string &bytes, int timeoutMs, const std::string &socketPath) {
+  std::string path = socketPath.empty() ? xmms::proto::socketPath(0) : socketPath;
   sockaddr_un addr = {};
   addr.sun_family = AF_UNIX;
   std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);

@@ -51,7 +51,8 @@ std::vector<std::string> playedNames(const std::string &path);
 
 // Sends raw bytes on a fresh connection and returns what came back before the engine closed it
 // (or until timeoutMs passed).
-std::string rawExchange(const std::string &bytes, int timeoutMs = 3000);
+std::string rawExchange(const std::string &bytes, int timeoutMs = 3000,
+                        const std::string &socketPath = "");
 // A well-formed request header plus payload.
 std::string request(uint16_t code, const std::string &payload = "", uint32_t magic = 0,
                     uint16_t version = 0, int64_t length = -1);

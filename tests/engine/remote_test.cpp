@@ -11,6 +11,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -302,4 +303,31 @@ TEST(EngineRemote, TwoEnginesInTwoHomesDoNotSeeEachOther) {
   // b's engine is gone; a's still answers.
   EXPECT_EQ(xmms_remote_get_playlist_length(0), 1);
   EXPECT_EQ(engineA.quit(), 0);
+}
+
+// Another user who can reach the socket (here: made reachable on purpose) gets nothing.
+TEST(EngineRemote, PeersOfAnotherUserAreRefused) {
+  if (getuid() != 0)
+    GTEST_SKIP() << "acting as another user needs root";
+  TempHome home;
+  EngineRun engine;
+  ASSERT_TRUE(engine.start());
+  std::string sock = xmms::proto::socketPath(0);
+  ASSERT_EQ(chmod(home.root().c_str(), 0711), 0);
+  ASSERT_EQ(chmod(home.runtime().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(sock.c_str(), 0666), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0)
+      _exit(3);
+    std::string got = rawExchange(request(code(Command::GetVersion)), 3000, sock);
+    _exit(got.empty() ? 0 : got == "<no connection>" ? 2 : 1);
+  }
+  int status = -1;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: answered, 2: could not connect, 3: no setuid";
+  chmod(sock.c_str(), 0600);
+  EXPECT_EQ(xmms_remote_get_version(0), xmms::proto::kEngineVersion);
+  EXPECT_EQ(engine.quit(), 0);
 }

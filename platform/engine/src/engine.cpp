@@ -21,6 +21,7 @@ Engine::Engine(Settings settings, std::vector<std::string> playlist)
       settings_(std::move(settings)), rng_(std::random_device{}()) {
   position_ = resumePosition(playlist_, settings_.playlistPosition, settings_.playlistPositionFile);
   setPosition(position_);
+  saveDirty_ = false; // nothing changed yet
   rebuildShuffle(position_);
 }
 

@@ -58,9 +58,16 @@ void prependPrivateBin(const std::string &prefix) {
 // The pid file doubles as the instance lock: the lock goes away with the process, however it
 // ends, so a stale socket left by a killed engine is recognised as stale.
 int lockPidFile(const std::string &path) {
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // Never through a symbolic link, never someone else's file: the folder may be /tmp.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0)
     return -1;
+  struct stat st;
+  if (::fstat(fd, &st) < 0 || st.st_uid != ::getuid() || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    errno = EPERM;
+    return -1;
+  }
   if (::flock(fd, LOCK_EX | LOCK_NB) < 0) {
     ::close(fd);
     return -2;
@@ -100,6 +107,17 @@ int main() {
   if (::lstat(socketPath.c_str(), &st) == 0 && S_ISSOCK(st.st_mode))
     ::unlink(socketPath.c_str());
 
+  // From here on SIGTERM and SIGINT end the engine in order, removing socket and pid file.
+  if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) < 0) {
+    std::fprintf(stderr, "xmms: %s\n", std::strerror(errno));
+    return 1;
+  }
+  struct sigaction sa = {};
+  sa.sa_handler = onSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGTERM, &sa, nullptr);
+  sigaction(SIGINT, &sa, nullptr);
+
   engine::Settings settings = engine::loadSettings();
   const char *home = std::getenv("HOME");
   std::vector<std::string> playlist =
@@ -116,16 +134,6 @@ int main() {
     return 1;
   }
   writePid(lockFd);
-
-  if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) < 0) {
-    std::fprintf(stderr, "xmms: %s\n", std::strerror(errno));
-    return 1;
-  }
-  struct sigaction sa = {};
-  sa.sa_handler = onSignal;
-  sigemptyset(&sa.sa_mask);
-  sigaction(SIGTERM, &sa, nullptr);
-  sigaction(SIGINT, &sa, nullptr);
 
   eng.start();
   server.run(g_signalPipe[0]);

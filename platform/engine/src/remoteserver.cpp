@@ -62,6 +62,22 @@ Progress readSome(Connection &c) {
   return Progress::Complete;
 }
 
+// Reads what has arrived and answers a complete request. True when the connection is finished.
+bool advance(Engine &engine, Connection &c) {
+  Progress p = readSome(c);
+  if (p == Progress::More)
+    return false;
+  if (p == Progress::Complete) {
+    Header h;
+    std::memcpy(&h, c.buffer.data(), sizeof h);
+    std::vector<uint8_t> payload(c.buffer.begin() + sizeof h, c.buffer.end());
+    Reply reply = engine.handle(h.code, payload, c.fromSelf);
+    if (reply.wellFormed)
+      xmms::proto::writeMessage(c.fd, reply.status, reply.payload, 200);
+  }
+  return true;
+}
+
 } // namespace
 
 RemoteServer::~RemoteServer() {
@@ -122,21 +138,7 @@ void RemoteServer::run(int stopFd) {
     for (size_t i = 0; i < conns.size(); ++i) {
       Connection &c = conns[i];
       short ev = fds[i + 2].revents;
-      bool done = false;
-      if (ev) {
-        Progress p = readSome(c);
-        if (p == Progress::Complete) {
-          Header h;
-          std::memcpy(&h, c.buffer.data(), sizeof h);
-          std::vector<uint8_t> payload(c.buffer.begin() + sizeof h, c.buffer.end());
-          Reply reply = engine_.handle(h.code, payload, c.fromSelf);
-          if (reply.wellFormed)
-            xmms::proto::writeMessage(c.fd, reply.status, reply.payload, 200);
-          done = true;
-        } else if (p == Progress::Broken) {
-          done = true;
-        }
-      }
+      bool done = ev && advance(engine_, c);
       if (!done && now >= c.deadline)
         done = true;
       if (done)
@@ -163,7 +165,11 @@ void RemoteServer::run(int stopFd) {
                      {},
                      sizeof(Header),
                      false};
-        conns.push_back(std::move(c));
+        // The request usually follows the connection at once: answer it without another poll.
+        if (advance(engine_, c))
+          ::close(c.fd);
+        else
+          conns.push_back(std::move(c));
         if (conns.size() >= static_cast<size_t>(kMaxConnections))
           break;
       }

@@ -167,9 +167,10 @@ void decode(std::string path) {
     std::string title = titleOf(path.c_str());
     wav_ip.set_info(title.data(), lengthMs(w), w.rate * w.channels * w.bits, w.rate, w.channels);
     const int64_t total = w.dataBytes / w.blockAlign; // frames
-    const int chunkFrames = 1024;
+    const int64_t chunkFrames = w.rate / 20;          // 50 ms
+    const int64_t maxFrames = w.rate / 5;             // 200 ms at most per write
     const int outFrameBytes = outputBytesPerSample(w) * w.channels;
-    std::vector<uint8_t> buf(static_cast<size_t>(chunkFrames) * w.blockAlign);
+    std::vector<uint8_t> buf(static_cast<size_t>(maxFrames) * w.blockAlign);
     int64_t frame = 0;
     bool drained = false;
     while (running && !drained) {
@@ -189,11 +190,15 @@ void decode(std::string path) {
           drained = true;
         continue;
       }
-      int64_t frames = std::min<int64_t>(chunkFrames, total - frame);
-      if (out->buffer_free() < frames * outFrameBytes) {
-        sleepMs(10);
+      // Wait for room for a whole chunk, sleeping about as long as the output needs to make
+      // it: few wake-ups per second while the song plays.
+      int64_t room = out->buffer_free() / outFrameBytes;
+      int64_t want = std::min<int64_t>(chunkFrames, total - frame);
+      if (room < want) {
+        sleepMs(static_cast<int>(std::clamp<int64_t>((want - room) * 1000 / w.rate, 10, 100)));
         continue;
       }
+      int64_t frames = std::min<int64_t>({room, maxFrames, total - frame});
       size_t got = std::fread(buf.data(), 1, static_cast<size_t>(frames * w.blockAlign), f);
       got -= got % w.blockAlign;
       if (got == 0) {
