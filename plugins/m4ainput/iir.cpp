@@ -5,6 +5,11 @@
 #include <cstring>
 #include <mutex>
 
+#if defined(__x86_64__) && !defined(M4A_IIR_SCALAR_ONLY)
+#include <immintrin.h>
+#define M4A_IIR_AVX2 1
+#endif
+
 #include <xmms/configfile.h>
 
 extern "C" {
@@ -42,10 +47,13 @@ struct Settings {
   const Coefficients *table = iso_bands;
   int32_t preamp = 1 << 28; // Q28
   int32_t gains[10] = {};   // Q28
+  bool anyGain = false;
 };
 
-struct History {
-  int32_t x[3], y[3];
+// The last two inputs and outputs of one band's section on one channel. (The three-slot ring
+// of the original design holds the same values; named slots let them live in registers.)
+struct Section {
+  int32_t x1, x2, y1, y2;
 };
 
 // init_iir runs on the engine's thread while the decode thread filters. The new settings are
@@ -57,14 +65,11 @@ std::atomic<unsigned> pending_version{0};
 
 Settings active;
 unsigned active_version = 0;
-History history[10][2];
-int ring_i = 0, ring_j = 2, ring_k = 1;
+Section history[10][2];
 
-// Q28 product, rounded half up.
-inline int64_t mul(int64_t a, int64_t b) {
-  int64_t p = a * b;
-  return (p >> 28) + ((p >> 27) & 1);
-}
+// Q28 product, rounded half up: (p >> 28) plus bit 27 of p, which is the same as adding half
+// before the shift.
+inline int64_t mul(int64_t a, int64_t b) { return (a * b + (int64_t(1) << 27)) >> 28; }
 
 // Q28 from a float, kept inside what the filter's 32-bit history can carry (the engine's
 // -20..+20 dB range stays far inside; out-of-range or NaN settings must not overflow).
@@ -76,6 +81,109 @@ int32_t to_q28(float value) {
   return int32_t(value * 268435456.0f);
 }
 
+#ifdef M4A_IIR_AVX2
+// The same sections, ten bands side by side in three 4-lane vectors (two lanes of padding with
+// zero coefficients). _mm256_mul_epi32 multiplies the signed low 32 bits of each 64-bit lane,
+// which is exactly the 32 x 32 -> 64 product of the fixed-point design. AVX2 has no 64-bit
+// arithmetic shift, so:
+// - a section output only needs its low 32 bits (it is stored as a 32-bit value, wrapping as
+//   the scalar code does), and those are the same after a logical shift;
+// - a weighted output needs its true value for the sum; it is biased by 2^62 (|product| < 2^62)
+//   to be positive, shifted logically, and the bias (2^34 per lane) taken off the sum.
+struct alignas(32) VectorState {
+  __m256i y1[2][3], y2[2][3];
+  int64_t x1[2], x2[2];
+};
+VectorState vstate;
+bool use_vector = [] {
+  __builtin_cpu_init(); // this may run from a library constructor, before libgcc's own
+  return __builtin_cpu_supports("avx2") != 0;
+}();
+
+void clear_vector_state() { memset(&vstate, 0, sizeof vstate); }
+
+// Only bands with a gain take lanes (a band at 0 adds nothing, and the history is cleared before
+// a change of gains could make it count), so V vectors carry up to 4 V bands.
+template <int V>
+__attribute__((target("avx2"))) void run_lanes(const int64_t *a, const int64_t *g,
+                                               const int64_t *be, const int64_t *w,
+                                               const int32_t *x, int64_t *acc, int frames) {
+  __m256i alpha[V], gamma[V], beta[V], gain[V];
+  for (int v = 0; v < V; ++v) {
+    alpha[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(a + 4 * v));
+    gamma[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(g + 4 * v));
+    beta[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(be + 4 * v));
+    gain[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(w + 4 * v));
+  }
+  const __m256i half = _mm256_set1_epi64x(int64_t(1) << 27);
+  const __m256i biased = _mm256_set1_epi64x((int64_t(1) << 62) + (int64_t(1) << 27));
+  const int64_t bias_total = 4 * V * (int64_t(1) << 34);
+  // Both channels in one pass: two independent recursions hide each other's latency.
+  __m256i y1[2][V], y2[2][V];
+  for (int c = 0; c < 2; ++c)
+    for (int v = 0; v < V; ++v) {
+      y1[c][v] = vstate.y1[c][v];
+      y2[c][v] = vstate.y2[c][v];
+    }
+  int64_t x1[2] = {vstate.x1[0], vstate.x1[1]}, x2[2] = {vstate.x2[0], vstate.x2[1]};
+  for (int n = 0; n < frames; ++n) {
+    for (int c = 0; c < 2; ++c) {
+      int64_t xn = x[2 * n + c];
+      __m256i dx = _mm256_set1_epi64x(xn - x2[c]);
+      __m256i sum = _mm256_setzero_si256();
+      for (int v = 0; v < V; ++v) {
+        __m256i t1 = _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(alpha[v], dx), half), 28);
+        __m256i t2 =
+            _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(gamma[v], y1[c][v]), half), 28);
+        __m256i t3 =
+            _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(beta[v], y2[c][v]), half), 28);
+        __m256i y = _mm256_sub_epi64(_mm256_add_epi64(t1, t2), t3);
+        y2[c][v] = y1[c][v];
+        y1[c][v] = y;
+        sum = _mm256_add_epi64(
+            sum, _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(gain[v], y), biased), 28));
+      }
+      __m128i pair = _mm_add_epi64(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
+      acc[2 * n + c] += _mm_cvtsi128_si64(pair) + _mm_extract_epi64(pair, 1) - bias_total;
+      x2[c] = x1[c];
+      x1[c] = xn;
+    }
+  }
+  for (int c = 0; c < 2; ++c) {
+    for (int v = 0; v < V; ++v) {
+      vstate.y1[c][v] = y1[c][v];
+      vstate.y2[c][v] = y2[c][v];
+    }
+    vstate.x1[c] = x1[c];
+    vstate.x2[c] = x2[c];
+  }
+}
+__attribute__((target("avx2"))) void run_vector(const Coefficients *table, const int32_t *gains,
+                                                const int32_t *x, int64_t *acc, int frames) {
+  alignas(32) int64_t a[12] = {}, g[12] = {}, be[12] = {}, w[12] = {};
+  int lanes = 0;
+  for (int b = 0; b < 10; ++b) {
+    if (gains[b] == 0)
+      continue;
+    a[lanes] = table[b].alpha;
+    g[lanes] = table[b].gamma;
+    be[lanes] = table[b].beta;
+    w[lanes] = gains[b];
+    ++lanes;
+  }
+  if (lanes <= 4)
+    run_lanes<1>(a, g, be, w, x, acc, frames);
+  else if (lanes <= 8)
+    run_lanes<2>(a, g, be, w, x, acc, frames);
+  else
+    run_lanes<3>(a, g, be, w, x, acc, frames);
+}
+#else
+constexpr bool use_vector = false;
+void clear_vector_state() {}
+void run_vector(const Coefficients *, const int32_t *, const int32_t *, int64_t *, int) {}
+#endif
+
 void pick_up_settings() {
   unsigned version = pending_version.load(std::memory_order_acquire);
   if (version == active_version)
@@ -84,9 +192,34 @@ void pick_up_settings() {
   active = pending;
   active_version = pending_version.load(std::memory_order_relaxed);
   memset(history, 0, sizeof history);
-  ring_i = 0;
-  ring_j = 2;
-  ring_k = 1;
+  clear_vector_state();
+}
+
+// Frames filtered per pass: the scaled inputs and the band sums of one pass stay in L1.
+constexpr int kBlockFrames = 256;
+
+// One band's section over a block, both channels side by side (two independent recursions
+// keep the multiplier busy). Adds the weighted outputs to the sums.
+void run_band(const Coefficients &k, int32_t gain, Section &left, Section &right, const int32_t *x,
+              int64_t *acc, int frames) {
+  Section l = left, r = right;
+  for (int n = 0; n < frames; ++n) {
+    int32_t xl = x[2 * n], xr = x[2 * n + 1];
+    int32_t yl = int32_t(mul(k.alpha, int64_t(xl) - l.x2) + mul(k.gamma, l.y1) - mul(k.beta, l.y2));
+    int32_t yr = int32_t(mul(k.alpha, int64_t(xr) - r.x2) + mul(k.gamma, r.y1) - mul(k.beta, r.y2));
+    l.x2 = l.x1;
+    l.x1 = xl;
+    l.y2 = l.y1;
+    l.y1 = yl;
+    r.x2 = r.x1;
+    r.x1 = xr;
+    r.y2 = r.y1;
+    r.y1 = yr;
+    acc[2 * n] += mul(gain, yl);
+    acc[2 * n + 1] += mul(gain, yr);
+  }
+  left = l;
+  right = r;
 }
 
 } // namespace
@@ -113,6 +246,7 @@ void init_iir(int /*on*/, float preamp, float *bands) {
     double v = bands ? bands[b] : 0.0;
     float gain = float(0.03 * v + 0.000999999 * v * v);
     next.gains[b] = to_q28(gain);
+    next.anyGain = next.anyGain || next.gains[b] != 0;
   }
 
   std::lock_guard<std::mutex> guard(pending_lock);
@@ -127,29 +261,38 @@ void iir_filter(short *pcm, int length) {
     return;
   pick_up_settings();
   const Coefficients *table = active.table;
-  const int pairs = halflength / 2; // a trailing odd sample is left as it is
-  for (int n = 0; n < pairs; ++n) {
-    for (int c = 0; c < 2; ++c) {
-      short &sample = pcm[2 * n + c];
-      int32_t x = int32_t(mul(active.preamp, int32_t(sample) * 2048));
-      scaledpcm[c] = x;
-      // Wide accumulator: ten boosted bands can sum past 32 bits, which must clip, not wrap.
-      int64_t acc = 0;
-      for (int b = 0; b < 10; ++b) {
-        History &h = history[b][c];
-        h.x[ring_i] = x;
-        h.y[ring_i] = int32_t(mul(table[b].alpha, int64_t(h.x[ring_i]) - h.x[ring_k]) +
-                              mul(table[b].gamma, h.y[ring_j]) - mul(table[b].beta, h.y[ring_k]));
-        acc += mul(active.gains[b], h.y[ring_i]);
-      }
-      acc += x >> 2;
-      int64_t value = acc >> 12;
-      out[c] = int(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
-      sample = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
+  const int frames = halflength / 2; // a trailing odd sample is left as it is
+  int32_t x[2 * kBlockFrames];
+  // Wide sums: ten boosted bands can add up past 32 bits, which must clip, not wrap.
+  int64_t acc[2 * kBlockFrames];
+  for (int first = 0; first < frames; first += kBlockFrames) {
+    const int count = frames - first < kBlockFrames ? frames - first : kBlockFrames;
+    short *block = pcm + 2 * first;
+    for (int n = 0; n < 2 * count; ++n) {
+      x[n] = int32_t(mul(active.preamp, int32_t(block[n]) * 2048));
+      acc[n] = x[n] >> 2;
     }
-    ring_i = ring_i + 1 == 3 ? 0 : ring_i + 1;
-    ring_j = ring_j + 1 == 3 ? 0 : ring_j + 1;
-    ring_k = ring_k + 1 == 3 ? 0 : ring_k + 1;
+    if (!active.anyGain) {
+      // All bands flat: only the scaled input is heard.
+    } else if (use_vector) {
+      run_vector(table, active.gains, x, acc, count);
+    } else {
+      // A band whose gain is 0 adds nothing, and its history is cleared before any change of
+      // gain could make it count, so it need not run at all.
+      for (int b = 0; b < 10; ++b)
+        if (active.gains[b] != 0)
+          run_band(table[b], active.gains[b], history[b][0], history[b][1], x, acc, count);
+    }
+    for (int n = 0; n < 2 * count; ++n) {
+      int64_t value = acc[n] >> 12;
+      block[n] = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
+    }
+    int last = 2 * (count - 1);
+    for (int c = 0; c < 2; ++c) {
+      scaledpcm[c] = x[last + c];
+      int64_t value = acc[last + c] >> 12;
+      out[c] = int(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
+    }
   }
 }
 

@@ -3,8 +3,13 @@
 // preamp factor from the same polynomial, and clipping to 16 bits.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <random>
+#include <vector>
 
 namespace m4a {
 
@@ -73,5 +78,46 @@ struct EqReference {
     }
   }
 };
+
+// Runs the filter under test and the model side by side over several settings (including
+// bands left at 0, which a filter may skip) and several buffers in a row, comparing every
+// sample and the exported last values.
+inline void expectBitExact(void (*init)(int, float, float *), void (*filter)(short *, int),
+                           const int *out, const int *scaled) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> db(-20.0f, 20.0f);
+  struct Setting {
+    float preamp;
+    int activeBands; // the first n bands of a shuffled order get a value, the rest stay 0
+  } settings[] = {{0.0f, 10},  {20.0f, 0}, {20.0f, 10}, {-6.5f, 10}, {3.0f, 3},
+                  {-20.0f, 6}, {7.0f, 8},  {0.0f, 1},   {12.0f, 4},  {-3.0f, 5}};
+  for (const Setting &s : settings) {
+    SCOPED_TRACE(testing::Message() << "preamp " << s.preamp << ", bands " << s.activeBands);
+    float bands[10] = {};
+    int order[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+    std::shuffle(order, order + 10, rng);
+    for (int n = 0; n < s.activeBands; ++n)
+      bands[order[n]] = db(rng);
+    init(1, s.preamp, bands);
+    EqReference ref(s.preamp, bands);
+    for (int round = 0; round < 4; ++round) {
+      std::mt19937 noise(unsigned(round + 10));
+      int amplitude = round == 3 ? 32767 : 12000;
+      std::uniform_int_distribution<int> d(-amplitude - 1, amplitude);
+      // Lengths that are not a whole number of blocks or frames.
+      std::vector<int16_t> in(size_t(2048 + 601 * round + (round == 2 ? 1 : 0)));
+      for (auto &v : in)
+        v = int16_t(d(noise));
+      std::vector<int16_t> got = in, want = in;
+      filter(got.data(), int(got.size() * 2));
+      ref.run(want.data(), int(want.size() * 2));
+      ASSERT_EQ(got, want) << "round " << round;
+      EXPECT_EQ(out[0], ref.lastOut[0]);
+      EXPECT_EQ(out[1], ref.lastOut[1]);
+      EXPECT_EQ(scaled[0], ref.lastScaled[0]);
+      EXPECT_EQ(scaled[1], ref.lastScaled[1]);
+    }
+  }
+}
 
 } // namespace m4a

@@ -624,8 +624,10 @@ void parseIlstItem(uint32_t itemType, Cursor item, mp4ff &f) {
       if (!payload.ok() || number == 0)
         return;
       std::string value = std::to_string(number);
-      if (total)
-        value += "/" + std::to_string(total);
+      if (total) {
+        value += '/';
+        value += std::to_string(total);
+      }
       f.tags[kTagTrack] = value;
     } else if (itemType == kTagGenreNumber) {
       uint16_t number = payload.u16();
