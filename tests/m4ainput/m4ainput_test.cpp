@@ -516,3 +516,40 @@ TEST_F(M4aInput, StopRightAfterPlayAndPlayWithoutStop) {
                             referenceMp4(media("tagged.m4a"), 0)),
             -1);
 }
+
+TEST_F(M4aInput, SbrTracksUseTheLongerFrame) {
+  // The same frames with SBR signalled: 2048 samples per frame at 88.2 kHz, so the length and the
+  // seek position use 2047 where plain AAC uses 1023.
+  std::string path = media("sbr.m4a");
+  Mp4File file(path);
+  ASSERT_NE(file.mp4, nullptr);
+  const int samples = mp4ff_num_samples(file.mp4, 0);
+  Pcm expected = referenceMp4(path, 0);
+  ASSERT_TRUE(playToEnd(path));
+  EXPECT_EQ(firstDifference(recorder().pcmCopy(), expected), -1);
+  auto opens = recorder().eventsOf(Event::Open);
+  ASSERT_EQ(opens.size(), 1u);
+  EXPECT_EQ(opens[0].b, 88200);
+  {
+    std::lock_guard<std::mutex> g(recorder().lock);
+    ASSERT_EQ(recorder().infos.size(), 1u);
+    EXPECT_EQ(recorder().infos[0].length, reportedLength(samples, 88200, 2048));
+    EXPECT_EQ(recorder().infos[0].freq, 88);
+  }
+
+  // Seek to 1 s: sample truncate(88200 / 2047) = 43.
+  recorder().reset();
+  recorder().blockAfterWrites = 1;
+  ip->play_file(const_cast<char *>(path.c_str()));
+  ASSERT_TRUE(waitUntil([] { return recorder().bufferFreeCalls > 1; }));
+  auto seek = std::async(std::launch::async, [&] { ip->seek(1); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  recorder().blockAfterWrites = -1;
+  ASSERT_EQ(seek.wait_for(std::chrono::seconds(5)), std::future_status::ready);
+  ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 5000));
+  ip->stop();
+  auto flushes = recorder().eventsOf(Event::Flush);
+  ASSERT_EQ(flushes.size(), 2u);
+  EXPECT_EQ(flushes[1].a, 1000);
+  EXPECT_EQ(recorder().pcmCopy().size() - flushes[1].pcmAt, size_t(samples - 43) * 4096);
+}
