@@ -80,6 +80,12 @@ public:
   void setEqValue(int index, int value);
   void sendEq(int index);
   void loadPlaylistFile(const QString &path);
+  // Draws the next of the three decoration frames of vertical mode (missing pictures draw nothing).
+  void drawDecorationFrame();
+  // The title shown while the A-B loop runs.
+  static QString abRepeatTitle();
+  // The colour chooser behind both lyrics colour buttons: the current line's or the others'.
+  void chooseLyricsColour(bool currentLine);
 
 public slots:
   void drawTimer(int seconds, unsigned int rate, unsigned int frequency, int percent,

@@ -1,0 +1,98 @@
+// Status polling: once a second the engine is asked where it is, and the time display, position
+// bar, lyrics and title follow.
+#include "mainface.h"
+
+#include "gbkcodec.h"
+#include "xmmsPlayer.h"
+
+void MainFace::doCheckTimer() {
+  if (!controller)
+    return;
+  int rate = 0, frequency = 0, channels = 0;
+  controller->streamInfo(&rate, &frequency, &channels);
+  if (!controller->isPaused()) {
+    const qint64 output = controller->outputTime();
+    const qint64 length = controller->songLength();
+    const int percent = length > 0 ? static_cast<int>(output * 100 / length) : 0;
+    drawTimer(static_cast<int>(output / 1000), static_cast<unsigned>(rate),
+              static_cast<unsigned>(frequency), percent, static_cast<int>(length / 1000));
+  }
+  const int position = controller->position();
+  if (position != lastPosition) {
+    const QString path = QString::fromUtf8(controller->fileAt(position).toLatin1());
+    setTitle(QString::number(position + 1) + "." +
+             path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+    loadLyrics(path);
+    if (windowMode == VerticalMode && playlistPanelShown && !playlistModel.isEmpty())
+      drawPlaylistBar(position * 100 / static_cast<int>(playlistModel.size()), false);
+    lastPosition = position;
+    repaintAll();
+  }
+}
+
+QString MainFace::abRepeatTitle() {
+  // "Repeat" in GBK bytes, as the phone's own menus spell it.
+  return fromGbk("\xD6\xD8\xB8\xB4") + " A= " + QString::number(pointA) +
+         "  B=  " + QString::number(pointB);
+}
+
+void MainFace::drawTimer(int seconds, unsigned int, unsigned int, int percent, int) {
+  switch (windowMode) {
+  case MiniMode:
+    if (seconds == 0)
+      return;
+    drawTime(seconds);
+    if (lyricsLoaded && showLyrics)
+      seekTo(seconds + lyricsOffset);
+    break;
+  case VerticalMode:
+    if (seconds == 0)
+      return;
+    drawTime(seconds);
+    currentSecond = seconds;
+    if (abRepeat) {
+      setTitle(abRepeatTitle());
+      if (seconds == pointB && controller)
+        controller->seek(pointA * 1000);
+    }
+    if (positionDrag < 0)
+      drawPosition(percent, false);
+    if (lyricsLoaded && lyricsPanelShown && showLyrics)
+      seekTo(seconds + lyricsOffset);
+    if (xmasFrame <= 4)
+      drawDecorationFrame();
+    break;
+  case HorizontalMode:
+    currentSecond = seconds;
+    drawTime(seconds);
+    if (abRepeat) {
+      setTitle(abRepeatTitle());
+      if (seconds == pointB && controller)
+        controller->seek(pointA * 1000);
+    }
+    if (lyricsLoaded && showLyrics)
+      seekTo(seconds + lyricsOffset);
+    if (positionDrag < 0)
+      drawPosition(100 - percent, false);
+    break;
+  default:
+    break;
+  }
+}
+
+void MainFace::seekTo(int seconds) {
+  const QList<LyricLine> &lines = lyrics.lyricLines;
+  if (lines.isEmpty())
+    return;
+  const double t = seconds;
+  currentLyricLine = lyrics.lineAt(t);
+  lyricScroll = 0;
+  if (currentLyricLine + 1 < lines.size()) {
+    const double start = lines.at(currentLyricLine).time;
+    const double gap = lines.at(currentLyricLine + 1).time - start;
+    // Two lines may share a time; the line then stays still instead of dividing by zero.
+    if (gap > 0)
+      lyricScroll = -lyricLineHeight / gap * (t - start);
+  }
+  drawLyrics();
+}
