@@ -110,7 +110,7 @@ void playThroughPlugin(benchmark::State &state, const char *env, bool eq) {
     timer.start();
     ip->play_file(const_cast<char *>(file));
     while (ip->get_time() != -1)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ip->stop();
     timer.stop();
   }

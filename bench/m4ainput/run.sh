@@ -23,22 +23,23 @@ echo "== plug-in and bare FAAD2 loop"
 M4A_BENCH_MP4="$work/long.m4a" M4A_BENCH_AAC="$work/long.aac" \
   "$build/bench/m4ainput/m4ainput_bench" 2>/dev/null | grep -v '^total-tracks\|^testing-track\|^MP4 - '
 
-seconds() { # command...: best wall time of three runs, in seconds
-  local best=""
+# Best of three runs of a command: CPU seconds (user + system, comparable with the figures
+# above) and wall seconds.
+cost() {
+  local best_cpu="" best_wall="" t
   for _ in 1 2 3; do
-    local s e
-    s=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    e=$(date +%s.%N)
-    best=$(echo "$s $e $best" | awk '{t=$2-$1; if ($3=="" || t<$3) print t; else print $3}')
+    t=$( { TIMEFORMAT='%U %S %R'; time "$@" >/dev/null 2>&1; } 2>&1 )
+    read -r user sys wall <<<"$t"
+    best_cpu=$(awk -v a="$user" -v b="$sys" -v c="$best_cpu" 'BEGIN { t = a + b; if (c == "" || t < c) print t; else print c }')
+    best_wall=$(awk -v a="$wall" -v c="$best_wall" 'BEGIN { if (c == "" || a < c) print a; else print c }')
   done
-  echo "$best"
+  echo "cpu ${best_cpu}s  wall ${best_wall}s"
 }
-echo "== reference commands (best of three, wall seconds)"
+echo "== reference commands (best of three)"
 if command -v faad >/dev/null; then
-  echo "faad -w (MP4):  $(seconds faad -w "$work/long.m4a")"
-  echo "faad -w (ADTS): $(seconds faad -w "$work/long.aac")"
+  echo "faad -w (MP4):  $(cost faad -w "$work/long.m4a")"
+  echo "faad -w (ADTS): $(cost faad -w "$work/long.aac")"
 else
   echo "faad: not installed (Debian package faad)"
 fi
-echo "ffmpeg (MP4):   $(seconds ffmpeg -v error -i "$work/long.m4a" -f s16le -)"
+echo "ffmpeg (MP4):   $(cost ffmpeg -v error -i "$work/long.m4a" -f s16le -)"

@@ -104,10 +104,12 @@ void clear_vector_state() { memset(&vstate, 0, sizeof vstate); }
 
 // Only bands with a gain take lanes (a band at 0 adds nothing, and the history is cleared before
 // a change of gains could make it count), so V vectors carry up to 4 V bands.
+// Filters the whole buffer in one pass (scaling, sections, sum, clipping), writing the PCM in
+// place and the exported last values.
 template <int V>
 __attribute__((target("avx2"))) void run_lanes(const int64_t *a, const int64_t *g,
-                                               const int64_t *be, const int64_t *w,
-                                               const int32_t *x, int64_t *acc, int frames) {
+                                               const int64_t *be, const int64_t *w, int32_t preamp,
+                                               short *pcm, int frames) {
   __m256i alpha[V], gamma[V], beta[V], gain[V];
   for (int v = 0; v < V; ++v) {
     alpha[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(a + 4 * v));
@@ -126,9 +128,11 @@ __attribute__((target("avx2"))) void run_lanes(const int64_t *a, const int64_t *
       y2[c][v] = vstate.y2[c][v];
     }
   int64_t x1[2] = {vstate.x1[0], vstate.x1[1]}, x2[2] = {vstate.x2[0], vstate.x2[1]};
+  int64_t last_sum[2] = {0, 0};
   for (int n = 0; n < frames; ++n) {
     for (int c = 0; c < 2; ++c) {
-      int64_t xn = x[2 * n + c];
+      short &sample = pcm[2 * n + c];
+      int64_t xn = int32_t(mul(preamp, int32_t(sample) * 2048));
       __m256i dx = _mm256_set1_epi64x(xn - x2[c]);
       __m256i sum = _mm256_setzero_si256();
       for (int v = 0; v < V; ++v) {
@@ -144,11 +148,21 @@ __attribute__((target("avx2"))) void run_lanes(const int64_t *a, const int64_t *
             sum, _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(gain[v], y), biased), 28));
       }
       __m128i pair = _mm_add_epi64(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
-      acc[2 * n + c] += _mm_cvtsi128_si64(pair) + _mm_extract_epi64(pair, 1) - bias_total;
+      int64_t acc = _mm_cvtsi128_si64(pair) + _mm_extract_epi64(pair, 1) - bias_total + (xn >> 2);
+      int64_t value = acc >> 12;
+      sample = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
+      last_sum[c] = value;
       x2[c] = x1[c];
       x1[c] = xn;
     }
   }
+  if (frames > 0)
+    for (int c = 0; c < 2; ++c) {
+      scaledpcm[c] = int(x1[c]);
+      out[c] = int(last_sum[c] > INT32_MAX   ? INT32_MAX
+                   : last_sum[c] < INT32_MIN ? INT32_MIN
+                                             : last_sum[c]);
+    }
   for (int c = 0; c < 2; ++c) {
     for (int v = 0; v < V; ++v) {
       vstate.y1[c][v] = y1[c][v];
@@ -159,7 +173,7 @@ __attribute__((target("avx2"))) void run_lanes(const int64_t *a, const int64_t *
   }
 }
 __attribute__((target("avx2"))) void run_vector(const Coefficients *table, const int32_t *gains,
-                                                const int32_t *x, int64_t *acc, int frames) {
+                                                int32_t preamp, short *pcm, int frames) {
   alignas(32) int64_t a[12] = {}, g[12] = {}, be[12] = {}, w[12] = {};
   int lanes = 0;
   for (int b = 0; b < 10; ++b) {
@@ -172,16 +186,16 @@ __attribute__((target("avx2"))) void run_vector(const Coefficients *table, const
     ++lanes;
   }
   if (lanes <= 4)
-    run_lanes<1>(a, g, be, w, x, acc, frames);
+    run_lanes<1>(a, g, be, w, preamp, pcm, frames);
   else if (lanes <= 8)
-    run_lanes<2>(a, g, be, w, x, acc, frames);
+    run_lanes<2>(a, g, be, w, preamp, pcm, frames);
   else
-    run_lanes<3>(a, g, be, w, x, acc, frames);
+    run_lanes<3>(a, g, be, w, preamp, pcm, frames);
 }
 #else
 constexpr bool use_vector = false;
 void clear_vector_state() {}
-void run_vector(const Coefficients *, const int32_t *, const int32_t *, int64_t *, int) {}
+void run_vector(const Coefficients *, const int32_t *, int32_t, short *, int) {}
 #endif
 
 void pick_up_settings() {
@@ -262,6 +276,24 @@ void iir_filter(short *pcm, int length) {
   pick_up_settings();
   const Coefficients *table = active.table;
   const int frames = halflength / 2; // a trailing odd sample is left as it is
+  if (active.anyGain && use_vector) {
+    run_vector(table, active.gains, active.preamp, pcm, frames);
+    return;
+  }
+  if (!active.anyGain) {
+    // All bands flat: only the scaled input is heard (the sections add nothing, and their
+    // history is cleared before any gain could make it count).
+    for (int n = 0; n < 2 * frames; ++n) {
+      int32_t x = int32_t(mul(active.preamp, int32_t(pcm[n]) * 2048));
+      int32_t value = (x >> 2) >> 12;
+      pcm[n] = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
+      if (n >= 2 * frames - 2) {
+        scaledpcm[n & 1] = x;
+        out[n & 1] = value;
+      }
+    }
+    return;
+  }
   int32_t x[2 * kBlockFrames];
   // Wide sums: ten boosted bands can add up past 32 bits, which must clip, not wrap.
   int64_t acc[2 * kBlockFrames];
@@ -272,17 +304,11 @@ void iir_filter(short *pcm, int length) {
       x[n] = int32_t(mul(active.preamp, int32_t(block[n]) * 2048));
       acc[n] = x[n] >> 2;
     }
-    if (!active.anyGain) {
-      // All bands flat: only the scaled input is heard.
-    } else if (use_vector) {
-      run_vector(table, active.gains, x, acc, count);
-    } else {
-      // A band whose gain is 0 adds nothing, and its history is cleared before any change of
-      // gain could make it count, so it need not run at all.
-      for (int b = 0; b < 10; ++b)
-        if (active.gains[b] != 0)
-          run_band(table[b], active.gains[b], history[b][0], history[b][1], x, acc, count);
-    }
+    // A band whose gain is 0 adds nothing, and its history is cleared before any change of
+    // gain could make it count, so it need not run at all.
+    for (int b = 0; b < 10; ++b)
+      if (active.gains[b] != 0)
+        run_band(table[b], active.gains[b], history[b][0], history[b][1], x, acc, count);
     for (int n = 0; n < 2 * count; ++n) {
       int64_t value = acc[n] >> 12;
       block[n] = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
