@@ -1,0 +1,291 @@
+// Stylus rules and commands against a real engine: what the engine did after a tap, and which
+// pictures the frame image shows.
+#include "inputfixture.h"
+
+#include "guiapp.h"
+#include "testskin.h"
+
+#include <QPushButton>
+#include <QTimer>
+#include <xmms/xmmsctrl.h>
+
+using namespace velora::test;
+
+TEST_F(InputTest, BorderPixelsDoNotHitAndPrevReleasedOutsideSendsNothing) {
+  startEngine({song("a.wav", 20), song("b.wav", 20)});
+  openWindow();
+  // prev = 10,60,20,16: x 10 and 30, y 60 and 76 are its border.
+  for (auto [x, y] : {std::pair{10, 68}, {30, 68}, {20, 60}, {20, 76}}) {
+    press(x, y);
+    EXPECT_EQ(w->pressedElement, -1) << x << "," << y;
+    release(x, y);
+  }
+  press(11, 61);
+  EXPECT_EQ(w->pressedElement, 0);
+  // The pressed picture lies one element height below the normal one.
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 10, 60, 0, 416, 20, 16));
+  release(11, 61);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 10, 60, 0, 400, 20, 16));
+  EXPECT_EQ(w->pressedElement, -1);
+
+  // Play the second entry, then press "prev" and slide off it: nothing is sent.
+  player->playAt(1);
+  ASSERT_TRUE(waitPlaying());
+  playingFlag = true;
+  press(20, 68);
+  release(236, 40);                                                     // over nothing
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 10, 60, 0, 400, 20, 16)); // released picture
+  spinFor(300);
+  EXPECT_EQ(enginePosition(), 1);
+  // Released on it, it goes back.
+  tap(20, 68);
+  EXPECT_TRUE(waitUntil([&] { return enginePosition() == 0; }));
+
+  // "play" released outside still toggles: the engine pauses.
+  press(50, 68);
+  release(236, 40);
+  EXPECT_TRUE(waitUntil([&] { return enginePaused(); }));
+  EXPECT_FALSE(playingFlag);
+  EXPECT_TRUE(pausedFlag);
+  // ... and the button shows the play picture again.
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 40, 60, 40, 400, 20, 16));
+}
+
+TEST_F(InputTest, StopWhilePausedThenPlayStartsFromStoppedWithTheStoredVolume) {
+  startEngine({song("a.wav", 20)});
+  openWindow();
+  volumePercent = 20; // changed while stopped: sent with play
+  w->buttonClick(1);
+  ASSERT_TRUE(waitPlaying());
+  EXPECT_EQ(engineVolume(), 20 * 65 / 100);
+  EXPECT_TRUE(playingFlag);
+  EXPECT_EQ(w->title(), "1.a.wav");
+  w->buttonClick(1);
+  EXPECT_TRUE(waitUntil([&] { return enginePaused(); }));
+  EXPECT_TRUE(pausedFlag);
+  w->buttonClick(3);
+  EXPECT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }));
+  EXPECT_TRUE(pausedFlag); // stop leaves it
+  EXPECT_FALSE(playingFlag);
+  EXPECT_EQ(w->title(), "Windows Media Player 10       ");
+  // Previous and next are ignored while stopped.
+  w->buttonClick(4);
+  EXPECT_EQ(enginePosition(), 0);
+  w->buttonClick(1);
+  EXPECT_TRUE(waitPlaying());
+  EXPECT_FALSE(pausedFlag);
+  EXPECT_TRUE(playingFlag);
+  EXPECT_EQ(w->title(), "1.a.wav");
+}
+
+TEST_F(InputTest, ReleaseAtTheFarRightOfThePositionBarSeeksToTheEnd) {
+  startEngine({song("a.wav", 20)});
+  openWindow();
+  w->buttonClick(1);
+  ASSERT_TRUE(waitPlaying());
+  // A song that has only just been asked to start is not yet under way to seek in.
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_get_output_time(0) > 300; }));
+  // After a full paint the knob's hit zone sits at k = -1: x 9 to 37.
+  ASSERT_EQ(w->positionPercent, -1);
+  press(60, 96);
+  EXPECT_EQ(w->positionDrag, -1); // not on the knob
+  release(60, 96);
+  press(20, 96);
+  ASSERT_GE(w->positionDrag, 0);
+  move(100, 96);
+  EXPECT_EQ(w->positionPercent, (100 - 10 - 15));
+  EXPECT_TRUE(enginePlaying());
+  release(239, 96);
+  EXPECT_EQ(w->positionDrag, -1);
+  EXPECT_EQ(w->positionPercent, 100);
+  // The engine jumped to the end of a 20 s song: it stops at once instead of in 19 s.
+  EXPECT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 3000))
+      << "length " << player->songLength() << " time " << xmms_remote_get_output_time(0);
+}
+
+TEST_F(InputTest, EqualizerBandDragShowsTheNoticeClampsAndReachesTheEngine) {
+  startEngine({song("a.wav", 20)});
+  openWindow();
+  tap(100, 146); // "btn_eqwin"
+  ASSERT_TRUE(equalizerPanelShown);
+  ASSERT_FALSE(playlistPanelShown);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 90, 140, 80, 472, 30, 12)); // tab on: below
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 0, 165, 0, 325, 20, 4));    // "eqwin" strip
+
+  const int bandX = skin::kEqX + 3 * skin::kEqSpacing + 5;
+  press(bandX, skin::kEqCentre);
+  EXPECT_EQ(w->eqDragIndex, 3);
+  EXPECT_EQ(eqValues[3], 5);
+  move(bandX, skin::kEqCentre + 12);
+  EXPECT_EQ(eqValues[3], -7);
+  EXPECT_EQ(w->noticeText, " EQ 3 == -7 db");
+  EXPECT_EQ(w->noticeTicks, 5); // one second of 200 ms title ticks
+  release(bandX, skin::kEqCentre + 12);
+  EXPECT_EQ(w->eqDragIndex, -1);
+  EXPECT_FLOAT_EQ(xmms_remote_get_eq_band(0, 3), -7.0f);
+
+  // Beyond the slider the value clamps.
+  press(bandX, skin::kEqCentre);
+  move(bandX, 319);
+  EXPECT_EQ(eqValues[3], -25);
+  EXPECT_EQ(w->noticeText, " EQ 3 == -25 db");
+  move(bandX, 0);
+  EXPECT_EQ(eqValues[3], 25);
+  release(bandX, 0);
+  // The engine keeps its bands within its own range of +-20 dB.
+  EXPECT_FLOAT_EQ(xmms_remote_get_eq_band(0, 3), 20.0f);
+
+  // The preamp slider.
+  press(28, skin::kEqCentre - 10);
+  EXPECT_EQ(w->eqDragIndex, 11);
+  release(28, skin::kEqCentre - 10);
+  EXPECT_EQ(eqValues[10], 15);
+  EXPECT_FLOAT_EQ(xmms_remote_get_eq_preamp(0), 15.0f);
+
+  // The reset button zeroes the bands and keeps the preamp.
+  press(80, 300);
+  EXPECT_TRUE(w->eqZeroPressed);
+  release(80, 300);
+  EXPECT_FALSE(w->eqZeroPressed);
+  EXPECT_EQ(eqValues[3], 0);
+  EXPECT_FLOAT_EQ(xmms_remote_get_eq_band(0, 3), 0.0f);
+  EXPECT_FLOAT_EQ(xmms_remote_get_eq_preamp(0), 15.0f);
+
+  // The on/off toggle flips the flag and the engine.
+  const bool before = equalizerOn;
+  tap(20, 300);
+  EXPECT_EQ(equalizerOn, !before);
+  EXPECT_EQ(xmms_remote_is_eq_active(0) != 0, !before);
+}
+
+TEST_F(InputTest, WithWinEnabledFalseTheEqualizerDoesNotReactNorThePlaylistTab) {
+  startEngine({song("a.wav", 20)});
+  openWindow("win_enabled=false\n");
+  ASSERT_TRUE(playlistPanelShown);
+  ASSERT_TRUE(equalizerPanelShown);
+  const int bandX = skin::kEqX + 3 * skin::kEqSpacing + 5;
+  eqValues[3] = 4;
+  press(bandX, skin::kEqCentre - 10);
+  EXPECT_EQ(w->eqDragIndex, -1);
+  move(bandX, skin::kEqCentre + 12);
+  release(bandX, skin::kEqCentre + 12);
+  EXPECT_EQ(eqValues[3], 4);
+  EXPECT_FLOAT_EQ(xmms_remote_get_eq_band(0, 3), 0.0f);
+
+  const QImage before = w->frameImage();
+  tap(20, 146); // "btn_plistwin"
+  EXPECT_TRUE(playlistPanelShown);
+  EXPECT_TRUE(equalizerPanelShown); // a working tab would have hidden it
+  EXPECT_EQ(w->frameImage(), before);
+}
+
+TEST_F(InputTest, LyricsBandLoopsTheCurrentLineOnlyWhenLyricsAreLoaded) {
+  const std::string path = song("song.wav", 20);
+  startEngine({path});
+  openWindow();
+  tap(60, 146); // "btn_lrcwin"
+  ASSERT_TRUE(lyricsPanelShown);
+  w->buttonClick(1);
+  ASSERT_TRUE(waitPlaying());
+  spinFor(1200);
+  ASSERT_FALSE(lyricsLoaded);
+  const int timeBefore = xmms_remote_get_output_time(0);
+  tap(100, 240);
+  EXPECT_FALSE(abRepeat);
+  EXPECT_EQ(pointA, 0);
+  EXPECT_GE(xmms_remote_get_output_time(0), timeBefore); // no jump back
+
+  // With lyrics: the line's start to the next line's start.
+  writeFile(home.path("music/song.lrc"), "[00:01.00]one\n[00:03.00]two\n");
+  w->loadLyrics(QString::fromStdString(path));
+  ASSERT_TRUE(lyricsLoaded);
+  w->currentLyricLine = 1;
+  tap(100, 240);
+  EXPECT_TRUE(abRepeat);
+  EXPECT_EQ(pointA, 1);
+  EXPECT_EQ(pointB, 3);
+  EXPECT_TRUE(waitUntil([] { return xmms_remote_get_output_time(0) < 1500; }));
+  // The last line has no next line: its loop ends with the song.
+  w->currentLyricLine = 2;
+  tap(100, 240);
+  EXPECT_EQ(pointA, 3);
+  EXPECT_EQ(pointB, 20);
+  // The closing entry of the table is no line.
+  abRepeat = false;
+  w->currentLyricLine = 3;
+  tap(100, 240);
+  EXPECT_FALSE(abRepeat);
+}
+
+TEST_F(InputTest, PlaylistLinesTogglesAndSettingsWrites) {
+  startEngine({song("a.wav", 20), song("b.wav", 20)});
+  openWindow();
+  ASSERT_EQ(w->playlistModel.size(), 2);
+  // The second line of the panel plays entry 2.
+  tap(100, 170 + 25);
+  EXPECT_TRUE(waitUntil([&] { return enginePosition() == 1 && enginePlaying(); }));
+  EXPECT_EQ(w->title(), "2.b.wav");
+  EXPECT_TRUE(playingFlag);
+  // A tap under the last entry plays nothing.
+  tap(100, 170 + 85);
+  spinFor(200);
+  EXPECT_EQ(enginePosition(), 1);
+
+  // Commands other than bass booster and 3-D audio never write the engine's file: the engine
+  // owns it. A rewrite by the settings store would drop this comment line.
+  writeFile(home.path(".xmms/config"), readFile(home.path(".xmms/config")) + "# kept\n");
+  for (int code : {9, 11, 12, 13, 15, 18, 19, 20, 21, 5, 10, 25, 40, -1})
+    w->buttonClick(code);
+  EXPECT_NE(readFile(home.path(".xmms/config")).find("# kept"), std::string::npos);
+
+  // Shuffle and repeat go to the engine.
+  const bool shuffle = shuffleOn;
+  tap(20, 300);
+  EXPECT_EQ(shuffleOn, !shuffle);
+  EXPECT_EQ(xmms_remote_is_shuffle(0) != 0, shuffleOn);
+  tap(50, 300);
+  EXPECT_EQ(xmms_remote_is_repeat(0) != 0, repeatOn);
+
+  // Bass booster writes the engine's file; show-lyrics writes the front-end's.
+  const bool bass = bassBoosterOn;
+  tap(210, 125);
+  EXPECT_EQ(bassBoosterOn, !bass);
+  EXPECT_NE(readFile(home.path(".xmms/config"))
+                .find(std::string("ezx_bass_booster=") + (bass ? "false" : "true")),
+            std::string::npos);
+  tap(60, 146); // lyrics panel
+  tap(20, 300);
+  EXPECT_TRUE(showLyrics);
+  EXPECT_NE(readFile(home.path(".xmms/pelmar_cfg")).find("showlrc=true"), std::string::npos);
+
+  // A-B marks: A notes the time shown, B starts the loop from A.
+  currentSecond = 4;
+  tap(160, 105);
+  EXPECT_TRUE(pointAMarked);
+  EXPECT_EQ(pointA, 4);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 150, 100, 160, 510, 20, 10)); // on: below
+  currentSecond = 9;
+  tap(160, 125);
+  EXPECT_TRUE(abRepeat);
+  EXPECT_EQ(pointB, 9);
+  tap(160, 125);
+  EXPECT_FALSE(abRepeat);
+}
+
+TEST_F(InputTest, ModeChangesByTouch) {
+  openWindow();
+  tap(180, 10); // "mini_win"
+  EXPECT_EQ(windowMode, MiniMode);
+  EXPECT_FALSE(w->titleTimer->isActive());
+  EXPECT_EQ(w->geometry(), QRect(0, 0, 240, 48));
+  // Mini mode: the restore button at x 201 to 217.
+  press(209, 10);
+  EXPECT_EQ(w->pressedElement, 24);
+  release(209, 10);
+  EXPECT_EQ(windowMode, VerticalMode);
+  EXPECT_TRUE(w->titleTimer->isActive());
+  EXPECT_EQ(w->geometry(), QRect(0, 0, 240, 320));
+  tap(150, 10); // "H_win"
+  EXPECT_EQ(windowMode, HorizontalMode);
+  EXPECT_TRUE(w->lyricColourButton->isHidden());
+}
