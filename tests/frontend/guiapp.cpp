@@ -24,6 +24,8 @@ bool spinUntil(const std::function<bool()> &cond, int timeoutMs) {
     if (cond())
       return true;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    // No event loop runs here, so objects released with deleteLater go now.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QThread::msleep(5);
   }
   return cond();
