@@ -472,3 +472,77 @@ TEST(Render, CancelledColourChooserChangesNothing) {
       << readFile(home.path(".xmms/pelmar_cfg"));
   EXPECT_EQ(w->lyricBackColourButton->palette().color(QPalette::Button), QColor("#c8c8c8"));
 }
+
+TEST(Render, TimeDigitsInEachMode) {
+  TempHome home;
+  writeTestSkin(home.home(), "default", kBase + "time_win=100,20,8,12,0,680,40,12\n");
+  codedSheet(200, 20).save(q(home.path("skins/default/mini_btn.png")));
+  auto w = openWindow();
+  const int glyphs[5] = {0, 1, 10, 2, 3}; // 83 s is 01:23
+  w->drawTime(83);
+  for (int k = 0; k < 5; ++k)
+    EXPECT_TRUE(showsSheetRect(w->frameImage(), 100 + 8 * k, 20, glyphs[k] * 8, 680, 8, 12)) << k;
+
+  windowMode = HorizontalMode;
+  hPanelsHidden = false;
+  w->drawTime(83);
+  // The 40 x 12 time image turned by 270 degrees at (40, 10): its pixel (x, y) shows at
+  // (40 + y, 10 + 39 - x).
+  for (int k = 0; k < 5; ++k)
+    for (int x = 0; x < 8; ++x)
+      for (int y = 0; y < 12; ++y)
+        ASSERT_EQ(w->frameImage().pixel(40 + y, 10 + 39 - (8 * k + x)) & 0xffffff,
+                  sheetColour(glyphs[k] * 8 + x, 680 + y) & 0xffffff)
+            << k << " " << x << "," << y;
+
+  windowMode = MiniMode;
+  w->drawTime(83);
+  const int xs[5] = {90, 101, 114, 121, 132};
+  for (int k = 0; k < 5; ++k) {
+    if (k == 2)
+      EXPECT_TRUE(showsSheetRect(w->frameImage(), 114, 8, 182, 0, 4, 16));
+    else
+      EXPECT_TRUE(showsSheetRect(w->frameImage(), xs[k], 8, 82 + 10 * glyphs[k], 0, 10, 16)) << k;
+  }
+  windowMode = VerticalMode;
+}
+
+namespace {
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject *, QEvent *e) override {
+    if (e->type() == QEvent::Paint)
+      ++paints;
+    return false;
+  }
+};
+} // namespace
+
+TEST(Render, PanelSlideShowsEveryStep) {
+  TempHome home;
+  writeTestSkin(home.home(), "default",
+                kBase + "H_WIN_T=0,0,100,320,0,0\nH_WIN_B=140,0,100,320,100,0\n");
+  auto w = openWindow();
+  windowMode = HorizontalMode;
+  w->show();
+  spinFor(50);
+  PaintCounter counter;
+  w->installEventFilter(&counter);
+  hPanelsHidden = true;
+  w->moveskins();
+  EXPECT_EQ(counter.paints, 22); // offsets 0, 3, ... 63, each painted before the next
+  // The last step: the upper strip 63 pixels out to the left, the lower one 63 to the right.
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 0, 0, 63, 0, 37, 320));
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 203, 0, 100, 0, 37, 320));
+  counter.paints = 0;
+  hPanelsHidden = false;
+  w->moveskins();
+  spinFor(50);
+  EXPECT_GE(counter.paints, 22);
+  // Back in place after the full repaint.
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 0, 0, 0, 0, 100, 320));
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 140, 0, 100, 0, 100, 320));
+  w->removeEventFilter(&counter);
+  w->hide();
+  windowMode = VerticalMode;
+}
