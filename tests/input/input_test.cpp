@@ -289,3 +289,40 @@ TEST_F(InputTest, ModeChangesByTouch) {
   EXPECT_EQ(windowMode, HorizontalMode);
   EXPECT_TRUE(w->lyricColourButton->isHidden());
 }
+
+TEST_F(InputTest, HorizontalPositionBarPressStartsADragWhoseReleaseSeeks) {
+  startEngine({song("a.wav", 20)});
+  openWindow("H_prev=200,20,20,30,300,600\nH_play=200,60,20,30,300,650\n"
+             "H_posbar=10,20,12,200,400,0,420,0,10,28\n");
+  windowMode = HorizontalMode;
+  w->composeFrame();
+  // The pressed picture lies one element width to the right.
+  press(210, 35);
+  EXPECT_EQ(w->pressedElement, 0);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 200, 20, 320, 600, 20, 30));
+  release(210, 35);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 200, 20, 300, 600, 20, 30));
+  // With the panel strips slid out the button reacts without a picture.
+  hPanelsHidden = true;
+  press(210, 35);
+  EXPECT_EQ(w->pressedElement, 0);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 200, 20, 300, 600, 20, 30));
+  release(210, 35);
+  hPanelsHidden = false;
+
+  // Not playing: the bar does not grab.
+  press(15, 100);
+  EXPECT_LT(w->positionDrag, 0);
+  release(15, 100);
+
+  w->buttonClick(1);
+  ASSERT_TRUE(waitPlaying());
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_get_output_time(0) > 300; }));
+  press(15, 100);
+  EXPECT_GE(w->positionDrag, 0); // every accepted press on the bar starts a drag
+  // The bar runs the other way: its top end is the end of the song.
+  release(15, 36);
+  EXPECT_EQ(w->positionDrag, -1);
+  EXPECT_EQ(w->positionPercent, 0);
+  EXPECT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 3000));
+}
