@@ -295,8 +295,11 @@ void MainFace::mouseMoveEvent(QMouseEvent *e) {
         drawPosition(std::clamp(x - posbar.x() - 15, 0, travel) * 100 / travel, true);
     }
     if (playlistPanelShown) {
+      // The knob follows the stylus as its release places it: on the phone's skins (bar at
+      // y 179, 120 high) this is the fixed range 189 to 289; other skins get their own bar's.
       if (playlistBarDrag >= 0)
-        drawPlaylistBar(std::clamp(y - 189, 0, 100), true);
+        drawPlaylistBar(std::clamp(y - plist_Bar.y() - 10, 0, std::max(plist_Bar.h() - 20, 0)),
+                        true);
     } else if (!lyricsPanelShown && equalizerPanelShown && eqDragIndex >= 0) {
       const int v = std::clamp(eqCentreY - y + 5, -25, 25);
       noticeText = " EQ " + QString::number(eqDragIndex) + " == " + QString::number(v) + " db";

@@ -326,3 +326,16 @@ TEST_F(InputTest, HorizontalPositionBarPressStartsADragWhoseReleaseSeeks) {
   EXPECT_EQ(w->positionPercent, 0);
   EXPECT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 3000));
 }
+
+TEST_F(InputTest, PlaylistScrollBarFollowsTheStylus) {
+  openWindow();
+  press(225, 200);
+  EXPECT_EQ(w->playlistBarDrag, 0);
+  move(225, 230); // 50 pixels down the bar's travel: the pressed knob there
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 221, 220, 300, 550, 10, 20));
+  move(225, 400); // clamped at the end of the travel (120 - 20)
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 221, 270, 300, 550, 10, 20));
+  release(225, 230);
+  EXPECT_EQ(w->playlistBarDrag, -1);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 221, 220, 300, 530, 10, 20)); // released knob
+}
