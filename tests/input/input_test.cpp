@@ -339,3 +339,38 @@ TEST_F(InputTest, PlaylistScrollBarFollowsTheStylus) {
   EXPECT_EQ(w->playlistBarDrag, -1);
   EXPECT_TRUE(showsSheetRect(w->frameImage(), 221, 220, 300, 530, 10, 20)); // released knob
 }
+
+TEST_F(InputTest, MiniModeButtons) {
+  startEngine({song("a.wav", 20), song("b.wav", 20)});
+  writeTestSkin(home.home(), "default", skin::kBody);
+  codedSheet(100, 80).save(QString::fromStdString(home.path("skins/default/mini_btn.png")));
+  openWindow();
+  windowMode = MiniMode;
+  w->composeFrame();
+  // Play, not playing: the pressed picture of the pause state it switches to.
+  press(36, 10);
+  EXPECT_EQ(w->pressedElement, 1);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 26, 3, 21, 20, 21, 20));
+  release(36, 10);
+  ASSERT_TRUE(waitPlaying());
+  EXPECT_TRUE(playingFlag);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 26, 3, 21, 0, 21, 20)); // pause picture
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_get_output_time(0) > 300; }));
+  // Next, released outside: the pressed picture stays and nothing is sent.
+  press(57, 10);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 47, 3, 62, 20, 20, 20));
+  release(120, 10);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 47, 3, 62, 20, 20, 20));
+  spinFor(200);
+  EXPECT_EQ(enginePosition(), 0);
+  tap(57, 10);
+  EXPECT_TRUE(waitUntil([&] { return enginePosition() == 1; }));
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 47, 3, 62, 0, 20, 20));
+  // The exit button shows its pressed picture; a slide off it does nothing.
+  press(229, 10);
+  EXPECT_EQ(w->pressedElement, 22);
+  EXPECT_TRUE(showsSheetRect(w->frameImage(), 220, 0, 40, 60, 20, 18));
+  release(100, 40);
+  EXPECT_TRUE(w->isWindow());
+  EXPECT_EQ(windowMode, MiniMode);
+}
