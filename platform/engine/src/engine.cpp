@@ -95,6 +95,18 @@ int Engine::stepBack() {
   return settings_.repeat ? shuffleOrder_.back() : -1;
 }
 
+// A new position chosen by the user: while playing it starts at once, otherwise it only becomes
+// the entry the next play starts from.
+void Engine::moveTo(int pos) {
+  if (playing_) {
+    failures_ = 0;
+    startAt(pos);
+  } else {
+    setPosition(pos);
+    wake();
+  }
+}
+
 void Engine::startAt(int pos) {
   if (pos < 0 || pos >= static_cast<int>(playlist_.size()))
     return;
@@ -248,15 +260,8 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
   case Command::PlaylistPrev: {
     bool next = static_cast<Command>(code) == Command::PlaylistNext;
     int to = next ? stepForward(settings_.repeat) : stepBack();
-    if (to >= 0) {
-      if (playing_) {
-        failures_ = 0;
-        startAt(to);
-      } else {
-        setPosition(to);
-        wake();
-      }
-    }
+    if (to >= 0)
+      moveTo(to);
     break;
   }
   case Command::GetPlaylistPos:
@@ -266,13 +271,7 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
     if (a >= 0 && a < n) {
       if (settings_.shuffle)
         rebuildShuffle(a);
-      if (playing_) {
-        failures_ = 0;
-        startAt(a);
-      } else {
-        setPosition(a);
-        wake();
-      }
+      moveTo(a);
     }
     break;
   case Command::GetPlaylistLength:

@@ -49,6 +49,7 @@ public:
 private:
   // Everything below up to the player's own fields is guarded by mutex_.
   void startAt(int pos);       // play pos from its beginning
+  void moveTo(int pos);        // startAt while playing, else only select
   void songEnded(bool failed); // natural end (or failure) of the wanted song
   int stepForward(bool wrap);  // next position by shuffle/repeat rules, -1 for none
   int stepBack();
