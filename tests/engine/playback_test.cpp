@@ -165,6 +165,25 @@ TEST(EnginePlayback, PauseSeekAndStopInRealTime) {
   EXPECT_EQ(engine.quit(), 0);
 }
 
+// A seek sent in the same breath as play (a tap on the position bar right after Play) lands,
+// even though the plug-in's decoder has not started when it arrives.
+TEST(EnginePlayback, SeekRightAfterPlayIsKept) {
+  TempHome home;
+  writeConfig(home, "[xmms]\noutput_plugin=libnullout.so\n");
+  writePlaylist(home, {fixture("long-s16-mono.wav")});
+  EngineRun engine;
+  ASSERT_TRUE(engine.start());
+  xmms_remote_play(0);
+  xmms_remote_jump_to_time(0, 1000);
+  // Once the song plays, its clock goes on from 1 s; a lost seek would show about 0.6 s here.
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_is_playing(0); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  int t = xmms_remote_get_output_time(0);
+  EXPECT_GE(t, 1300);
+  EXPECT_LT(t, 2300);
+  EXPECT_EQ(engine.quit(), 0);
+}
+
 TEST(EnginePlayback, NaturalEndAdvancesAndSkipsBrokenEntries) {
   TempHome home;
   writeConfig(home, "[xmms]\noutput_plugin=libnullout.so\nshuffle=FALSE\nrepeat=FALSE\n");

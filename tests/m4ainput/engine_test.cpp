@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 using namespace m4a;
 using velora::test::EngineProcess;
@@ -104,4 +105,26 @@ TEST(M4aThroughTheEngine, PlaysToTheDiskWriter) {
   Pcm expected = referenceMp4(song, 0);
   ASSERT_EQ(heard.size(), expected.size());
   EXPECT_TRUE(heard == expected);
+}
+
+// A seek sent right after play (a tap on the position bar just after Play) reaches the song even
+// though the decode thread has not started yet when it arrives.
+TEST(M4aThroughTheEngine, SeekRightAfterPlayIsKept) {
+  std::string stage = velora::test::stageDir();
+  if (!fileExists(stage + "/bin/xmms") || !fileExists(stage + "/lib/xmms/Output/libnullout.so"))
+    GTEST_SKIP() << "the engine or its null output is not built";
+  TempHome home;
+  writeFile(home.path(".xmms/config"), "[xmms]\noutput_plugin=libnullout.so\n");
+  writeFile(home.path(".xmms/xmms.m3u"), fixture("m4a/silence1000.m4a") + "\n");
+  EngineProcess engine;
+  ASSERT_TRUE(engine.start());
+  xmms_remote_play(0);
+  xmms_remote_jump_to_time(0, 10000);
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_is_playing(0); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  // Played on from 10 s; a lost seek would leave the clock below one second.
+  int t = xmms_remote_get_output_time(0);
+  EXPECT_GE(t, 10000);
+  EXPECT_LT(t, 11500);
+  EXPECT_EQ(engine.stop(), 0);
 }
