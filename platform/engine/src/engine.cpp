@@ -490,8 +490,16 @@ void Engine::playerLoop() {
           e->ip->pause(wantPause);
         activePaused_ = wantPause;
       }
-      if (seekMs >= 0 && e->ip->seek)
+      if (seekMs >= 0 && !activeProduced_) {
+        // A decode thread that has not started yet may drop the request (a tap on the position
+        // bar right after play): keep it until the song has announced itself.
+        lk.lock();
+        if (serial_ == serial && pendingSeekMs_ < 0)
+          pendingSeekMs_ = seekMs;
+        lk.unlock();
+      } else if (seekMs >= 0 && e->ip->seek) {
         e->ip->seek(seekMs / 1000);
+      }
       if (eq)
         applyEq(e);
       int t = e->ip->get_time ? e->ip->get_time() : 0;
