@@ -191,22 +191,33 @@ bool descriptorLength(Cursor &c, uint32_t &length) {
   return true;
 }
 
+// Walks the descriptors of c up to the first one with the given tag: 1 with its body and length,
+// 0 when there is none, -1 when a length runs past what holds it.
+int findDescriptor(Cursor &c, uint8_t wanted, Cursor &body, uint32_t &length) {
+  while (c.remaining() >= 2) {
+    uint8_t tag = c.u8();
+    if (!descriptorLength(c, length) || length > c.remaining())
+      return -1;
+    Cursor next = c.sub(length);
+    if (tag == wanted) {
+      body = next;
+      return 1;
+    }
+  }
+  return 0;
+}
+
 // DecoderConfigDescriptor body: the fixed fields, then the DecoderSpecificInfo we want.
 bool parseDecoderConfig(Cursor c, Track &t) {
   if (!c.skip(13))
     return false;
-  while (c.remaining() >= 2) {
-    uint8_t tag = c.u8();
-    uint32_t length;
-    if (!descriptorLength(c, length) || length > c.remaining())
-      return false;
-    Cursor body = c.sub(length);
-    if (tag == 0x05) {
-      t.config.assign(body.here(), body.here() + length);
-      t.hasConfig = length > 0;
-      return true;
-    }
-  }
+  Cursor body;
+  uint32_t length;
+  int found = findDescriptor(c, 0x05, body, length);
+  if (found <= 0)
+    return found == 0;
+  t.config.assign(body.here(), body.here() + length);
+  t.hasConfig = length > 0;
   return true;
 }
 
@@ -232,16 +243,12 @@ bool parseEsds(Cursor c, Track &t) {
     es.skip(2);
   if (!es.ok())
     return false;
-  while (es.remaining() >= 2) {
-    uint8_t inner = es.u8();
-    uint32_t innerLength;
-    if (!descriptorLength(es, innerLength) || innerLength > es.remaining())
-      return false;
-    Cursor body = es.sub(innerLength);
-    if (inner == 0x04)
-      return parseDecoderConfig(body, t);
-  }
-  return true;
+  Cursor body;
+  uint32_t innerLength;
+  int found = findDescriptor(es, 0x04, body, innerLength);
+  if (found <= 0)
+    return found == 0;
+  return parseDecoderConfig(body, t);
 }
 
 // Children of a sample entry: the esds we want, possibly inside a QuickTime 'wave' box.
