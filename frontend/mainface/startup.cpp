@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "mainface.h"
+#include "mpris/mprisservice.h"
 #include "xmmsPlayer.h"
 #include "zapplication.h"
 
@@ -20,6 +21,8 @@ MainFace *startVelora(ZApplication &app, int checkMs) {
     QThread::msleep(static_cast<unsigned long>(checkMs));
   }
   MainFace *window = new MainFace(nullptr, nullptr);
+  // Media keys and desktop player widgets; without a session bus the player runs as before.
+  MprisService::start(window);
   window->show();
   app.showMainWidget(window);
   return window;

@@ -1,0 +1,310 @@
+#include "mprisservice.h"
+
+#include "adaptors.h"
+#include "mainface/mainface.h"
+#include "mainface/playable.h"
+#include "xmmsPlayer.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+QDBusObjectPath trackPath(int entry) {
+  // Track ids must not lie under /org/mpris; the playlist entry names the track.
+  return QDBusObjectPath(QStringLiteral("/org/velora/track/%1").arg(entry));
+}
+
+QString currentFile(XMMSPlayer *controller, int entry) {
+  return QString::fromUtf8(controller->fileAt(entry).toLatin1());
+}
+
+} // namespace
+
+MprisService *MprisService::start(MainFace *window) {
+  static bool saidOff = false;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!window)
+    return nullptr;
+  if (!bus.isConnected()) {
+    if (!saidOff)
+      qWarning("velora: no D-Bus session bus, desktop control (media keys, MPRIS) is off");
+    saidOff = true;
+    return nullptr;
+  }
+  auto *service = new MprisService(window);
+  new MprisRootAdaptor(service);
+  new MprisPlayerAdaptor(service);
+  if (!bus.registerObject(kObjectPath, service, QDBusConnection::ExportAdaptors)) {
+    qWarning("velora: %s is taken on the session bus, desktop control is off", kObjectPath);
+    delete service;
+    return nullptr;
+  }
+  // A second player of ours takes a name of its own, as MPRIS asks of several instances.
+  if (!bus.registerService(kServiceName) &&
+      !bus.registerService(QStringLiteral("%1.instance%2")
+                               .arg(kServiceName)
+                               .arg(QCoreApplication::applicationPid()))) {
+    qWarning("velora: cannot take the name %s on the session bus, desktop control is off",
+             kServiceName);
+    delete service; // unregisters the object as well
+    return nullptr;
+  }
+  // Announced from the window's own status poll, right after it has followed the engine.
+  if (window->checkTimer)
+    connect(window->checkTimer, &QTimer::timeout, service, &MprisService::announceChanges);
+  return service;
+}
+
+MprisService::MprisService(MainFace *w) : QObject(w), window(w) {}
+
+bool MprisService::engineReady() const { return window && window->controller; }
+
+void MprisService::raise() {
+  if (!window)
+    return;
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+void MprisService::quit() {
+  // Later, from the event loop: the window's exit command deletes the window and this service
+  // with it, which must not happen inside the D-Bus call that asked for it.
+  if (window)
+    QTimer::singleShot(0, window.data(), [w = window] {
+      if (w)
+        w->buttonClick(22);
+    });
+}
+
+void MprisService::playPause() {
+  if (!window)
+    return;
+  window->buttonClick(1);
+  // The button then shows what the next tap will do, as after a tap on it.
+  window->drawElement(playingFlag ? 2 : 1, 0);
+}
+
+void MprisService::play() {
+  if (playbackStatus() != QLatin1String("Playing"))
+    playPause();
+}
+
+void MprisService::pause() {
+  if (playbackStatus() == QLatin1String("Playing"))
+    playPause();
+}
+
+void MprisService::stop() {
+  if (!window)
+    return;
+  window->buttonClick(3);
+  window->drawElement(1, 0);
+}
+
+void MprisService::next() {
+  if (window)
+    window->buttonClick(4);
+}
+
+void MprisService::previous() {
+  if (window)
+    window->buttonClick(0);
+}
+
+void MprisService::seekToMs(qint64 ms) {
+  window->controller->seek(static_cast<int>(ms));
+  emit seeked(ms * 1000);
+}
+
+void MprisService::seek(qlonglong offsetUs) {
+  if (!canSeek())
+    return;
+  const qint64 target = std::max<qint64>(window->controller->outputTime() + offsetUs / 1000, 0);
+  if (target > window->controller->songLength())
+    next(); // past the end counts as the next song
+  else
+    seekToMs(target);
+}
+
+void MprisService::setPosition(const QDBusObjectPath &trackId, qlonglong positionUs) {
+  if (!canSeek() || trackId != trackPath(window->controller->position()))
+    return; // a request for a song that is no longer current is stale
+  if (positionUs < 0 || positionUs / 1000 > window->controller->songLength())
+    return;
+  seekToMs(positionUs / 1000);
+}
+
+void MprisService::playEntry(int index) {
+  window->plistPOSClick(index);
+  window->drawPlayStatus(0);
+  window->drawElement(2, 0);
+}
+
+void MprisService::openUri(const QString &uri) {
+  if (!engineReady())
+    return;
+  const QUrl url(uri);
+  const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+  if (path.isEmpty() || !QFileInfo(path).isFile() || !playable::isPlayable(path)) {
+    qWarning("velora: cannot open \"%s\": not a playable local file", qPrintable(uri));
+    return;
+  }
+  XMMSPlayer *controller = window->controller;
+  const QString wanted = QFileInfo(path).absoluteFilePath();
+  for (int i = 0; i < window->playlistModel.size(); ++i) {
+    if (QFileInfo(currentFile(controller, i)).absoluteFilePath() == wanted) {
+      playEntry(i);
+      return;
+    }
+  }
+  // Not in the playlist: it becomes the playlist, the way a chosen folder does, which means a
+  // fresh engine reading the new playlist file.
+  const QString listPath = window->baseDir + "/.xmms/xmms.m3u";
+  controller->kill();
+  XMMSPlayer::terminateEngineProcesses();
+  for (int i = 0; i < 50 && controller->isRunning(); ++i)
+    QThread::msleep(100);
+  QSaveFile list(listPath);
+  if (!list.open(QIODevice::WriteOnly) || list.write(wanted.toUtf8() + "\n") < 0 || !list.commit())
+    qWarning("velora: cannot write %s", qPrintable(listPath));
+  controller->launch();
+  for (int i = 0; i < 10 && !controller->isRunning(); ++i)
+    QThread::msleep(500);
+  window->loadPlaylistFile(listPath);
+  window->lastPosition = -1; // the poll titles the new song even at entry 0
+  playEntry(0);
+}
+
+QString MprisService::playbackStatus() const {
+  if (!engineReady() || window->controller->isStopped())
+    return QStringLiteral("Stopped");
+  return window->controller->isPaused() ? QStringLiteral("Paused") : QStringLiteral("Playing");
+}
+
+// The engine repeats the whole playlist or nothing; a request to repeat one track repeats the
+// playlist.
+QString MprisService::loopStatus() const {
+  return repeatOn ? QStringLiteral("Playlist") : QStringLiteral("None");
+}
+
+namespace {
+// A toggle's picture is on screen only while the playlist panel of the vertical window shows.
+void drawToggle(MainFace &w, int id) {
+  if (windowMode == VerticalMode && playlistPanelShown)
+    w.drawElement(id, 0);
+}
+} // namespace
+
+void MprisService::setLoopStatus(const QString &status) {
+  const bool on = status != QLatin1String("None");
+  if (!window || on == repeatOn)
+    return;
+  repeatOn = on;
+  drawToggle(*window, 7);
+  window->buttonClick(7);
+}
+
+bool MprisService::shuffle() const { return shuffleOn; }
+
+void MprisService::setShuffle(bool on) {
+  if (!window || on == shuffleOn)
+    return;
+  shuffleOn = on;
+  drawToggle(*window, 6);
+  window->buttonClick(6);
+}
+
+double MprisService::volume() const { return volumePercent / 100.0; }
+
+void MprisService::setVolume(double value) {
+  if (!window)
+    return;
+  const int percent = qRound(qBound(0.0, value, 1.0) * 100);
+  // The landscape slider runs the other way: its value is 100 - volume.
+  window->drawVolume(windowMode == HorizontalMode ? 100 - percent : percent, false);
+}
+
+qlonglong MprisService::position() const {
+  if (!engineReady() || window->controller->isStopped())
+    return 0;
+  return qlonglong(window->controller->outputTime()) * 1000;
+}
+
+bool MprisService::canSeek() const {
+  return engineReady() && !window->controller->isStopped() && window->controller->songLength() > 0;
+}
+
+QVariantMap MprisService::metadata() {
+  QVariantMap map;
+  if (!engineReady())
+    return map;
+  XMMSPlayer *controller = window->controller;
+  const int entry = controller->position();
+  const QString path = currentFile(controller, entry);
+  if (path.isEmpty()) {
+    map.insert("mpris:trackid",
+               QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack")));
+    return map;
+  }
+  if (path != track.path)
+    track = TrackInfo::read(path);
+  map.insert("mpris:trackid", QVariant::fromValue(trackPath(entry)));
+  const qlonglong length = controller->songLength();
+  if (length > 0)
+    map.insert("mpris:length", length * 1000);
+  map.insert("xesam:title", track.title);
+  if (!track.artist.isEmpty())
+    map.insert("xesam:artist", QStringList{track.artist});
+  if (!track.album.isEmpty())
+    map.insert("xesam:album", track.album);
+  map.insert("xesam:url", QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
+  return map;
+}
+
+void MprisService::announceChanges() {
+  if (!window)
+    return;
+  QVariantMap changed;
+  const QString status = playbackStatus();
+  const QVariantMap meta = metadata();
+  const QString trackKey = meta.value("mpris:trackid").value<QDBusObjectPath>().path() + "|" +
+                           track.path + "|" + meta.value("mpris:length").toString();
+  if (status != lastStatus || trackKey != lastTrackKey)
+    changed.insert("CanSeek", canSeek());
+  if (status != lastStatus)
+    changed.insert("PlaybackStatus", status);
+  if (trackKey != lastTrackKey)
+    changed.insert("Metadata", meta);
+  if (volumePercent != lastVolume)
+    changed.insert("Volume", volume());
+  if (int(shuffleOn) != lastShuffle)
+    changed.insert("Shuffle", shuffleOn);
+  if (int(repeatOn) != lastRepeat)
+    changed.insert("LoopStatus", loopStatus());
+  lastStatus = status;
+  lastTrackKey = trackKey;
+  lastVolume = volumePercent;
+  lastShuffle = shuffleOn;
+  lastRepeat = repeatOn;
+  if (!changed.isEmpty())
+    announce(changed);
+}
+
+void MprisService::announce(const QVariantMap &changed) {
+  QDBusMessage signal =
+      QDBusMessage::createSignal(kObjectPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                 QStringLiteral("PropertiesChanged"));
+  signal << QStringLiteral("org.mpris.MediaPlayer2.Player") << changed << QStringList();
+  QDBusConnection::sessionBus().send(signal);
+}
