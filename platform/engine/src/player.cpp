@@ -1,0 +1,197 @@
+// The player thread: makes the input plug-ins follow the wanted state, polls them for the end of
+// a song and hands the playlist on.
+#include "engine.h"
+#include "watchdog.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <utility>
+
+namespace engine {
+
+// ---- engine-side plug-in slot ----
+
+void Engine::onSetInfo(const char *title, int lengthMs, int rate, int freq, int nch) {
+  int pos;
+  {
+    std::lock_guard<std::mutex> lk(mutex_);
+    rate_ = rate;
+    freq_ = freq;
+    nch_ = nch;
+    pos = activePos_;
+  }
+  activeProduced_ = true;
+  info_.announce(pos, title, lengthMs);
+}
+
+// ---- player thread ----
+
+void Engine::applyEq(InputEntry *e) {
+  if (!e || !e->ip->set_eq)
+    return;
+  float bands[10];
+  int on;
+  float preamp;
+  {
+    std::lock_guard<std::mutex> lk(mutex_);
+    on = settings_.eqActive;
+    preamp = settings_.eqPreamp;
+    std::copy(settings_.eqBands.begin(), settings_.eqBands.end(), bands);
+  }
+  e->ip->set_eq(on, preamp, bands);
+}
+
+void Engine::startEntry(int pos, uint64_t serial) {
+  {
+    std::lock_guard<std::mutex> lk(mutex_);
+    activeSerial_ = serial;
+    activePos_ = pos;
+  }
+  activeProduced_ = false;
+  const std::string &file = playlist_[pos];
+  InputEntry *e = host_.inputFor(file);
+  if (!e) {
+    std::fprintf(stderr, "xmms: no input plug-in plays %s\n", file.c_str());
+    std::lock_guard<std::mutex> lk(mutex_);
+    if (serial_ == serial && playing_)
+      songEnded(true);
+    return;
+  }
+  applyEq(e);
+  active_ = e;
+  activePaused_ = false;
+  // The plug-in may keep the name while it plays; the playlist never changes, so it stays valid.
+  e->ip->play_file(const_cast<char *>(file.c_str()));
+}
+
+void Engine::stopCurrent() {
+  InputEntry *e = active_;
+  if (!e)
+    return;
+  active_ = nullptr;
+  bool returned = true;
+  if (e->ip->stop) {
+    InputPlugin *ip = e->ip;
+    returned = runWithTimeout([ip] { ip->stop(); }, kStopTimeoutMs);
+  }
+  if (!returned) {
+    e->wedged = true;
+    std::fprintf(stderr,
+                 "xmms: input plug-in %s did not stop within %d ms; carrying on without it\n",
+                 e->name.c_str(), kStopTimeoutMs);
+  } else {
+    // A plug-in that ended by itself may have left the output open.
+    host_.closeOutputIfOpen();
+  }
+}
+
+void Engine::playerLoop() {
+  using namespace std::chrono_literals;
+  std::unique_lock<std::mutex> lk(mutex_);
+  for (;;) {
+    if (active_)
+      cv_.wait_for(lk, 50ms, [this] { return wake_; });
+    else
+      cv_.wait(lk, [this] { return wake_; });
+    wake_ = false;
+    if (quitting_)
+      break;
+    bool wantPlay = playing_, wantPause = paused_;
+    uint64_t serial = serial_;
+    int pos = position_;
+    int seekMs = std::exchange(pendingSeekMs_, -1);
+    bool eq = std::exchange(eqDirty_, false);
+    bool volume = std::exchange(volumeDirty_, false);
+    int volumeValue = volume_;
+    bool save = std::exchange(saveDirty_, false);
+    Settings toSave = save ? settings_ : Settings();
+    uint64_t activeSerial = activeSerial_;
+    lk.unlock();
+
+    if (volume)
+      host_.setVolume(volumeValue);
+    if (active_ && (!wantPlay || activeSerial != serial))
+      stopCurrent();
+    if (wantPlay && !active_ && activeSerial != serial)
+      startEntry(pos, serial);
+    if (InputEntry *e = active_) {
+      if (wantPause != activePaused_) {
+        if (e->ip->pause)
+          e->ip->pause(wantPause);
+        activePaused_ = wantPause;
+      }
+      if (seekMs >= 0 && !activeProduced_) {
+        // A decode thread that has not started yet may drop the request (a tap on the position
+        // bar right after play): keep it until the song has announced itself.
+        lk.lock();
+        if (serial_ == serial && pendingSeekMs_ < 0)
+          pendingSeekMs_ = seekMs;
+        lk.unlock();
+      } else if (seekMs >= 0 && e->ip->seek) {
+        e->ip->seek(seekMs / 1000);
+      }
+      if (eq)
+        applyEq(e);
+      int t = e->ip->get_time ? e->ip->get_time() : 0;
+      if (t > 0)
+        activeProduced_ = true;
+      if (t < 0) {
+        stopCurrent();
+        lk.lock();
+        if (playing_ && serial_ == serial)
+          songEnded(!activeProduced_);
+        lk.unlock();
+      } else {
+        lk.lock();
+        if (serial_ == serial && pendingSeekMs_ < 0)
+          outputTime_ = t;
+        lk.unlock();
+      }
+    }
+    if (save)
+      saveSettings(toSave);
+    lk.lock();
+    if (!active_ && playing_ && serial_ != activeSerial_)
+      wake_ = true; // start the next song at once
+  }
+  lk.unlock();
+  stopCurrent();
+  lk.lock();
+  playerFinished_ = true;
+}
+
+bool Engine::shutdown() {
+  {
+    std::lock_guard<std::mutex> lk(mutex_);
+    quitting_ = true;
+    playing_ = false;
+    wake();
+  }
+  bool clean = joinWithTimeout(
+      player_,
+      [this] {
+        std::lock_guard<std::mutex> lk(mutex_);
+        return playerFinished_;
+      },
+      kStopTimeoutMs + 2000);
+  if (!clean)
+    std::fprintf(stderr, "xmms: the player did not stop; leaving anyway\n");
+  // A title lookup still running does not stop the cleanup; a player stuck inside a plug-in
+  // does, as cleanup would run beside it.
+  if (clean)
+    host_.cleanup(2000);
+  clean = info_.stop(2000) && clean;
+  for (auto &e : host_.inputs())
+    if (e->wedged)
+      clean = false;
+  Settings s;
+  {
+    std::lock_guard<std::mutex> lk(mutex_);
+    s = settings_;
+  }
+  saveSettings(s);
+  return clean;
+}
+
+} // namespace engine
