@@ -16,10 +16,23 @@ namespace {
 
 OutputPlugin *output() { return mp4_ip.output; }
 
-// Waits until the output can take `bytes` without blocking, or playback is stopped.
-void wait_for_room(int bytes, int step_us) {
-  while (playing && output()->buffer_free() < bytes)
+// Waits until the output can take `bytes` without blocking. False when playback was stopped or
+// (with `seekable`) a seek arrived meanwhile: the frame in hand is then dropped, since a paused
+// output would otherwise hold the thread until it is resumed.
+bool wait_for_room(int bytes, int step_us, bool seekable) {
+  while (playing && output()->buffer_free() < bytes) {
+    if (seekable && seek_to != -1)
+      return false;
     xmms_usleep(step_us);
+  }
+  return playing != 0;
+}
+
+// Lets what the output holds be heard before the song is closed. A paused output holds it as
+// long as the listener keeps it paused; only a stop cuts it short.
+void drain() {
+  while (playing && output()->buffer_playing())
+    xmms_usleep(10000);
 }
 
 void write_pcm(void *pcm, unsigned long samples) {
@@ -66,8 +79,11 @@ void play_mp4(FILE *file, char *name) {
     if (blob) {
       mp4AudioSpecificConfig config;
       memset(&config, 0, sizeof config);
+      // Implicit SBR (and AAC at 24 kHz or less) leaves sbr_present_flag at -1 but still
+      // doubles the output: the decoder's rate is then twice the stream's.
       if (NeAACDecAudioSpecificConfig(blob, blob_size, &config) >= 0 &&
-          config.sbr_present_flag == 1)
+          (config.sbr_present_flag == 1 || config.forceUpSampling ||
+           (config.samplingFrequency > 0 && sample_rate == 2 * config.samplingFrequency)))
         frame_length = 2048;
       free(blob);
     }
@@ -91,6 +107,7 @@ void play_mp4(FILE *file, char *name) {
       goto cleanup;
     }
     output()->flush(0);
+    iir_set_stream(int(sample_rate), channels);
     if (mp4_ip.set_info)
       mp4_ip.set_info(title, int(length_ms), -1, int(sample_rate / 1000), channels);
     g_print("MP4 - %d channels @ %ld Hz\n", channels, long(sample_rate));
@@ -102,7 +119,8 @@ void play_mp4(FILE *file, char *name) {
       float index = float(seek) * float(sample_rate) * step;
       sample_index = index > 0 ? int(index) : 0;
       output()->flush(seek * 1000);
-      seek_to = -1;
+      // A newer request that came in meanwhile stays for the next pass.
+      seek_to.compare_exchange_strong(seek, -1);
     }
 
     unsigned char *sample = nullptr;
@@ -123,13 +141,13 @@ void play_mp4(FILE *file, char *name) {
       goto cleanup;
     }
 
-    wait_for_room(int(frame.samples * 2), 30000);
+    if (!wait_for_room(int(frame.samples * 2), 30000, true))
+      continue; // stopped, or a seek to take at the top of the loop
     if (pcm && frame.samples > 0)
       write_pcm(pcm, frame.samples);
 
     if (sample_index >= num_samples) {
-      while (playing && output()->buffer_playing() && output()->buffer_free())
-        xmms_usleep(10000);
+      drain();
       goto cleanup;
     }
   }
@@ -154,7 +172,8 @@ char *raw_title(const char *name) {
   input.__version = XMMS_TITLEINPUT_VERSION;
   const char *slash = strrchr(name, '/');
   char *base = g_strdup(slash ? slash + 1 : name);
-  const char *dot = strrchr(name, '.');
+  // The extension is the base name's: a dot in a folder name is not one.
+  const char *dot = strrchr(base, '.');
   input.file_name = base;
   input.file_ext = dot ? dot + 1 : nullptr;
   input.file_path = const_cast<char *>(name);
@@ -232,6 +251,7 @@ void play_raw_aac(const char *name) {
     output()->close_audio();
     goto done;
   }
+  iir_set_stream(int(sample_rate), channels);
   if (mp4_ip.set_info)
     mp4_ip.set_info(title, -1, -1, int(sample_rate), channels);
   output()->flush(0);
@@ -280,13 +300,12 @@ void play_raw_aac(const char *name) {
     if (frame.samples == 0 && !pcm) {
       g_print("AAC: error sample decoding\n");
     } else if (pcm && frame.samples > 0) {
-      wait_for_room(int(frame.samples * 2), 10000);
-      write_pcm(pcm, frame.samples);
+      if (wait_for_room(int(frame.samples * 2), 10000, false))
+        write_pcm(pcm, frame.samples);
     }
   }
 
-  while (playing && output()->buffer_playing())
-    xmms_usleep(10000);
+  drain();
   output()->close_audio();
 
 done:
@@ -303,7 +322,7 @@ done:
 
 void *mp4_decode_thread(void *arg) {
   char *name = static_cast<char *>(arg);
-  seek_to = -1;
+  // seek_to was cleared by mp4_play: a seek made since is this song's and is kept.
   // `playing` was set by mp4_play before this thread existed; setting it again here would undo a
   // stop that came in between and leave mp4_stop joining a whole song.
   FILE *file = fopen(name, "rb");

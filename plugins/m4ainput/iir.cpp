@@ -2,6 +2,7 @@
 // floating-point unit, so floating point is confined to init_iir, run when the settings change.
 #include "m4ainput.h"
 
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -43,11 +44,24 @@ const Coefficients classic_bands[10] = {
     {71722302, 98356576, -139902499}, {64964713, 101735371, -217022329},
 };
 
+// The bands' sum and the scaled input are added at 2^9 times the PCM scale: with the input taken
+// as sample << 11 and a quarter of it added, a flat setting gives back exactly the sample.
+constexpr int kOutShift = 9;
+
+// Channels filtered each with their own history; more are left as they are.
+constexpr int kMaxChannels = 8;
+
 struct Settings {
-  const Coefficients *table = iso_bands;
+  bool iso = true;
   int32_t preamp = 1 << 28; // Q28
   int32_t gains[10] = {};   // Q28
   bool anyGain = false;
+};
+
+// What the filter runs with: the settings, plus the coefficients for the stream's rate.
+struct Active : Settings {
+  Coefficients table[10];
+  int rate = 44100, channels = 2;
 };
 
 // The last two inputs and outputs of one band's section on one channel. (The three-slot ring
@@ -63,9 +77,14 @@ std::mutex pending_lock;
 Settings pending;
 std::atomic<unsigned> pending_version{0};
 
-Settings active;
+// The stream the decode thread announced: rate and channel count (the filter's own thread).
+std::atomic<int> stream_rate{44100};
+std::atomic<int> stream_channels{2};
+
+Active active;
 unsigned active_version = 0;
-Section history[10][2];
+bool active_ready = false;
+Section history[10][kMaxChannels];
 
 // Q28 product, rounded half up: (p >> 28) plus bit 27 of p, which is the same as adding half
 // before the shift.
@@ -149,7 +168,7 @@ __attribute__((target("avx2"))) void run_lanes(const int64_t *a, const int64_t *
       }
       __m128i pair = _mm_add_epi64(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
       int64_t acc = _mm_cvtsi128_si64(pair) + _mm_extract_epi64(pair, 1) - bias_total + (xn >> 2);
-      int64_t value = acc >> 12;
+      int64_t value = acc >> kOutShift;
       sample = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
       last_sum[c] = value;
       x2[c] = x1[c];
@@ -198,13 +217,44 @@ void clear_vector_state() {}
 void run_vector(const Coefficients *, const int32_t *, int32_t, short *, int) {}
 #endif
 
+// The tables are designed for 44.1 kHz. At a higher rate the same band-pass sections (centre
+// and 3 dB width kept in hertz) get their coefficients anew: in this form beta is
+// (1 - tan(w/2)) / (1 + tan(w/2)) for the width w, alpha is (1 - beta) / 2 and gamma is
+// (1 + beta) cos(centre), all doubled in the table. Lower rates keep the designed table, whose
+// top bands would lie past their Nyquist limit.
+void design_table(const Coefficients *designed, int rate, Coefficients *table) {
+  constexpr double q28 = 268435456.0, designed_rate = 44100.0;
+  for (int b = 0; b < 10; ++b) {
+    table[b] = designed[b];
+    if (rate <= 44100)
+      continue;
+    double beta = designed[b].beta / q28, gamma = designed[b].gamma / q28;
+    double centre = std::acos(gamma / (1.0 + beta)) * designed_rate; // rad * Hz
+    double width = 2.0 * std::atan((1.0 - beta) / (1.0 + beta)) * designed_rate;
+    double t = std::tan(width / rate / 2.0);
+    double nb = (1.0 - t) / (1.0 + t);
+    table[b].beta = int32_t(std::lround(nb * q28));
+    table[b].alpha = int32_t(std::lround((1.0 - nb) / 2.0 * q28));
+    table[b].gamma = int32_t(std::lround((1.0 + nb) * std::cos(centre / rate) * q28));
+  }
+}
+
 void pick_up_settings() {
   unsigned version = pending_version.load(std::memory_order_acquire);
-  if (version == active_version)
+  int rate = stream_rate.load(std::memory_order_relaxed);
+  int channels = stream_channels.load(std::memory_order_relaxed);
+  if (version == active_version && active_ready && rate == active.rate &&
+      channels == active.channels)
     return;
-  std::lock_guard<std::mutex> guard(pending_lock);
-  active = pending;
-  active_version = pending_version.load(std::memory_order_relaxed);
+  {
+    std::lock_guard<std::mutex> guard(pending_lock);
+    static_cast<Settings &>(active) = pending;
+    active_version = pending_version.load(std::memory_order_relaxed);
+  }
+  active.rate = rate;
+  active.channels = channels;
+  design_table(active.iso ? iso_bands : classic_bands, rate, active.table);
+  active_ready = true;
   memset(history, 0, sizeof history);
   clear_vector_state();
 }
@@ -236,9 +286,34 @@ void run_band(const Coefficients &k, int32_t gain, Section &left, Section &right
   right = r;
 }
 
+// One band's section over a block for one channel of `stride` interleaved ones.
+void run_band_channel(const Coefficients &k, int32_t gain, Section &state, const int32_t *x,
+                      int64_t *acc, int frames, int stride) {
+  Section h = state;
+  for (int n = 0; n < frames; ++n) {
+    int32_t xn = x[n * stride];
+    int32_t y = int32_t(mul(k.alpha, int64_t(xn) - h.x2) + mul(k.gamma, h.y1) - mul(k.beta, h.y2));
+    h.x2 = h.x1;
+    h.x1 = xn;
+    h.y2 = h.y1;
+    h.y1 = y;
+    acc[n * stride] += mul(gain, y);
+  }
+  state = h;
+}
+
+inline short clip16(int64_t value) {
+  return short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
+}
+
 } // namespace
 
 extern "C" {
+
+void iir_set_stream(int rate, int channels) {
+  stream_rate = rate > 0 ? rate : 44100;
+  stream_channels = channels > 0 ? channels : 2;
+}
 
 void init_iir(int /*on*/, float preamp, float *bands) {
   Settings next;
@@ -248,7 +323,7 @@ void init_iir(int /*on*/, float preamp, float *bands) {
     xmms_cfg_read_boolean(cfg, "xmms", "equalizer_iso_spaced", &iso);
     xmms_cfg_free(cfg);
   }
-  next.table = iso ? iso_bands : classic_bands;
+  next.iso = iso != 0;
 
   // The preamp stays a Q28 fraction of the same curve: the whole-number factor the curve was
   // once cut to silenced every negative setting and ignored +1 to +8 dB. 0 dB is exactly 1.0.
@@ -275,48 +350,63 @@ void iir_filter(short *pcm, int length) {
     return;
   pick_up_settings();
   const Coefficients *table = active.table;
-  const int frames = halflength / 2; // a trailing odd sample is left as it is
-  if (active.anyGain && use_vector) {
+  const int nch = active.channels;
+  const int filtered = nch < kMaxChannels ? nch : kMaxChannels;
+  const int frames = halflength / nch; // a trailing partial frame is left as it is
+  if (frames <= 0)
+    return;
+  if (active.anyGain && use_vector && nch == 2) {
     run_vector(table, active.gains, active.preamp, pcm, frames);
     return;
   }
   if (!active.anyGain) {
     // All bands flat: only the scaled input is heard (the sections add nothing, and their
     // history is cleared before any gain could make it count).
-    for (int n = 0; n < 2 * frames; ++n) {
+    for (int n = 0; n < nch * frames; ++n) {
+      int c = n % nch;
+      if (c >= filtered)
+        continue;
       int32_t x = int32_t(mul(active.preamp, int32_t(pcm[n]) * 2048));
-      int32_t value = (x >> 2) >> 12;
-      pcm[n] = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
-      if (n >= 2 * frames - 2) {
-        scaledpcm[n & 1] = x;
-        out[n & 1] = value;
+      int32_t value = (x >> 2) >> kOutShift;
+      pcm[n] = clip16(value);
+      if (c < 2 && n >= nch * (frames - 1)) {
+        scaledpcm[c] = x;
+        out[c] = value;
       }
     }
     return;
   }
-  int32_t x[2 * kBlockFrames];
+  // Blocks of whole frames whose scaled inputs and band sums stay in L1.
+  constexpr int kBlockSamples = 2 * kBlockFrames;
+  int32_t x[kBlockSamples];
   // Wide sums: ten boosted bands can add up past 32 bits, which must clip, not wrap.
-  int64_t acc[2 * kBlockFrames];
-  for (int first = 0; first < frames; first += kBlockFrames) {
-    const int count = frames - first < kBlockFrames ? frames - first : kBlockFrames;
-    short *block = pcm + 2 * first;
-    for (int n = 0; n < 2 * count; ++n) {
+  int64_t acc[kBlockSamples];
+  const int block_frames = kBlockSamples / nch;
+  for (int first = 0; first < frames; first += block_frames) {
+    const int count = frames - first < block_frames ? frames - first : block_frames;
+    short *block = pcm + nch * first;
+    for (int n = 0; n < nch * count; ++n) {
       x[n] = int32_t(mul(active.preamp, int32_t(block[n]) * 2048));
       acc[n] = x[n] >> 2;
     }
     // A band whose gain is 0 adds nothing, and its history is cleared before any change of
     // gain could make it count, so it need not run at all.
-    for (int b = 0; b < 10; ++b)
-      if (active.gains[b] != 0)
+    for (int b = 0; b < 10; ++b) {
+      if (active.gains[b] == 0)
+        continue;
+      if (nch == 2)
         run_band(table[b], active.gains[b], history[b][0], history[b][1], x, acc, count);
-    for (int n = 0; n < 2 * count; ++n) {
-      int64_t value = acc[n] >> 12;
-      block[n] = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
+      else
+        for (int c = 0; c < filtered; ++c)
+          run_band_channel(table[b], active.gains[b], history[b][c], x + c, acc + c, count, nch);
     }
-    int last = 2 * (count - 1);
-    for (int c = 0; c < 2; ++c) {
+    for (int n = 0; n < nch * count; ++n)
+      if (n % nch < filtered)
+        block[n] = clip16(acc[n] >> kOutShift);
+    int last = nch * (count - 1);
+    for (int c = 0; c < 2 && c < nch; ++c) {
       scaledpcm[c] = x[last + c];
-      int64_t value = acc[last + c] >> 12;
+      int64_t value = acc[last + c] >> kOutShift;
       out[c] = int(value > INT32_MAX ? INT32_MAX : value < INT32_MIN ? INT32_MIN : value);
     }
   }

@@ -34,6 +34,9 @@ M4A_EXPORT void checkADTSForSeeking(FILE *file, int32_t **table, int32_t *count)
 // The equalizer and the state it exports.
 M4A_EXPORT void init_iir(int on, float preamp, float *bands);
 M4A_EXPORT void iir_filter(short *pcm, int length);
+// The stream the decode thread is about to filter: the coefficients follow its rate and each of
+// its channels keeps its own history.
+M4A_EXPORT void iir_set_stream(int rate, int channels);
 M4A_EXPORT extern int out[2];
 M4A_EXPORT extern int scaledpcm[2];
 M4A_EXPORT extern short *data;

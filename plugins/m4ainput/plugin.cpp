@@ -54,6 +54,9 @@ void mp4_play(char *name) {
   reap_finished_thread();
   playing = 1;
   stream_kind = 0;
+  // A seek of the previous song must not land in this one; a seek made from here on, even before
+  // the thread runs, is kept for it.
+  seek_to = -1;
   char *copy = g_strdup(name ? name : "");
   if (pthread_create(&decode_thread_id, nullptr, mp4_decode_thread, copy) != 0) {
     g_print("MP4!AAC - Can't start the decode thread\n");
@@ -70,6 +73,10 @@ void mp4_stop(void) {
     return;
   }
   playing = 0;
+  // Closing first releases a thread blocked inside write_audio on a paused output; the output
+  // drops what it holds, which is what a stop means.
+  if (mp4_ip.output)
+    mp4_ip.output->close_audio();
   reap_finished_thread();
   if (mp4_ip.output)
     mp4_ip.output->close_audio();
@@ -82,7 +89,10 @@ void mp4_pause(short paused) {
 
 void mp4_seek(int seconds) {
   seek_to = seconds;
-  while (playing && seek_to != -1) {
+  // The decode thread takes the request at its next frame or inside its output wait. Should it
+  // be slow to (a thread still opening its file), the request stays pending and the engine is
+  // not held: it gets its answer within a second in every state.
+  for (int waited = 0; playing && seek_to != -1 && waited < 1000; waited += 10) {
     // Raw AAC streams are not seekable; answer at once instead of waiting for a thread that will
     // never take the request.
     if (stream_kind == RAW_AAC_FILE) {

@@ -18,10 +18,11 @@ TEST(EqualizerPortablePath, FlatAndOdd) {
   init_iir(1, 0.0f, bands);
   short pcm[5] = {800, -800, 17, -9, 555};
   iir_filter(pcm, 9);
-  EXPECT_EQ(pcm[0], 100);
-  EXPECT_EQ(pcm[1], -100);
-  EXPECT_EQ(pcm[2], 2);
-  EXPECT_EQ(pcm[3], -2); // floor(-9 / 8)
+  // Flat is transparent: every whole frame comes back as it went in, the odd sample untouched.
+  EXPECT_EQ(pcm[0], 800);
+  EXPECT_EQ(pcm[1], -800);
+  EXPECT_EQ(pcm[2], 17);
+  EXPECT_EQ(pcm[3], -9);
   EXPECT_EQ(pcm[4], 555);
   EXPECT_EQ(halflength, 4);
 }

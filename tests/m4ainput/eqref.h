@@ -1,6 +1,7 @@
 // An independent, deliberately plain model of the equalizer arithmetic: Q28 coefficients, the
 // rounded Q28 product, ten band-pass sections per channel sharing one ring position, a Q28
-// preamp factor from the same polynomial, and clipping to 16 bits.
+// preamp factor from the same polynomial, the sum taken at the scale where a flat setting gives
+// the sample back, and clipping to 16 bits.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -68,7 +69,8 @@ struct EqReference {
           acc += mul(gain[b], y[b][c][i]);
         }
         acc += xs >> 2;
-        int64_t v = acc >> 12;
+        int64_t v = acc >> 9; // (sample << 11) / 4 >> 9 is the sample itself
+
         lastOut[c] = int(v);
         pcm[n + c] = int16_t(v > 32767 ? 32767 : v < -32768 ? -32768 : v);
       }
