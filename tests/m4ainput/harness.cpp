@@ -62,6 +62,10 @@ void Recorder::reset() {
   writes = 0;
   bufferFreeCalls = 0;
   closes = 0;
+  soundCard = false;
+  cardPaused = false;
+  cardOpen = false;
+  pauseAtWrite = -1;
 }
 
 std::vector<Event> Recorder::eventsOf(Event::Kind kind) {
@@ -91,33 +95,59 @@ OutputPlugin makeOutput() {
   o.description = const_cast<char *>("recording output");
   o.open_audio = [](AFormat fmt, int rate, int nch) {
     record(Event::Open, int(fmt), rate, nch);
+    {
+      std::lock_guard<std::mutex> g(recorder().lock);
+      recorder().cardOpen = true;
+      recorder().cardPaused = false;
+    }
     return recorder().openResult.load();
   };
   o.write_audio = [](void *ptr, int length) {
     Recorder &r = recorder();
     {
-      std::lock_guard<std::mutex> g(r.lock);
+      std::unique_lock<std::mutex> g(r.lock);
+      if (r.soundCard) {
+        r.cardChanged.wait(g, [&] { return !r.cardPaused || !r.cardOpen; });
+        if (!r.cardOpen)
+          return; // a closed card takes nothing
+      }
       r.events.push_back(Event{Event::Write, length, 0, 0, r.pcm.size()});
       auto *s = static_cast<int16_t *>(ptr);
       r.pcm.insert(r.pcm.end(), s, s + length / 2);
     }
-    ++r.writes;
+    if (++r.writes == r.pauseAtWrite) {
+      std::lock_guard<std::mutex> g(r.lock);
+      r.cardPaused = true;
+    }
   };
   o.close_audio = [] {
     ++recorder().closes;
     record(Event::Close);
+    std::lock_guard<std::mutex> g(recorder().lock);
+    recorder().cardOpen = false;
+    recorder().cardChanged.notify_all();
   };
   o.flush = [](int time) { record(Event::Flush, time); };
-  o.pause = [](short paused) { record(Event::Pause, paused); };
+  o.pause = [](short paused) {
+    record(Event::Pause, paused);
+    std::lock_guard<std::mutex> g(recorder().lock);
+    recorder().cardPaused = paused != 0;
+    recorder().cardChanged.notify_all();
+  };
   o.buffer_free = [] {
     Recorder &r = recorder();
     ++r.bufferFreeCalls;
+    if (r.soundCard && r.cardPaused)
+      return 0;
     int block = r.blockAfterWrites;
     if (block >= 0 && r.writes >= block)
       return 0;
     return r.freeBytes.load();
   };
-  o.buffer_playing = [] { return 0; };
+  o.buffer_playing = [] {
+    Recorder &r = recorder();
+    return r.soundCard && r.cardPaused && r.cardOpen ? 1 : 0;
+  };
   o.output_time = [] { return 4321; };
   o.written_time = [] { return 0; };
   return o;

@@ -8,6 +8,7 @@
 #include <mp4ff.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -52,6 +53,14 @@ struct Recorder {
   std::atomic<int> writes{0};
   std::atomic<int> bufferFreeCalls{0};
   std::atomic<int> closes{0};
+  // Like a sound card while paused: buffer_free reports 0, buffer_playing 1 (it holds audio),
+  // and write_audio blocks until the output is resumed or closed. pauseAtWrite pauses the
+  // output by itself right after that many writes (the listener's tap at that moment).
+  std::atomic<bool> soundCard{false};
+  std::atomic<bool> cardPaused{false};
+  std::atomic<bool> cardOpen{false};
+  std::atomic<int> pauseAtWrite{-1};
+  std::condition_variable cardChanged;
 
   void reset();
   std::vector<Event> eventsOf(Event::Kind kind);

@@ -1,0 +1,157 @@
+// The plug-in behind an output that behaves like a sound card while paused (no room, writes
+// block until resumed or closed): pause, seek, stop and the song's end in the orders a listener
+// produces them must never freeze or wedge the decode thread.
+#include "harness.h"
+
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <future>
+#include <sys/wait.h>
+#include <thread>
+
+using namespace m4a;
+using velora::test::fixture;
+using velora::test::TempHome;
+using velora::test::waitUntil;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int elapsedMs(Clock::time_point since) {
+  return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+bool lastFlushIs(int ms) {
+  auto flushes = recorder().eventsOf(Event::Flush);
+  return !flushes.empty() && flushes.back().a == ms;
+}
+
+// A 4 s AAC-LC tone at 22.05 kHz, which FAAD2 decodes as implicit SBR: 2048 samples a frame at
+// 44.1 kHz, while the stream's configuration says nothing of SBR.
+std::string makeLowRateAac(const TempHome &home) {
+  std::string out = home.path("low.m4a");
+  std::string cmd = "ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=frequency=440:"
+                    "sample_rate=22050:duration=4 -ac 2 -c:a aac -b:a 48k '" +
+                    out + "'";
+  return std::system(cmd.c_str()) == 0 ? out : std::string();
+}
+
+} // namespace
+
+TEST(M4aPausedCard, PauseSeekStopAndTheEndHold) {
+  TempHome home;
+  InputPlugin *ip = plugin().ip;
+  ASSERT_NE(ip, nullptr);
+  ip->set_eq(0, 0.0f, nullptr);
+  const std::string song = fixture("m4a/silence1000.m4a"); // 1000 frames, about 23 s
+
+  // Pause, seek to 10 s while paused, resume: the seek is taken inside the output wait, the
+  // time follows and the song goes on to its end.
+  recorder().reset();
+  recorder().soundCard = true;
+  ip->play_file(const_cast<char *>(song.c_str()));
+  ASSERT_TRUE(waitUntil([] { return recorder().writes >= 5; }));
+  ip->pause(1);
+  ASSERT_TRUE(waitUntil([] { return recorder().bufferFreeCalls > 0; }));
+  auto start = Clock::now();
+  ip->seek(10);
+  EXPECT_LT(elapsedMs(start), 1500);
+  ASSERT_TRUE(waitUntil([] { return lastFlushIs(10000); }, 5000)) << "seek never taken";
+  int writesWhilePaused = recorder().writes;
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_LE(recorder().writes - writesWhilePaused, 1); // at most the write that was under way
+  ip->pause(0);
+  ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 20000)) << "frozen after resume";
+  ip->stop();
+  {
+    auto flushes = recorder().eventsOf(Event::Flush);
+    Pcm pcm = recorder().pcmCopy();
+    ASSERT_GE(flushes.size(), 2u);
+    // Sample index truncate(10 x 44100 / 1023) = 431: the rest of the song after the flush.
+    EXPECT_EQ(pcm.size() - flushes.back().pcmAt, size_t(1000 - 431) * 2048);
+  }
+
+  // Stop, while paused with the thread inside a blocked write: returns within a second, and
+  // the next song plays.
+  for (bool insideWrite : {true, false}) {
+    SCOPED_TRACE(insideWrite ? "stop inside write" : "stop in the room wait");
+    recorder().reset();
+    recorder().soundCard = true;
+    if (insideWrite)
+      recorder().pauseAtWrite = 3; // the 4th write then blocks
+    ip->play_file(const_cast<char *>(song.c_str()));
+    ASSERT_TRUE(waitUntil([] { return recorder().writes >= 3; }));
+    if (!insideWrite)
+      ip->pause(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    int before = recorder().writes;
+    start = Clock::now();
+    auto stop = std::async(std::launch::async, [&] { ip->stop(); });
+    ASSERT_EQ(stop.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "wedged";
+    EXPECT_LT(elapsedMs(start), 1000);
+    EXPECT_EQ(ip->get_time(), -1);
+    EXPECT_EQ(recorder().writes, before); // nothing written after the stop
+  }
+
+  // Paused in the last frames: the song holds while paused and ends only after the resume.
+  recorder().reset();
+  ASSERT_TRUE(playToEnd(song));
+  const int lastWrite = recorder().writes;
+  recorder().reset();
+  recorder().soundCard = true;
+  recorder().pauseAtWrite = lastWrite;
+  ip->play_file(const_cast<char *>(song.c_str()));
+  ASSERT_TRUE(waitUntil([&] { return recorder().writes >= lastWrite; }, 20000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_NE(ip->get_time(), -1) << "the tail was cut while paused";
+  EXPECT_EQ(recorder().closes, 0);
+  ip->pause(0);
+  ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 5000));
+  ip->stop();
+
+  // A seek sent right after play, before the thread has started, is taken, not dropped.
+  recorder().reset();
+  ip->play_file(const_cast<char *>(song.c_str()));
+  ip->seek(5);
+  ASSERT_TRUE(waitUntil([] { return lastFlushIs(5000); }, 5000)) << "early seek dropped";
+  ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 20000));
+  ip->stop();
+
+  // Implicit SBR: the length announced and the seek both count 2048-sample frames.
+  std::string low = makeLowRateAac(home);
+  if (low.empty()) {
+    GTEST_SKIP() << "ffmpeg could not make the 22.05 kHz AAC fixture";
+  }
+  recorder().reset();
+  ASSERT_TRUE(playToEnd(low));
+  Pcm whole = recorder().pcmCopy();
+  int rate, channels, length;
+  {
+    std::lock_guard<std::mutex> g(recorder().lock);
+    ASSERT_EQ(recorder().infos.size(), 1u);
+    length = recorder().infos[0].length;
+    rate = recorder().events.front().b;
+    channels = recorder().events.front().c;
+  }
+  ASSERT_GT(rate, 0);
+  ASSERT_GT(channels, 0);
+  int realMs = int(double(whole.size()) / channels * 1000.0 / rate);
+  EXPECT_NEAR(length, realMs, 150) << "length from the wrong frame size";
+  recorder().reset();
+  ip->play_file(const_cast<char *>(low.c_str()));
+  ip->seek(2);
+  ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 10000));
+  ip->stop();
+  auto flushes = recorder().eventsOf(Event::Flush);
+  ASSERT_FALSE(flushes.empty());
+  EXPECT_EQ(flushes.back().a, 2000);
+  double heardAfterSeekMs =
+      double(recorder().pcmCopy().size() - flushes.back().pcmAt) / channels * 1000.0 / rate;
+  EXPECT_NEAR(heardAfterSeekMs, realMs - 2000, 200) << "seek landed at the wrong time";
+}
