@@ -1,4 +1,4 @@
-// Bad input for the MP3, Ogg Vorbis and FLAC plug-ins: truncated, damaged, misnamed and
+// Bad input for the MP3, Ogg Vorbis, FLAC and Opus plug-ins: truncated, damaged, misnamed and
 // hostile files end with one diagnostic line and get_time -1, never a crash or a hang.
 #include "harness.h"
 #include "testenv.h"
@@ -27,7 +27,8 @@ struct Format {
 
 const Format kFormats[] = {{"mpg123input", "chirp.mp3", ".mp3"},
                            {"vorbisinput", "chirp.ogg", ".ogg"},
-                           {"flacinput", "chirp.flac", ".flac"}};
+                           {"flacinput", "chirp.flac", ".flac"},
+                           {"opusinput", "chirp.opus", ".opus"}};
 
 void PrintTo(const Format &f, std::ostream *os) { *os << f.file; }
 

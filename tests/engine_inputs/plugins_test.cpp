@@ -23,6 +23,9 @@ struct Case {
   int tolerance; // largest sample difference from ffmpeg's decode
   int lengthMs;
   const char *title;
+  // Opus decoders reach the exact signal only some 200 ms after a seek (the codec's prediction
+  // starts afresh); the comparison after a seek starts that much later.
+  int settleMs = 0;
 };
 
 // MP3 and Vorbis are decoded in floating point by both decoders and rounded on the way to 16
@@ -33,6 +36,7 @@ const Case kCases[] = {
     {"vorbisinput", "chirp.ogg", 44100, 2, 3, 2000, "Test Artist - Chirp Song"},
     {"flacinput", "chirp.flac", 44100, 2, 0, 2000, "Test Artist - Chirp Song"},
     {"flacinput", "deep24.flac", 48000, 1, 1, 1500, "Deep"},
+    {"opusinput", "chirp.opus", 48000, 2, 3, 2000, "Test Artist - Chirp Song", 300},
 };
 
 // Names the case in test listings instead of dumping its bytes.
@@ -113,18 +117,19 @@ TEST_P(InputPlugins, SeekLandsOnTheSecondAskedFor) {
   // Find where in the reference the audio after the seek begins: the chirp makes every
   // position distinct.
   const size_t window = 2048 * c.channels;
-  ASSERT_GE(r.sinceFlush.size(), window);
+  const size_t settle = size_t(c.settleMs) * c.rate / 1000 * c.channels;
+  ASSERT_GE(r.sinceFlush.size(), window + settle);
   const long expected = 1L * c.rate * c.channels; // 1 s
   long bestLag = 0;
   double best = 1e300;
   const long span = c.rate / 20; // search +-50 ms
   for (long lag = -span; lag <= span; ++lag) {
-    long start = expected + lag * c.channels;
+    long start = expected + long(settle) + lag * c.channels;
     if (start < 0 || static_cast<size_t>(start) + window > ref.size())
       continue;
     double err = 0;
     for (size_t i = 0; i < window; ++i) {
-      double d = double(r.sinceFlush[i]) - ref[static_cast<size_t>(start) + i];
+      double d = double(r.sinceFlush[settle + i]) - ref[static_cast<size_t>(start) + i];
       err += d * d;
     }
     if (err < best) {

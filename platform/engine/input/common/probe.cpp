@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <strings.h>
+#include <vector>
 
 namespace velora::input {
 
@@ -57,6 +58,51 @@ long readHead(const char *path, unsigned char *buf, size_t n, bool skipId3v2, lo
   if (offset)
     *offset = at;
   return static_cast<long>(got);
+}
+
+// True when the file ends with a complete Ogg page that closes its stream (end-of-stream flag).
+// A page is at most 27 + 255 + 255 * 255 bytes long, so the last one lies in the final 64 KiB.
+bool oggEndsWithFinalPage(const char *path, int64_t *granule) {
+  FILE *f = std::fopen(path, "rb");
+  if (!f)
+    return false;
+  std::vector<unsigned char> tail;
+  bool ok = false;
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    long size = std::ftell(f);
+    long want = size < 65307 + 4096 ? size : 65307 + 4096;
+    if (size > 0 && std::fseek(f, size - want, SEEK_SET) == 0) {
+      tail.resize(static_cast<size_t>(want));
+      tail.resize(std::fread(tail.data(), 1, tail.size(), f));
+      ok = true;
+    }
+  }
+  std::fclose(f);
+  if (!ok)
+    return false;
+  const size_t n = tail.size();
+  for (size_t at = n >= 27 ? n - 27 : 0; n >= 27; --at) {
+    const unsigned char *p = tail.data() + at;
+    if (std::memcmp(p, "OggS", 4) == 0 && p[4] == 0 && at + 27 + p[26] <= n) {
+      size_t body = 0;
+      for (int s = 0; s < p[26]; ++s)
+        body += p[27 + s];
+      size_t end = at + 27 + p[26] + body;
+      // Whatever follows the last complete page (an appended tag, say) does not matter.
+      if (end <= n && (p[5] & 0x04)) {
+        if (granule) {
+          uint64_t g = 0;
+          for (int b = 7; b >= 0; --b)
+            g = g << 8 | p[6 + b];
+          *granule = static_cast<int64_t>(g);
+        }
+        return true;
+      }
+    }
+    if (at == 0)
+      break;
+  }
+  return false;
 }
 
 } // namespace velora::input

@@ -20,4 +20,9 @@ size_t id3v2Size(const unsigned char *head, size_t n);
 long readHead(const char *path, unsigned char *buf, size_t n, bool skipId3v2,
               long *offset = nullptr);
 
+// True when the file ends with a complete Ogg page that closes its stream. The Ogg decoders
+// play a file cut short without complaint; this tells a truncated file.
+// *granule (may be null) gets that page's granule position.
+bool oggEndsWithFinalPage(const char *path, int64_t *granule = nullptr);
+
 } // namespace velora::input

@@ -62,44 +62,6 @@ const char *vorbisError(int code) {
   }
 }
 
-// True when the file ends with a complete Ogg page that closes its stream (end-of-stream flag).
-// A page is at most 27 + 255 + 255 * 255 bytes long, so the last one lies in the final 64 KiB.
-bool endsWithFinalPage(const char *path) {
-  FILE *f = std::fopen(path, "rb");
-  if (!f)
-    return false;
-  std::vector<unsigned char> tail;
-  bool ok = false;
-  if (std::fseek(f, 0, SEEK_END) == 0) {
-    long size = std::ftell(f);
-    long want = size < 65307 + 4096 ? size : 65307 + 4096;
-    if (size > 0 && std::fseek(f, size - want, SEEK_SET) == 0) {
-      tail.resize(static_cast<size_t>(want));
-      tail.resize(std::fread(tail.data(), 1, tail.size(), f));
-      ok = true;
-    }
-  }
-  std::fclose(f);
-  if (!ok)
-    return false;
-  const size_t n = tail.size();
-  for (size_t at = n >= 27 ? n - 27 : 0; n >= 27; --at) {
-    const unsigned char *p = tail.data() + at;
-    if (std::memcmp(p, "OggS", 4) == 0 && p[4] == 0 && at + 27 + p[26] <= n) {
-      size_t body = 0;
-      for (int s = 0; s < p[26]; ++s)
-        body += p[27 + s];
-      size_t end = at + 27 + p[26] + body;
-      // Whatever follows the last complete page (an appended tag, say) does not matter.
-      if (end <= n && (p[5] & 0x04))
-        return true;
-    }
-    if (at == 0)
-      break;
-  }
-  return false;
-}
-
 class VorbisStream {
 public:
   ~VorbisStream() {
@@ -235,7 +197,7 @@ void decodeThread(Playback &pb, const std::string &file) {
     pb.diagnose("%s: damaged: %lld of %lld ms decoded", file.c_str(),
                 static_cast<long long>(position * 1000 / s.rate_),
                 static_cast<long long>(total * 1000 / s.rate_));
-  else if (!endsWithFinalPage(file.c_str()))
+  else if (!oggEndsWithFinalPage(file.c_str()))
     pb.diagnose("%s: truncated: the stream ends without its final page", file.c_str());
 }
 
