@@ -124,7 +124,22 @@ void MprisService::previous() {
 
 void MprisService::seekToMs(qint64 ms) {
   window->controller->seek(static_cast<int>(ms));
+  lastOutputMs = ms; // announced here; the next poll must not take it for a jump
+  sinceLastOutput.restart();
   emit seeked(ms * 1000);
+}
+
+void MprisService::noticeJumps(const QString &status, const QString &trackKey) {
+  const bool wasPlaying = lastStatus == QLatin1String("Playing");
+  const qint64 now = status == QLatin1String("Stopped") ? -1 : window->controller->outputTime();
+  if (now >= 0 && lastOutputMs >= 0 && trackKey == lastTrackKey) {
+    const qint64 expected = lastOutputMs + (wasPlaying ? sinceLastOutput.elapsed() : 0);
+    // Desktop widgets move their clock on by themselves; only a jump needs telling.
+    if (std::abs(now - expected) > 2000)
+      emit seeked(now * 1000);
+  }
+  lastOutputMs = now;
+  sinceLastOutput.restart();
 }
 
 void MprisService::seek(qlonglong offsetUs) {
@@ -292,6 +307,7 @@ void MprisService::announceChanges() {
     changed.insert("Shuffle", shuffleOn);
   if (int(repeatOn) != lastRepeat)
     changed.insert("LoopStatus", loopStatus());
+  noticeJumps(status, trackKey);
   lastStatus = status;
   lastTrackKey = trackKey;
   lastVolume = volumePercent;

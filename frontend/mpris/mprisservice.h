@@ -6,6 +6,7 @@
 
 #include "trackinfo.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -65,6 +66,7 @@ private:
   void seekToMs(qint64 ms);
   void playEntry(int index);
   void announce(const QVariantMap &changed);
+  void noticeJumps(const QString &status, const QString &trackKey);
 
   QPointer<MainFace> window;
   TrackInfo track;      // the current song's tags, read once per song
@@ -73,4 +75,8 @@ private:
   int lastVolume = -1;
   int lastShuffle = -1;
   int lastRepeat = -1;
+  // Where the song was at the last poll, to tell a seek made in the window (position bar, A-B
+  // loop) from time going by.
+  qint64 lastOutputMs = -1;
+  QElapsedTimer sinceLastOutput;
 };

@@ -177,6 +177,17 @@ TEST_F(MprisTest, PlayerctlDrivesThePlayerLikeItsButtons) {
   EXPECT_TRUE(root.contains("'audio/flac'"));
   EXPECT_TRUE(root.contains("'audio/mpeg'"));
 
+  // A seek made in the window (a drag of the position knob to 80 %) is told as well.
+  watcher.seeks.clear();
+  const int knob = w->positionPercent + 20; // the knob's hit zone starts 10 pixels into the bar
+  press(knob, 96);
+  move(105, 96);
+  release(105, 96);
+  EXPECT_TRUE(spinUntil([] { return xmms_remote_get_output_time(0) >= 15000; }, 3000));
+  ASSERT_TRUE(spinUntil([&] { return !watcher.seeks.isEmpty(); }, 4000));
+  EXPECT_GE(watcher.seeks.last(), 15000000);
+  EXPECT_LT(watcher.seeks.last(), 20000000);
+
   // Stop: as the Stop button.
   playerctl({"-p", "velora", "stop"});
   EXPECT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 3000));
