@@ -1,0 +1,368 @@
+// Stylus input, the release half: finishes what the press started (drags end and take effect,
+// taps on buttons go to buttonClick()), by window mode. Also the two loop helpers behind the
+// lyrics band and the A-B buttons.
+#include "mainface.h"
+#include "touchzones.h"
+
+#include "xmmsPlayer.h"
+
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+
+using namespace touchzones;
+
+// --- release -------------------------------------------------------------------------------
+
+// The lyric line current now repeats: from its start to the next line's start. The last line
+// has no next line; its loop ends with the song.
+static void loopLyricLine(MainFace &w) {
+  if (!lyricsLoaded)
+    return;
+  const QList<LyricLine> &lines = w.lyrics.lyricLines;
+  const int current = w.currentLyricLine;
+  if (current < 0 || current >= lines.size())
+    return;
+  const double start = lines.at(current).time;
+  if (start >= LyricsReader::lastLineTime)
+    return; // the closing entry is no line of text
+  const bool last =
+      current + 1 >= lines.size() || lines.at(current + 1).time >= LyricsReader::lastLineTime;
+  pointA = static_cast<int>(start);
+  pointB = last ? (w.controller ? w.controller->songLength() / 1000 : pointA)
+                : static_cast<int>(lines.at(current + 1).time);
+  abRepeat = true;
+  if (w.controller)
+    w.controller->seek(pointA * 1000);
+}
+
+// A-B marks: the first tap on A notes the time shown, the tap on B closes the loop and starts it.
+static void toggleLoopPoint(MainFace &w, int id) {
+  if (id == 20) {
+    pointAMarked = !pointAMarked;
+    if (pointAMarked)
+      pointA = currentSecond;
+  } else {
+    pointBMarked = !pointBMarked;
+    if (!pointBMarked) {
+      abRepeat = false;
+    } else {
+      pointB = currentSecond;
+      abRepeat = true;
+      if (w.controller)
+        w.controller->seek(pointA * 1000);
+    }
+  }
+  const SkinElement &e = windowMode == HorizontalMode ? (id == 20 ? w.H_pos_A : w.H_pos_B)
+                                                      : (id == 20 ? w.pos_A : w.pos_B);
+  w.drawElement(id, windowMode == HorizontalMode ? e.w() : e.h());
+}
+
+static void seekToPercent(MainFace &w, int percent) {
+  if (w.controller)
+    w.controller->seek(
+        static_cast<int>(static_cast<qint64>(w.controller->songLength()) * percent / 100));
+}
+
+static void releaseVertical(MainFace &w, const QPoint &pos) {
+  const int x = pos.x(), y = pos.y();
+
+  // Step 1: what the press started in the window's top part.
+  if (w.pressedElement == -1) {
+    if (w.volumeDrag >= 0) {
+      w.volumeDrag = -1;
+      if (volumeTrack > 0) {
+        const int v = std::min(std::max(x - w.VL_BTN.x() - 7, 0), volumeTrack - 1);
+        w.drawVolume(v * 100 / volumeTrack, false);
+      }
+    } else if (w.positionDrag >= 0) {
+      w.positionDrag = -1; // first, so that the knob is drawn released
+      const int travel = w.posbar.w() - 32;
+      if (playingFlag && travel > 0) {
+        w.drawPosition(std::clamp(x - w.posbar.x() - 15, 0, travel) * 100 / travel, true);
+        seekToPercent(w, w.positionPercent);
+      }
+    } else if (kMainMenuZone.contains(pos) && w.mainMenu) {
+      w.mainMenu->popup(w.mapToGlobal(QPoint(2, 30)));
+    }
+  } else {
+    switch (w.pressedElement) {
+    case 0:
+      w.drawElement(0, 0);
+      if (inside(w.prev, pos))
+        w.buttonClick(0);
+      break;
+    case 1:
+      if (inside(w.play, pos))
+        abRepeat = false;
+      w.buttonClick(1); // released outside or not, play still toggles
+      w.drawElement(playingFlag ? 2 : 1, 0);
+      break;
+    case 3:
+      w.drawElement(3, 0);
+      if (inside(w.stop, pos))
+        w.buttonClick(3);
+      w.drawElement(1, 0);
+      break;
+    case 4:
+      w.drawElement(4, 0);
+      if (inside(w.next, pos))
+        w.buttonClick(4);
+      break;
+    case 11:
+      if (inside(w.btn_plistwin, pos) && winEnabled) {
+        playlistPanelShown = true;
+        lyricsPanelShown = false;
+        equalizerPanelShown = false;
+        w.drawElement(11, 0);
+        w.buttonClick(11);
+      }
+      break;
+    case 12:
+    case 13:
+      if (inside(w.pressedElement == 12 ? w.btn_lrcwin : w.btn_eqwin, pos)) {
+        if (winEnabled)
+          playlistPanelShown = false;
+        lyricsPanelShown = w.pressedElement == 12;
+        equalizerPanelShown = w.pressedElement == 13;
+        w.drawElement(w.pressedElement, 0);
+        w.buttonClick(w.pressedElement);
+      }
+      break;
+    case 16:
+    case 17:
+      if (inside(w.pressedElement == 16 ? w.audio3d_btn : w.bassbooster, pos)) {
+        bool &flag = w.pressedElement == 16 ? audio3dOn : bassBoosterOn;
+        flag = !flag;
+        w.drawElement(w.pressedElement, 0);
+        w.buttonClick(w.pressedElement);
+      }
+      break;
+    case 20:
+    case 21:
+      if (inside(w.pressedElement == 20 ? w.pos_A : w.pos_B, pos))
+        toggleLoopPoint(w, w.pressedElement);
+      break;
+    case 22:
+      if (inside(w.exit_win, pos))
+        w.buttonClick(22);
+      break;
+    case 23:
+      if (inside(w.mini_win, pos)) {
+        w.titleTimer->stop();
+        windowMode = MiniMode;
+        w.repaintAll();
+        w.buttonClick(23);
+      }
+      break;
+    case 24:
+      if (inside(w.H_win, pos)) {
+        windowMode = HorizontalMode;
+        w.lyricColourButton->hide();
+        w.lyricBackColourButton->hide();
+        w.repaintAll();
+        w.buttonClick(24);
+      }
+      break;
+    default:
+      break; // 5, 6, 7, 8, 9, 10, 25: the panel rules below, or nothing
+    }
+    w.pressedElement = -1;
+  }
+
+  // Step 2: the shown panel's rule, by the release point alone.
+  if (playlistPanelShown) {
+    const SkinElement &bar = w.plist_Bar;
+    if (w.playlistBarDrag >= 0) {
+      w.playlistBarDrag = -1;
+      w.drawPlaylistBar(std::clamp(y - bar.y() - 10, 0, std::max(bar.h() - 20, 0)), false);
+    } else if (11 <= x && x <= 209 && bar.y() < y && y < bar.y() + bar.h()) {
+      // Lines are 20 pixels high; a tap below the last entry plays nothing.
+      const int line = firstPlaylistLine + (y - bar.y()) / 20;
+      if (line < w.playlistModel.size()) {
+        w.drawElement(2, 0);
+        w.plistPOSClick(line);
+      }
+    } else if (inside(w.shuf_BTN, pos)) {
+      shuffleOn = !shuffleOn;
+      w.drawElement(6, 0);
+      w.buttonClick(6);
+    } else if (inside(w.repeat_BTN, pos)) {
+      repeatOn = !repeatOn;
+      w.drawElement(7, 0);
+      w.buttonClick(7);
+    } else if (inside(w.OP_BTN, pos)) {
+      w.drawElement(5, 0);
+      w.buttonClick(5);
+    } else if (inside(w.plist_BTN, pos)) {
+      w.drawElement(25, 0);
+      w.buttonClick(25);
+    }
+  } else if (lyricsPanelShown) {
+    const SkinElement &win = w.lrcwin;
+    const int middle = win.y() + win.h() / 2;
+    if (inside(w.textcodec_BTN, pos)) {
+      lyricsBig5 = !lyricsBig5;
+      w.drawElement(18, 0);
+      w.buttonClick(18);
+    } else if (inside(w.showlrc_BTN, pos)) {
+      showLyrics = !showLyrics;
+      w.drawElement(19, 0);
+      w.buttonClick(19);
+    } else if (inside(w.font_BTN, pos)) {
+      if (w.fontMenu)
+        w.fontMenu->popup(w.mapToGlobal(QPoint(w.font_BTN.x() + w.font_BTN.w(), 100)));
+    } else if (21 <= x && x <= 199 && middle - 20 < y && y < middle + 20) {
+      loopLyricLine(w);
+    }
+  } else if (equalizerPanelShown) {
+    if (w.eqDragIndex >= 0 && w.eqDragIndex <= 10) {
+      w.setEqValue(w.eqDragIndex, eqValues[w.eqDragIndex]);
+      w.sendEq(w.eqDragIndex);
+      w.eqDragIndex = -1;
+    } else if (w.eqDragIndex == 11) {
+      w.setEqValue(11, eqValues[10]);
+      w.sendEq(11);
+      w.eqDragIndex = -1;
+    } else if (w.eqZeroPressed) {
+      if (inside(w.EQ_BTN_ZERO, pos)) {
+        for (int band = 0; band < 10; ++band)
+          w.setEqValue(band, 0);
+        w.sendEq(-1); // the preamp keeps its value
+      }
+      w.drawElement(15, 0);
+      w.eqZeroPressed = false;
+    } else if (inside(w.EQE_BTN, pos)) {
+      equalizerOn = !equalizerOn;
+      w.drawElement(8, 0);
+      w.buttonClick(8);
+    } else if (inside(w.presets_BTN, pos)) {
+      w.drawElement(10, 0);
+      w.buttonClick(10);
+    }
+  }
+}
+
+void MainFace::mouseReleaseEvent(QMouseEvent *e) {
+  const QPoint pos = e->position().toPoint();
+  const int y = pos.y();
+
+  switch (windowMode) {
+  case MiniMode: {
+    const MiniButton *b = miniButton(pressedElement);
+    const bool in = b && b->zone.contains(pos);
+    switch (pressedElement) {
+    case 0:
+    case 4:
+      if (in) {
+        drawElement(pressedElement, 0);
+        buttonClick(pressedElement);
+      }
+      break;
+    case 1:
+      if (in) {
+        buttonClick(1);
+        drawElement(playingFlag ? 2 : 1, 0);
+      }
+      break;
+    case 22:
+      if (in)
+        buttonClick(22);
+      break;
+    case 24:
+      if (in) {
+        windowMode = VerticalMode;
+        titleTimer->start(200);
+        clearMask();
+        repaintAll();
+        buttonClick(24);
+      }
+      break;
+    default:
+      break; // a button released outside keeps its pressed picture until the next paint
+    }
+    pressedElement = -1;
+    break;
+  }
+
+  case VerticalMode:
+    releaseVertical(*this, pos);
+    break;
+
+  case HorizontalMode:
+    if (pressedElement >= 0) {
+      switch (pressedElement) {
+      case 0:
+        drawElement(0, 0);
+        if (inside(H_prev, pos))
+          buttonClick(0);
+        break;
+      case 1:
+        if (inside(H_play, pos))
+          abRepeat = false;
+        buttonClick(1); // released outside or not, play still toggles
+        drawElement(playingFlag ? 2 : 1, 0);
+        break;
+      case 3:
+        drawElement(3, 0);
+        if (inside(H_stop, pos))
+          buttonClick(3);
+        drawElement(1, 0);
+        break;
+      case 4:
+        drawElement(4, 0);
+        if (inside(H_next, pos))
+          buttonClick(4);
+        break;
+      case 20:
+      case 21:
+        if (inside(pressedElement == 20 ? H_pos_A : H_pos_B, pos))
+          toggleLoopPoint(*this, pressedElement);
+        break;
+      case 22:
+        if (inside(H_exit_win, pos))
+          buttonClick(22);
+        break;
+      case 23:
+        if (inside(H_mini_win, pos)) {
+          windowMode = MiniMode;
+          titleTimer->stop();
+          repaintAll();
+          buttonClick(23);
+        }
+        break;
+      case 24:
+        if (inside(V_win_btn, pos)) {
+          windowMode = VerticalMode;
+          repaintAll();
+          buttonClick(24);
+        }
+        break;
+      default:
+        break;
+      }
+    } else if (positionDrag >= 0) {
+      positionDrag = -1;
+      const int travel = H_posbar.h() - 32;
+      if (playingFlag && travel > 0) {
+        drawPosition(std::clamp(y - H_posbar.y() - 15, 0, travel) * 100 / travel, true);
+        seekToPercent(*this, 100 - positionPercent); // the horizontal bar runs the other way
+      }
+    } else if (volumeDrag >= 0) {
+      volumeDrag = -1;
+      if (hVolumeTrack > 0) {
+        const int v = std::min(std::max(y - H_VL_BTN.y() - 7, 0), hVolumeTrack);
+        drawVolume(v * 100 / hVolumeTrack, false);
+      }
+    } else if (kHorizontalLyricsBand.contains(pos)) {
+      loopLyricLine(*this);
+    }
+    pressedElement = -1;
+    break;
+
+  default:
+    break;
+  }
+}
