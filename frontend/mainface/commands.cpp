@@ -71,6 +71,8 @@ void MainFace::buttonClick(int code) {
     if (controller)
       controller->stop();
     playingFlag = false;
+    if (clearLoop())
+      repaintAll();
     setTitle(QString());
     break;
   case 4:
@@ -130,6 +132,8 @@ void MainFace::plistPOSClick(int index) {
     controller->playAt(index);
     const int p = controller->position();
     if (p != lastPosition) {
+      if (clearLoop())
+        repaintAll();
       const QString path = QString::fromUtf8(controller->fileAt(p).toLatin1());
       setTitle(entryTitle(p, path));
       loadLyrics(path);

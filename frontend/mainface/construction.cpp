@@ -12,7 +12,10 @@
 #include <QTimer>
 
 namespace {
-const char kDefaultTitle[] = "Windows Media Player 10";
+// The title shown while nothing plays; the padding lets it rest a moment between songs.
+const char kDefaultTitle[] = "velora";
+// The shipped skin's accent colour: the sung line stands out on a first start.
+const char kFirstStartLyricsColour[] = "#35c2ff";
 } // namespace
 
 MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name) {
@@ -27,10 +30,19 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
   windowMode = VerticalMode;
 
   installDefaultSkin(baseDir, veloraShareDir());
+  // Task bars, window lists and tools that find a window by name look for this.
+  setWindowTitle(QStringLiteral("velora"));
 
   {
+    const bool firstStart = !QFileInfo::exists(baseDir + "/.xmms/pelmar_cfg");
     KConfig settings(baseDir + "/.xmms/pelmar_cfg");
     settings.setGroup("pelskin");
+    if (firstStart) {
+      // Both lyrics colours default to the same grey, which hides the line being sung; a new
+      // home starts with the current line in the skin's accent. A user's own values stay.
+      settings.writeEntry("lrccolor", QString::fromLatin1(kFirstStartLyricsColour));
+      settings.sync();
+    }
     QString remembered = QString::fromUtf8(settings.readEntry("CurrentSkin").toLatin1());
     if (!remembered.isEmpty() &&
         QFileInfo::exists(baseDir + "/skins/" + remembered + "/skins.conf"))
@@ -55,6 +67,8 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
     keySoftLeft = settings.readNumEntry("key_SoftLeft", 4152);
     keySoftRight = settings.readNumEntry("key_SoftRight", 4153);
     keyLine = settings.readNumEntry("KEY_line", 4148);
+    keyLrcEarlier = settings.readNumEntry("key_lrc_earlier", 4149); // F6
+    keyLrcLater = settings.readNumEntry("key_lrc_later", 4150);     // F7
     sltfwdEnabled = settings.readBoolEntry("sltfwd", false);
 
     wallpaperPath = QString::fromUtf8(settings.readEntry("backskin").toLatin1());
@@ -65,7 +79,7 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
     playlistLinePixmap = QImage(220, 15, QImage::Format_RGB32);
     playlistLinePixmap.fill(Qt::black);
     playlistLineFont = font();
-    playlistLineFont.setPointSize(12);
+    playlistLineFont.setPixelSize(12); // pixels, like the skin's 14-pixel rows
     rotatePixmap = QImage(320, 240, QImage::Format_RGB32);
     rotatePixmap.fill(Qt::black);
 

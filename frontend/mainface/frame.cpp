@@ -59,9 +59,9 @@ void MainFace::repaintAll() {
 }
 
 void MainFace::paintEvent(QPaintEvent *e) {
-  if (skinPixmap.isNull())
-    return;
-  if (frameStale)
+  // The window is opaque (the system never erases it), so even without a sheet the black frame
+  // goes to the screen; otherwise old pixels and menu trails would stay.
+  if (frameStale && !skinPixmap.isNull())
     composeFrame();
   QPainter p(this);
   p.drawImage(e->rect(), frame, e->rect());
@@ -84,6 +84,8 @@ void MainFace::composeFrame() {
     composeMini(p);
     p.end();
     applyMiniMask();
+    if (lyricsLoaded && showLyrics)
+      drawLyrics();
     break;
   case HorizontalMode:
     composeHorizontal(p);
@@ -124,10 +126,16 @@ void MainFace::composeMini(QPainter &p) {
   s.end();
   p.drawImage(0, 0, strip);
   showArea(QRect(0, 0, 240, 25));
+  // The lyrics row below the strip is opened by the mask only while lyrics are shown; it gets
+  // its own background at once, not the rows of the vertical picture left in the frame.
+  if (lyricsLoaded && showLyrics) {
+    sheetCopy(p, skinPixmap, 0, 463, 240, 23, 0, 25);
+    showArea(QRect(0, 25, 240, 23));
+  }
 }
 
 void MainFace::applyMiniMask() {
-  QBitmap mask(skinDir() + (lyricsLoaded ? "/mask_d.png" : "/mask.png"));
+  QBitmap mask(skinDir() + (lyricsLoaded && showLyrics ? "/mask_d.png" : "/mask.png"));
   if (mask.isNull())
     clearMask();
   else
@@ -211,6 +219,17 @@ void MainFace::composeHorizontal(QPainter &p) {
   }
   p.drawImage(0, 0, rotatePixmap.transformed(QTransform().rotate(270)));
 
+  if (hPanelsHidden) {
+    // Where the panel slide leaves the strips (its last step of 3 pixels below 65); the buttons
+    // ride on them, out of sight.
+    const int slidOut = 63;
+    sheetCopy(p, sheet, H_WIN_T.sx(), H_WIN_T.sy(), H_WIN_T.w(), H_WIN_T.h(), -slidOut,
+              H_WIN_T.y());
+    sheetCopy(p, sheet, H_WIN_B.sx(), H_WIN_B.sy(), H_WIN_B.w(), H_WIN_B.h(), H_WIN_B.x() + slidOut,
+              H_WIN_B.y());
+    showArea(QRect(0, 0, 240, 320));
+    return;
+  }
   plain(p, sheet, H_WIN_T);
   plain(p, sheet, H_WIN_B);
   plain(p, sheet, H_exit_win);

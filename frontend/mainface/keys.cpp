@@ -43,9 +43,10 @@ bool MainFace::qwsEvent(QWSEvent *e) {
       }
       switch (windowMode) {
       case MiniMode:
-        volumePercent = v + kVolumeStep;
+        // Kept within 0..100 like the knob of the other modes: the value is saved at close.
+        volumePercent = qBound(0, v + kVolumeStep, 100);
         if (controller)
-          controller->setVolume(v + kVolumeStep);
+          controller->setVolume(volumePercent);
         break;
       case VerticalMode:
         drawVolume(v + kVolumeStep, false);
@@ -64,9 +65,9 @@ bool MainFace::qwsEvent(QWSEvent *e) {
       }
       switch (windowMode) {
       case MiniMode:
-        volumePercent = v - kVolumeStep;
+        volumePercent = qBound(0, v - kVolumeStep, 100);
         if (controller)
-          controller->setVolume(v - kVolumeStep);
+          controller->setVolume(volumePercent);
         break;
       case VerticalMode:
         drawVolume(v - kVolumeStep, false);
@@ -95,6 +96,10 @@ bool MainFace::qwsEvent(QWSEvent *e) {
         controller->forward();
     } else if (c == keySoftRight) {
       showNormal();
+    } else if (c == keyLrcEarlier) {
+      shiftLyrics(500);
+    } else if (c == keyLrcLater) {
+      shiftLyrics(-500);
     } else if (c == keyLock) {
       if (!keyboardGrabbed) {
         grabKeyboard();

@@ -1,5 +1,6 @@
 #include "lyrics.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -15,9 +16,109 @@ namespace {
 // The case variants tried for every stem, in this order.
 const char *const lyricSuffixes[] = {"lrc", "LRC", "Lrc", "LRc", "lRC", "lrC", "LrC", "lRc"};
 
-bool hasHighBytes(const QByteArray &bytes) {
-  for (char c : bytes)
-    if (static_cast<unsigned char>(c) >= 0x80)
+bool isAsciiLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+
+// Whether bytes without a byte-order mark are UTF-8. Short GBK or Big5 texts are valid UTF-8 by
+// chance (GBK "\xC5\xAE" is a two-byte sequence), so validity alone is not enough: every
+// non-ASCII byte must belong to a valid sequence, and among them there must be a three- or
+// four-byte one (Chinese in UTF-8 takes three bytes), or each two-byte one must touch an ASCII
+// letter, as an accented letter inside a Latin word does and a Chinese character after a time
+// tag does not. A text that breaks UTF-8 anywhere is a legacy encoding as a whole.
+bool looksLikeUtf8(const QByteArray &bytes) {
+  const auto *b = reinterpret_cast<const unsigned char *>(bytes.constData());
+  const qsizetype n = bytes.size();
+  bool long_ = false, pairsInWords = true, any = false;
+  for (qsizetype i = 0; i < n;) {
+    const unsigned char c = b[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    int len = 0;
+    unsigned lowest = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+      len = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3;
+      lowest = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4;
+      lowest = 0x10000;
+    }
+    bool valid = len > 0 && i + len <= n;
+    unsigned code = len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
+    for (int k = 1; valid && k < len; ++k) {
+      valid = (b[i + k] & 0xC0) == 0x80;
+      code = (code << 6) | (b[i + k] & 0x3F);
+    }
+    // Overlong forms, surrogates and code points past Unicode are no UTF-8.
+    if (valid && len > 2)
+      valid = code >= lowest && code <= 0x10FFFF && !(code >= 0xD800 && code <= 0xDFFF);
+    if (!valid)
+      return false;
+    any = true;
+    if (len > 2) {
+      long_ = true;
+    } else {
+      const bool letterBefore = i > 0 && isAsciiLetter(b[i - 1]);
+      const bool letterAfter = i + 2 < n && isAsciiLetter(b[i + 2]);
+      pairsInWords = pairsInWords && (letterBefore || letterAfter);
+    }
+    i += len;
+  }
+  return any && (long_ || pairsInWords);
+}
+
+// Length of a word-time mark "<mm:ss.xx>" or "[mm:ss.xx]" at the start of `text`, 0 for none.
+qsizetype timeMarkLength(QStringView text) {
+  if (text.size() < 5 || (text[0] != QLatin1Char('<') && text[0] != QLatin1Char('[')))
+    return 0;
+  const QChar close = text[0] == QLatin1Char('<') ? QLatin1Char('>') : QLatin1Char(']');
+  qsizetype i = 1, digits = 0;
+  while (i < text.size() && text[i].isDigit())
+    ++i, ++digits;
+  if (digits == 0 || i >= text.size() || text[i] != QLatin1Char(':'))
+    return 0;
+  ++i;
+  digits = 0;
+  while (i < text.size() && (text[i].isDigit() || text[i] == QLatin1Char('.')))
+    ++i, ++digits;
+  if (digits == 0 || i >= text.size() || text[i] != close)
+    return 0;
+  return i + 1;
+}
+
+// A square-bracket time mark counts only where a word starts (at the start of the text or after a
+// blank), as word-timing players write it; "tail[00:99]" inside a word stays text as it always
+// was. Angle-bracket marks count anywhere.
+qsizetype wordMarkAt(QStringView text, qsizetype i) {
+  if (text[i] == QLatin1Char('[') && i > 0 && !text[i - 1].isSpace())
+    return 0;
+  return timeMarkLength(text.mid(i));
+}
+
+// The shown text of a word-timed line: its time marks taken out, and the blanks on both sides of
+// a mark that stood between two words made one.
+QString withoutTimeMarks(QStringView text) {
+  QString out;
+  out.reserve(text.size());
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype mark = wordMarkAt(text, i);
+    if (mark == 0) {
+      out += text[i++];
+      continue;
+    }
+    i += mark;
+    if (out.endsWith(QLatin1Char(' ')))
+      while (i < text.size() && text[i] == QLatin1Char(' '))
+        ++i;
+  }
+  return out;
+}
+
+bool hasTimeMark(QStringView text) {
+  for (qsizetype i = 0; i < text.size(); ++i)
+    if ((text[i] == QLatin1Char('<') || text[i] == QLatin1Char('[')) && wordMarkAt(text, i))
       return true;
   return false;
 }
@@ -43,11 +144,27 @@ QStringList LyricsReader::candidateNames(const QString &songPath) {
       for (const char *suffix : lyricSuffixes)
         names << stem + QLatin1String(suffix);
   }
+  // Then the same names in a "Lyrics" sub-folder (any case) of the song's folder, where some
+  // collections keep them apart from the music.
+  if (slash >= 0) {
+    const QString folder = songPath.left(slash);
+    const QStringList subs = QDir(folder).entryList({QStringLiteral("lyrics")},
+                                                    QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    const qsizetype count = names.size();
+    for (const QString &sub : subs) {
+      if (sub.compare(QLatin1String("lyrics"), Qt::CaseInsensitive) != 0)
+        continue;
+      const QString moved = folder + QLatin1Char('/') + sub;
+      for (qsizetype i = 0; i < count; ++i)
+        names << moved + names.at(i).mid(slash);
+    }
+  }
   return names;
 }
 
 bool LyricsReader::loadLyrics(const QString &songPath, bool big5) {
   lyricLines.clear();
+  plainLines.clear();
   fileName.clear();
   for (const QString &name : candidateNames(songPath)) {
     if (!QFileInfo(name).isFile())
@@ -61,14 +178,14 @@ bool LyricsReader::loadLyrics(const QString &songPath, bool big5) {
 QString LyricsReader::decodeLyrics(const QByteArray &bytes, bool big5) {
   if (bytes.startsWith("\xEF\xBB\xBF"))
     return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-  // Plain ASCII decodes the same everywhere; only text with multi-byte sequences tells UTF-8
-  // apart, and GBK or Big5 text is almost never valid UTF-8 by accident.
-  if (hasHighBytes(bytes)) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-      return text;
+  // Some Windows editors write UTF-16 with a byte-order mark.
+  if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+    QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE
+                                                      : QStringDecoder::Utf16BE);
+    return utf16.decode(QByteArrayView(bytes).sliced(2));
   }
+  if (looksLikeUtf8(bytes))
+    return QString::fromUtf8(bytes);
   QTextCodec *codec = QTextCodec::codecForName(big5 ? "Big5" : "GBK");
   if (!codec)
     return QString::fromLatin1(bytes);
@@ -107,6 +224,15 @@ void LyricsReader::parseLine(QStringView line, QList<LyricLine> &entries, int &w
       lyricTags[Album] = value.toString();
     } else if (key == QLatin1String("by")) {
       lyricTags[Author] = value.toString();
+    } else if (key == QLatin1String("offset")) {
+      // Milliseconds; positive makes every line come earlier. It applies to the whole file,
+      // wherever it stands, so it is taken into account once the file is read.
+      bool ok = false;
+      const int ms = value.trimmed().toInt(&ok, 10);
+      if (ok)
+        fileOffsetMs = ms;
+      else if (warnings++ < maxWarningsPerFile)
+        qWarning("bad offset: %s\n", value.toUtf8().constData());
     } else {
       bool minutesOk = false, secondsOk = false;
       const int minutes = key.toInt(&minutesOk, 10);
@@ -126,7 +252,9 @@ void LyricsReader::parseLine(QStringView line, QList<LyricLine> &entries, int &w
   }
   if (times.isEmpty())
     return;
-  const QString text = rest.left(maxTextLength).toString(); // shared by every entry of the line
+  // Word-timed lines carry marks inside the text; the line keeps the time of its first tag.
+  const QString text = (hasTimeMark(rest) ? withoutTimeMarks(rest) : rest.toString())
+                           .left(maxTextLength); // shared by every entry of the line
   for (double time : times)
     entries.append(LyricLine{time, text});
 }
@@ -138,9 +266,20 @@ int LyricsReader::parseLyricsFile(const QString &path, bool big5) {
     qWarning("Can't open %s\n", QFile::encodeName(path).constData());
     return -1;
   }
-  const QString text = decodeLyrics(file.readAll(), big5);
+  const QByteArray bytes = file.readAll();
   file.close();
+  parseLyricsText(decodeLyrics(bytes, big5), path);
+  return 0;
+}
 
+int LyricsReader::parseLyricsBytes(const QByteArray &bytes, bool big5) {
+  return parseLyricsText(decodeLyrics(bytes, big5), QStringLiteral("(lyrics text)"));
+}
+
+int LyricsReader::parseLyricsText(const QString &text, const QString &origin) {
+  lyricLines.clear();
+  plainLines.clear();
+  fileOffsetMs = 0;
   QList<LyricLine> entries;
   entries.append(LyricLine{0.0, QString()});
   int warnings = 0;
@@ -154,7 +293,13 @@ int LyricsReader::parseLyricsFile(const QString &path, bool big5) {
   }
   if (warnings > maxWarningsPerFile)
     qWarning("%d more unknown sections in %s", warnings - maxWarningsPerFile,
-             QFile::encodeName(path).constData());
+             QFile::encodeName(origin).constData());
+  if (fileOffsetMs != 0) {
+    // Kept inside the table's two ends: a line moved before the start shows from the start.
+    const double shift = fileOffsetMs / 1000.0;
+    for (qsizetype i = 1; i < entries.size(); ++i)
+      entries[i].time = std::clamp(entries[i].time - shift, 0.0, lastLineTime - 1.0);
+  }
 
   // Each entry goes after every earlier entry whose time is not greater than its own: exactly a
   // stable sort of the reading order, without the quadratic cost of inserting one by one.
@@ -162,7 +307,19 @@ int LyricsReader::parseLyricsFile(const QString &path, bool big5) {
                    [](const LyricLine &a, const LyricLine &b) { return a.time < b.time; });
   entries.append(LyricLine{lastLineTime, QString()});
   lyricLines = std::move(entries);
-  return 0;
+  return static_cast<int>(lyricLines.size()) - 2;
+}
+
+void LyricsReader::setPlainText(const QString &text) {
+  lyricLines = {LyricLine{0.0, QString()}, LyricLine{lastLineTime, QString()}};
+  plainLines.clear();
+  for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+    if (plainLines.size() >= maxPlainLines)
+      break;
+    plainLines << line.trimmed().left(maxTextLength).toString();
+  }
+  while (!plainLines.isEmpty() && plainLines.last().isEmpty())
+    plainLines.removeLast();
 }
 
 int LyricsReader::lineAt(double t) const {

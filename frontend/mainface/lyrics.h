@@ -19,7 +19,12 @@
 //   parseLyricsFile(path, big5)
 //                     0 when read, -1 when it could not be opened ("Can't open %s\n").
 //   candidateNames(song)
-//                     the candidate file names, in the order loadLyrics tries them.
+//                     the candidate file names, in the order loadLyrics tries them: beside the
+//                     song first, then the same names in its "Lyrics" sub-folder (any case).
+//
+// Beyond the plain grammar: "[offset:ms]" moves every time of its file (positive: earlier);
+// word-timed lines ("<mm:ss.xx>" marks in the text, or time tags after the first word) show
+// without their marks and keep the time of their first tag.
 //   lineAt(t)         index of the line current at play time t (the last line starting at or
 //                     before t, at least 0), found by binary search; same answer as a scan from the
 //                     start for the first line later than t, minus one.
@@ -27,9 +32,11 @@
 //                     runs $HOME/lcdsleep with "0" (lyrics shown) or "-r" directly, without a
 //                     shell, when it exists and is executable; otherwise does nothing.
 //
-// Text decoding: a file starting with a UTF-8 byte-order mark, or whose bytes are all valid UTF-8
-// and include multi-byte sequences, is read as UTF-8 (mark dropped); any other file as GBK, or as
-// Big5 when the caller's switch says so.
+// Text decoding: a file starting with a UTF-8 byte-order mark is read as UTF-8, one starting with
+// a UTF-16 mark as UTF-16 (mark dropped). Without a mark it is UTF-8 when it is valid UTF-8
+// and either one of its multi-byte sequences is three or four bytes long or every two-byte one
+// touches an ASCII letter (an accented letter in a Latin word); short GBK texts are valid UTF-8
+// by chance. Any other file is GBK, or Big5 when the switch says so.
 #pragma once
 
 #include <QByteArray>
@@ -55,11 +62,29 @@ public:
   // wrapping a megabyte of text on every poll would freeze the window.
   static constexpr int maxTextLength = 1024;
 
+  // A page of plain lyrics has no more lines than this.
+  static constexpr int maxPlainLines = 2000;
+
   QList<LyricLine> lyricLines;
   QString lyricTags[4];
+  // Unsynchronised lyrics: the lines of a still page, shown without a current line. Empty for
+  // timed lyrics; then the table holds only its two ends.
+  QStringList plainLines;
+  bool isPlain() const { return !plainLines.isEmpty(); }
 
   bool loadLyrics(const QString &songPath, bool big5);
   int parseLyricsFile(const QString &path, bool big5);
+  // LRC text from a byte buffer (decoded as a file is) or from text: the table, the tags and
+  // the "[offset:ms]" of that text. Returns the number of timed lines read.
+  int parseLyricsBytes(const QByteArray &bytes, bool big5);
+  int parseLyricsText(const QString &text, const QString &origin);
+  // The lyrics stored inside the song file (embeddedlyrics.cpp): synchronised ones become the
+  // table, plain text a page. False when the file carries none.
+  bool loadEmbedded(const QString &songPath);
+  void setPlainText(const QString &text);
+  // The "[offset:ms]" of the last text read (positive: the lines come earlier); already applied
+  // to the table.
+  int offsetMs() const { return fileOffsetMs; }
 
   static QStringList candidateNames(const QString &songPath);
   int lineAt(double t) const;
@@ -74,4 +99,5 @@ private:
   void parseLine(QStringView line, QList<LyricLine> &entries, int &warnings);
 
   QString fileName;
+  int fileOffsetMs = 0;
 };

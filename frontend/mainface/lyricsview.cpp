@@ -4,33 +4,85 @@
 #include "dialogs/colordialog.h"
 #include "kconfig.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPushButton>
 #include <QTransform>
 
+#include <algorithm>
+
 namespace {
-// Centred and word-wrapped; both vertical alignments are set, so a line is centred in its box.
-constexpr int kLyricFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::AlignVCenter | Qt::TextWordWrap;
+// Centred on one row: a lyric never wraps, since a second row would land on its neighbour.
+constexpr int kLyricFlags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
+// Each line's box; its text is centred in it.
+constexpr int kLyricBoxHeight = 40;
+
+// Draws one lyric line on one row of `width` pixels: a line too wide at the chosen size is drawn
+// smaller, down to two thirds of it, and one still too wide is cut with an ellipsis. The size is
+// a pixel size (the skin is designed in pixels) and is also kept below the row height
+// `maxHeight`, so that lines `maxHeight` apart never share a pixel row.
+void drawLyricLine(QPainter &p, const QFont &base, int pixelSize, int maxHeight, const QRect &box,
+                   const QString &text) {
+  if (text.isEmpty())
+    return;
+  QFont font = base;
+  const int smallest = qMax(6, (pixelSize * 2 + 2) / 3);
+  int size = qMax(smallest, pixelSize);
+  for (;; --size) {
+    font.setPixelSize(size);
+    const QFontMetrics metrics(font);
+    const bool fits =
+        metrics.horizontalAdvance(text) <= box.width() && metrics.height() <= maxHeight;
+    if (fits || size <= smallest)
+      break;
+  }
+  // At the smallest size, a row still too low cannot shrink further: the line height the user
+  // chose is smaller than two thirds of the font, so keep the font within the row regardless.
+  while (size > 6 && QFontMetrics(font).height() > maxHeight)
+    font.setPixelSize(--size);
+  p.setFont(font);
+  const QFontMetrics metrics(font);
+  p.drawText(box, kLyricFlags, metrics.elidedText(text, Qt::ElideRight, box.width()));
+}
 
 // The current line at `centre` + scroll, the lines before it upwards while their box still shows
 // (top above -30 is gone), the lines after it downwards until `bottom`. Entry 0 is the empty
 // opening entry and is never drawn.
-void drawColumn(QPainter &p, const QList<LyricLine> &lines, int current, double scroll,
-                int lineHeight, int centre, int bottom, int width, const QColor &currentColour,
-                const QColor &otherColour) {
+void drawColumn(QPainter &p, const QFont &font, int pixelSize, const QList<LyricLine> &lines,
+                int current, double scroll, int lineHeight, int centre, int bottom, int width,
+                const QColor &currentColour, const QColor &otherColour) {
+  // Box tops are whole pixels, so neighbours may stand one pixel closer than the step.
+  const int rowHeight = std::max(1, lineHeight - 1);
   p.setPen(currentColour);
-  p.drawText(QRect(0, static_cast<int>(scroll) + centre, width, 40), kLyricFlags,
-             lines.at(current).text);
+  drawLyricLine(p, font, pixelSize, rowHeight,
+                QRect(0, static_cast<int>(scroll) + centre, width, kLyricBoxHeight),
+                lines.at(current).text);
   p.setPen(otherColour);
   double y = scroll + centre - lineHeight;
   for (int n = current - 1; n >= 1 && y > -30; --n) {
-    p.drawText(QRect(0, static_cast<int>(y), width, 40), kLyricFlags, lines.at(n).text);
+    drawLyricLine(p, font, pixelSize, rowHeight,
+                  QRect(0, static_cast<int>(y), width, kLyricBoxHeight), lines.at(n).text);
     y -= lineHeight;
   }
   y = scroll + centre + lineHeight;
   for (int k = current + 1; k < lines.size() && y < bottom; ++k) {
-    p.drawText(QRect(0, static_cast<int>(y), width, 40), kLyricFlags, lines.at(k).text);
+    drawLyricLine(p, font, pixelSize, rowHeight,
+                  QRect(0, static_cast<int>(y), width, kLyricBoxHeight), lines.at(k).text);
     y += lineHeight;
+  }
+}
+// A still page of plain lyrics: every line in the other-lines colour, from the top of the band
+// moved up by `scroll`, while the boxes still show.
+void drawPage(QPainter &p, const QFont &font, int pixelSize, const QStringList &lines,
+              double scroll, int lineHeight, int bottom, int width, const QColor &colour) {
+  p.setPen(colour);
+  const int first = std::max(0, static_cast<int>(scroll / lineHeight) - 1);
+  for (int i = first; i < lines.size(); ++i) {
+    const double y = 5 + i * lineHeight - scroll - (kLyricBoxHeight - lineHeight) / 2.0;
+    if (y >= bottom)
+      break;
+    drawLyricLine(p, font, pixelSize, lineHeight - 1,
+                  QRect(0, static_cast<int>(y), width, kLyricBoxHeight), lines.at(i));
   }
 }
 } // namespace
@@ -43,6 +95,13 @@ void MainFace::drawLyrics() {
   // A zero line height would draw the whole table on one spot; never fewer than one pixel.
   const int lineHeight = qMax(1, lyricLineHeight);
   QFont lyricFont = font();
+  const bool plain = lyrics.isPlain();
+  // While the stylus drags the lines they follow it; a plain page never scrolls past its end.
+  const double scroll = lyricScroll + lyricsDragOffset;
+  const double pageMax =
+      std::max(0.0, (static_cast<double>(lyrics.plainLines.size()) - 1) * lineHeight);
+  plainScroll = std::clamp(plainScroll, 0.0, pageMax);
+  const double pageScroll = std::clamp(plainScroll - lyricsDragOffset, 0.0, pageMax);
 
   switch (windowMode) {
   case MiniMode: {
@@ -51,10 +110,10 @@ void MainFace::drawLyrics() {
                             QImage::Format_RGB32);
     QPainter p(&lyricsPixmap);
     p.drawImage(QPoint(0, 0), skinPixmap, QRect(0, 463, 240, 23));
-    lyricFont.setPointSize(15);
-    p.setFont(lyricFont);
     p.setPen(lyricsColour);
-    p.drawText(QRect(0, 0, 240, 23), kLyricFlags, lines.at(current).text);
+    drawLyricLine(p, lyricFont, 15, 23, QRect(0, 0, 240, 23),
+                  plain ? lyrics.plainLines.value(static_cast<int>(pageScroll / lineHeight))
+                        : lines.at(current).text);
     p.end();
     copyToWindow(lyricsPixmap, 0, 0, 240, 23, 0, 25);
     break;
@@ -65,10 +124,12 @@ void MainFace::drawLyrics() {
     const SkinElement &e = lrcwin_show;
     QPainter p(&lyricsPixmap);
     p.drawImage(QPoint(0, 0), skinPixmap, QRect(e.sx(), e.sy(), e.w(), e.h()));
-    lyricFont.setPointSize(lyricsFontSize);
-    p.setFont(lyricFont);
-    drawColumn(p, lines, current, lyricScroll, lineHeight, 55, 110, 240, lyricsColour,
+    if (plain)
+      drawPage(p, lyricFont, lyricsFontSize, lyrics.plainLines, pageScroll, lineHeight, e.h(), 240,
                lyricsBackColour);
+    else
+      drawColumn(p, lyricFont, lyricsFontSize, lines, current, scroll, lineHeight, 55, 110, 240,
+                 lyricsColour, lyricsBackColour);
     p.end();
     copyToWindow(lyricsPixmap, 0, 0, e.w(), e.h(), e.x(), e.y());
     break;
@@ -82,10 +143,12 @@ void MainFace::drawLyrics() {
         p.fillRect(0, 0, 320, 120, Qt::black);
       else
         p.drawImage(QPoint(0, 0), wallpaperPixmap, QRect(0, 60, 320, 120));
-      lyricFont.setPointSize(lyricsFontSize);
-      p.setFont(lyricFont);
-      drawColumn(p, lines, current, lyricScroll, lineHeight, 50, 100, 320, lyricsColour,
+      if (plain)
+        drawPage(p, lyricFont, lyricsFontSize, lyrics.plainLines, pageScroll, lineHeight, 120, 320,
                  lyricsBackColour);
+      else
+        drawColumn(p, lyricFont, lyricsFontSize, lines, current, scroll, lineHeight, 50, 100, 320,
+                   lyricsColour, lyricsBackColour);
     }
     // Turned like the rest of the horizontal window, so the band lands on the wallpaper rows it
     // was drawn over and reads in the same direction as the title.
@@ -125,7 +188,9 @@ void MainFace::chooseLyricsColour(bool currentLine) {
     settings.writeEntry(currentLine ? "lrccolor" : "lrcbcolor", chosen.name());
     settings.sync();
   }
-  loadSettings();
+  // Only the colours: a full settings load would take back the volume and the switches changed
+  // since start-up, which live in files written only at close or by the engine.
+  loadLyricsColours();
 }
 
 void MainFace::openbutlrc() { chooseLyricsColour(true); }

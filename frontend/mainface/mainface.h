@@ -31,7 +31,7 @@ public:
   explicit MainFace(QWidget *parent = nullptr, const char *name = nullptr);
   ~MainFace() override;
 
-  // A null text restores "Windows Media Player 10" + seven blanks; another text replaces the
+  // A null text restores "velora" + seven blanks; another text replaces the
   // title only when it differs. Either change restarts the scrolling.
   void setTitle(const QString &text);
   QString title() const { return titleText; }
@@ -47,6 +47,8 @@ public:
 
   // Settings (settings.cpp): the settings load, also re-run after a lyrics colour change.
   void loadSettings();
+  // Reads just the two lyrics colours (after the colour chooser wrote one of them).
+  void loadLyricsColours();
   // Sizes and line heights of the four font-menu entries; 0 for another id.
   static int fontSizeForEntry(int id);
   static int lineHeightForEntry(int id);
@@ -64,8 +66,15 @@ public:
   // Marks a frame area as changed.
   void showArea(const QRect &area);
 
-  // Lyrics (lyricsstate.cpp): looks up and reads the lyrics of a song that became current.
+  // Lyrics (lyricsstate.cpp): looks up and reads the lyrics of a song that became current (a
+  // file beside it or in its "Lyrics" folder, else the lyrics inside the song file).
   void loadLyrics(const QString &songPath);
+  // The earlier/later keys: moves the current song's lyrics by deltaMs and remembers it.
+  void shiftLyrics(int deltaMs);
+  // The stylus dragging the lyrics: the lines follow it by `offset` pixels; at the release the
+  // song seeks to the line then at the centre (a plain page just stays scrolled).
+  void dragLyrics(int offset);
+  void finishLyricsDrag();
 
   // Drawing of single areas, by later parts of the window.
   void drawTime(int seconds);
@@ -196,6 +205,12 @@ public:
   int currentLyricLine = 0;
   double lyricScroll = 0;
   int lastLyricLine = 0;
+  QString lyricsSong;       // the song whose lyrics are loaded
+  int lyricsShiftMs = 0;    // its remembered shift (positive: lines come earlier)
+  double plainScroll = 0;   // pixels a plain page is scrolled down
+  int lyricsDragFrom = -1;  // press position along the lines, -1 while no press on the lyrics
+  int lyricsDragOffset = 0; // pixels the lines follow the stylus
+  bool lyricsDragging = false;
 
   XMMSPlayer *controller = nullptr;
   QTimer *checkTimer = nullptr;

@@ -29,9 +29,10 @@ void MainFace::drawPlaylistBar(int offset, bool pressed) {
                e.y() + offset);
   const int entries = static_cast<int>(playlistModel.size());
   const int travel = e.h() - 20;
+  // Clamped like the page drawPList shows: a tap on a row plays the entry shown there, also on
+  // skins whose bar is shorter than the knob's travel.
   firstPlaylistLine = travel > 0 ? offset * (entries - 6) / travel : 0;
-  if (firstPlaylistLine < 0)
-    firstPlaylistLine = 0;
+  firstPlaylistLine = qBound(0, firstPlaylistLine, qMax(0, entries - 6));
   drawPList(firstPlaylistLine);
 }
 

@@ -72,6 +72,13 @@ void MainFace::loadSettings() {
   } // pelmar_cfg first, then the engine configuration: both rewritten, normalised
 }
 
+void MainFace::loadLyricsColours() {
+  KConfig settings(baseDir + "/.xmms/pelmar_cfg", true);
+  settings.setGroup("pelskin");
+  lyricsColour = parseColour(settings.readEntry("lrccolor", "#C8C8C8"));
+  lyricsBackColour = parseColour(settings.readEntry("lrcbcolor", "#C8C8C8"));
+}
+
 void MainFace::selectMenumfont(int id) {
   int size = fontSizeForEntry(id);
   if (size == 0)

@@ -130,7 +130,10 @@ void MainFace::loadSkin(const QString &sheetPath) {
 
   titlePixmap = buffer(title_win.w(), title_win.h());
   titleFontFamily = QStringLiteral("SSong");
-  titleFont = QFont(titleFontFamily, 10, QFont::Normal, false);
+  // Font sizes are pixel sizes: the skin's boxes are pixel rectangles, and a point size would
+  // grow the text past them on a denser screen.
+  titleFont = QFont(titleFontFamily);
+  titleFont.setPixelSize(10);
 
   timePixmap = buffer(time_win.field(6), time_win.field(7));
   eqCurvePixmap = buffer(eqalzr_win.field(6), eqalzr_win.field(7));
@@ -148,6 +151,13 @@ void MainFace::loadSkin(const QString &sheetPath) {
   lyricsPixmap = buffer(lrcwin_show.w(), lrcwin_show.h());
 
   skinPixmap = loadPicture(sheetPath);
+  if (skinPixmap.isNull()) {
+    qWarning("velora: the skin has no readable sheet %s", qPrintable(sheetPath));
+    // Nothing of the previous skin may stay on screen: the window shows black until a skin
+    // with a sheet is chosen.
+    frame.fill(Qt::black);
+    update();
+  }
   titlePen = QColor(title_win.text(6));
   playlistLinePen = QColor(plist_Bar.text(10));
 

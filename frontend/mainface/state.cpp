@@ -14,6 +14,7 @@ bool sltfwdEnabled = false;
 int keyVolUp = 4154, keyVolDown = 4155, keyEnter = 4101, keyUp = 4115, keyDown = 4117,
     keyLock = 4146, keyLeft = 4114, keyRight = 4116, keyCamera = 4145, keyNext = 0, keyPrev = 0,
     keySoftLeft = 4152, keySoftRight = 4153, keyLine = 4148;
+int keyLrcEarlier = 4149, keyLrcLater = 4150;
 bool keyboardGrabbed = false;
 
 bool playingFlag = false;
@@ -34,6 +35,14 @@ bool abRepeat = false;
 int pointA = 0, pointB = 0;
 bool pointAMarked = false, pointBMarked = false;
 int currentSecond = 0;
+
+bool clearLoop() {
+  const bool marked = pointAMarked || pointBMarked;
+  abRepeat = false;
+  pointA = pointB = 0;
+  pointAMarked = pointBMarked = false;
+  return marked;
+}
 
 int firstPlaylistLine = 0;
 bool lyricsLoaded = false;

@@ -20,6 +20,7 @@ extern bool sltfwdEnabled; // "sltfwd": the line key skips to the next song
 // Hardware key codes, in the phone's numbering.
 extern int keyVolUp, keyVolDown, keyEnter, keyUp, keyDown, keyLock, keyLeft, keyRight, keyCamera,
     keyNext, keyPrev, keySoftLeft, keySoftRight, keyLine;
+extern int keyLrcEarlier, keyLrcLater; // move the current song's lyrics by half a second
 extern bool keyboardGrabbed;
 
 // Play state as the front-end last set it.
@@ -46,6 +47,9 @@ extern bool abRepeat;
 extern int pointA, pointB;
 extern bool pointAMarked, pointBMarked;
 extern int currentSecond;
+// Ends the A-B or line loop and drops both marks: a loop belongs to the song it was set on.
+// Returns true when a mark was shown (its button then needs drawing again).
+bool clearLoop();
 
 // Playlist panel and lyrics.
 extern int firstPlaylistLine;

@@ -20,6 +20,7 @@ void MainFace::doCheckTimer() {
   const int position = controller->position();
   if (position != lastPosition) {
     const QString path = QString::fromUtf8(controller->fileAt(position).toLatin1());
+    clearLoop(); // the whole window is repainted below, marks included
     setTitle(QString::number(position + 1) + "." +
              path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     loadLyrics(path);
@@ -52,7 +53,8 @@ void MainFace::drawTimer(int seconds, unsigned int, unsigned int, int percent, i
     currentSecond = seconds;
     if (abRepeat) {
       setTitle(abRepeatTitle());
-      if (seconds == pointB && controller)
+      // "At or past": the poll may skip a second, and then an exact match would never come.
+      if (pointB > pointA && seconds >= pointB && controller)
         controller->seek(pointA * 1000);
     }
     if (positionDrag < 0)
@@ -67,7 +69,8 @@ void MainFace::drawTimer(int seconds, unsigned int, unsigned int, int percent, i
     drawTime(seconds);
     if (abRepeat) {
       setTitle(abRepeatTitle());
-      if (seconds == pointB && controller)
+      // "At or past": the poll may skip a second, and then an exact match would never come.
+      if (pointB > pointA && seconds >= pointB && controller)
         controller->seek(pointA * 1000);
     }
     if (lyricsLoaded && showLyrics)
@@ -84,7 +87,7 @@ void MainFace::seekTo(int seconds) {
   const QList<LyricLine> &lines = lyrics.lyricLines;
   if (lines.isEmpty())
     return;
-  const double t = seconds;
+  const double t = seconds + lyricsShiftMs / 1000.0;
   currentLyricLine = lyrics.lineAt(t);
   lyricScroll = 0;
   if (currentLyricLine + 1 < lines.size()) {

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdlib>
 
 using namespace touchzones;
 
@@ -148,9 +149,13 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
         drawElement(18, textcodec_BTN.h());
       else if (inside(showlrc_BTN, pos))
         drawElement(19, showlrc_BTN.h());
-      else if (inside(font_BTN, pos))
+      else if (inside(font_BTN, pos)) {
         copyToWindow(skinPixmap, font_BTN.sx(), font_BTN.sy() + font_BTN.h(), font_BTN.w(),
                      font_BTN.h(), font_BTN.x(), font_BTN.y());
+        pressedElement = 14; // so that its release, wherever it lands, draws it released
+      } else if (inside(lrcwin_show, pos) && lyricsLoaded && showLyrics) {
+        lyricsDragFrom = y; // a tap or, once it moves far enough, a drag of the lines
+      }
     } else if (equalizerPanelShown) {
       const int spacing = EQ.field(10);
       const bool inSliderRows = eqCentreY - 21 < y && y < eqCentreY + 31;
@@ -206,6 +211,11 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
       pressedElement = 20;
     } else if (inside(H_pos_B, pos)) {
       pressedElement = 21;
+    } else if (hPanelsHidden) {
+      // The position bar and the volume knob are slid out with their strips; where they were
+      // is wallpaper, and a stale knob position there would seek or change the volume.
+      if (kHorizontalLyricsBand.contains(pos) && lyricsLoaded && showLyrics)
+        lyricsDragFrom = x;
     } else if (H_posbar.x() <= x && x < H_posbar.x() + H_posbar.w() && H_posbar.y() + 15 < y &&
                y < H_posbar.y() + H_posbar.h() - 15) {
       const int travel = H_posbar.h() - 32;
@@ -221,6 +231,8 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
         volumeDrag = 0;
         drawVolume(std::min((y - H_VL_BTN.y() - 7) * 100 / hVolumeTrack, 100), true);
       }
+    } else if (kHorizontalLyricsBand.contains(pos) && lyricsLoaded && showLyrics) {
+      lyricsDragFrom = x; // the turned lines stack along the screen's x
     }
     break;
   }
@@ -232,6 +244,18 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
 }
 
 // --- move ----------------------------------------------------------------------------------
+
+// A press on the lyrics becomes a drag once the stylus has moved more than this many pixels
+// along the lines; less is still a tap.
+constexpr int kLyricsDragThreshold = 8;
+
+static void followLyricsDrag(MainFace &w, int along) {
+  const int moved = along - w.lyricsDragFrom;
+  if (!w.lyricsDragging && std::abs(moved) <= kLyricsDragThreshold)
+    return;
+  w.lyricsDragging = true;
+  w.dragLyrics(moved);
+}
 
 void MainFace::mouseMoveEvent(QMouseEvent *e) {
   const QPoint pos = e->position().toPoint();
@@ -262,6 +286,8 @@ void MainFace::mouseMoveEvent(QMouseEvent *e) {
       if (playlistBarDrag >= 0)
         drawPlaylistBar(std::clamp(y - plist_Bar.y() - 10, 0, std::max(plist_Bar.h() - 20, 0)),
                         true);
+    } else if (lyricsPanelShown && lyricsDragFrom >= 0) {
+      followLyricsDrag(*this, y);
     } else if (!lyricsPanelShown && equalizerPanelShown && eqDragIndex >= 0) {
       const int v = std::clamp(eqCentreY - y + 5, -25, 25);
       noticeText = " EQ " + QString::number(eqDragIndex) + " == " + QString::number(v) + " db";
@@ -271,7 +297,9 @@ void MainFace::mouseMoveEvent(QMouseEvent *e) {
     break;
 
   case HorizontalMode:
-    if (positionDrag < 0) {
+    if (lyricsDragFrom >= 0) {
+      followLyricsDrag(*this, x);
+    } else if (positionDrag < 0) {
       if (volumeDrag >= 0 && hVolumeTrack > 0) {
         const int v = std::min(std::max(y - H_VL_BTN.y() - 7, 0), hVolumeTrack);
         drawVolume(v * 100 / hVolumeTrack, true);

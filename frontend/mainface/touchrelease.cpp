@@ -17,10 +17,11 @@ using namespace touchzones;
 // --- release -------------------------------------------------------------------------------
 
 // The lyric line current now repeats: from its start to the next line's start. The last line
-// has no next line; its loop ends with the song.
+// has no next line; its loop ends a second before the song does, so the poll still sees it.
+// Only lyrics on screen can be tapped: without them there is no line to loop.
 static void loopLyricLine(MainFace &w) {
-  if (!lyricsLoaded)
-    return;
+  if (!lyricsLoaded || !showLyrics || w.lyrics.isPlain())
+    return; // a plain page has no timed line
   const QList<LyricLine> &lines = w.lyrics.lyricLines;
   const int current = w.currentLyricLine;
   if (current < 0 || current >= lines.size())
@@ -30,9 +31,13 @@ static void loopLyricLine(MainFace &w) {
     return; // the closing entry is no line of text
   const bool last =
       current + 1 >= lines.size() || lines.at(current + 1).time >= LyricsReader::lastLineTime;
-  pointA = static_cast<int>(start);
-  pointB = last ? (w.controller ? w.controller->songLength() / 1000 : pointA)
-                : static_cast<int>(lines.at(current + 1).time);
+  const int a = static_cast<int>(start);
+  const int b = last ? (w.controller ? w.controller->songLength() / 1000 - 1 : a)
+                     : static_cast<int>(lines.at(current + 1).time);
+  if (b <= a)
+    return; // too short to loop; the song just goes on
+  pointA = a;
+  pointB = b;
   abRepeat = true;
   if (w.controller)
     w.controller->seek(pointA * 1000);
@@ -160,14 +165,26 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
     case 24:
       if (inside(w.H_win, pos)) {
         windowMode = HorizontalMode;
+        hPanelsHidden = false; // the horizontal window always opens with its panels in
         w.lyricColourButton->hide();
         w.lyricBackColourButton->hide();
         w.repaintAll();
         w.buttonClick(24);
       }
       break;
+    case 5:
+    case 10:
+    case 25:
+      // Drawn released wherever the stylus is lifted; a release on the button also runs it
+      // (the panel rules below).
+      w.drawElement(w.pressedElement, 0);
+      break;
+    case 14:
+      w.copyToWindow(w.skinPixmap, w.font_BTN.sx(), w.font_BTN.sy(), w.font_BTN.w(), w.font_BTN.h(),
+                     w.font_BTN.x(), w.font_BTN.y());
+      break;
     default:
-      break; // 5, 6, 7, 8, 9, 10, 25: the panel rules below, or nothing
+      break; // 6, 7, 8, 9: the panel rules below, or nothing
     }
     w.pressedElement = -1;
   }
@@ -203,7 +220,11 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
   } else if (lyricsPanelShown) {
     const SkinElement &win = w.lrcwin;
     const int middle = win.y() + win.h() / 2;
-    if (inside(w.textcodec_BTN, pos)) {
+    const bool dragged = w.lyricsDragging;
+    w.lyricsDragFrom = -1;
+    if (dragged) {
+      w.finishLyricsDrag(); // seeks to the line left at the centre
+    } else if (inside(w.textcodec_BTN, pos)) {
       lyricsBig5 = !lyricsBig5;
       w.drawElement(18, 0);
       w.buttonClick(18);
@@ -356,9 +377,12 @@ void MainFace::mouseReleaseEvent(QMouseEvent *e) {
         const int v = std::min(std::max(y - H_VL_BTN.y() - 7, 0), hVolumeTrack);
         drawVolume(v * 100 / hVolumeTrack, false);
       }
+    } else if (lyricsDragging) {
+      finishLyricsDrag();
     } else if (kHorizontalLyricsBand.contains(pos)) {
       loopLyricLine(*this);
     }
+    lyricsDragFrom = -1;
     pressedElement = -1;
     break;
 

@@ -29,7 +29,7 @@ std::string pelmar(const TempHome &home) { return readFile(home.path(".xmms/pelm
 
 } // namespace
 
-TEST(MainFace, FirstStartGivesTheDefaultsAndAnEmptySettingsFile) {
+TEST(MainFace, FirstStartGivesTheDefaultsAndASettingsFileWithTheSungLineColour) {
   TempHome home;
   writeTestSkin(home.home(), "default", kPlainSkin);
   ASSERT_FALSE(fileExists(home.path(".xmms/pelmar_cfg")));
@@ -37,7 +37,7 @@ TEST(MainFace, FirstStartGivesTheDefaultsAndAnEmptySettingsFile) {
 
   EXPECT_EQ(w->baseDir.toStdString(), home.home());
   EXPECT_EQ(w->skinName, "default");
-  EXPECT_EQ(w->lyricsColour, QColor("#C8C8C8"));
+  EXPECT_EQ(w->lyricsColour, QColor("#35c2ff")); // written on a first start
   EXPECT_EQ(w->lyricsBackColour, QColor("#C8C8C8"));
   EXPECT_EQ(lyricsFontSize, 18);
   EXPECT_TRUE(w->fontMenu->isItemChecked(3));
@@ -69,7 +69,7 @@ TEST(MainFace, FirstStartGivesTheDefaultsAndAnEmptySettingsFile) {
   EXPECT_EQ(keySoftRight, 4153);
   EXPECT_EQ(keyLine, 4148);
   EXPECT_TRUE(w->wallpaperPixmap.isNull());
-  EXPECT_EQ(w->title(), "Windows Media Player 10        "); // eight blanks at start-up
+  EXPECT_EQ(w->title(), "velora        "); // eight blanks at start-up
   EXPECT_EQ(w->geometry().size(), QSize(240, 320));
   EXPECT_TRUE(w->titleTimer->isActive());
   EXPECT_EQ(w->titleTimer->interval(), 200);
@@ -77,11 +77,12 @@ TEST(MainFace, FirstStartGivesTheDefaultsAndAnEmptySettingsFile) {
   EXPECT_EQ(w->checkTimer->interval(), 1000);
   EXPECT_EQ(w->lyricColourButton->objectName(), "opendlg");
   EXPECT_EQ(w->lyricBackColourButton->objectName(), "opendlg1");
-  EXPECT_EQ(w->lyricColourButton->palette().color(QPalette::Button), QColor("#C8C8C8"));
+  EXPECT_EQ(w->lyricColourButton->palette().color(QPalette::Button), QColor("#35c2ff"));
 
-  // The settings file now exists and holds no group; the engine's file was normalised.
+  // The settings file now exists and holds only the sung line's colour; the engine's file was
+  // normalised.
   ASSERT_TRUE(fileExists(home.path(".xmms/pelmar_cfg")));
-  EXPECT_EQ(pelmar(home).find('['), std::string::npos) << pelmar(home);
+  EXPECT_EQ(pelmar(home), "[pelskin]\nlrccolor=#35c2ff\n") << pelmar(home);
   EXPECT_TRUE(fileExists(home.path(".xmms/config")));
 }
 
@@ -186,10 +187,11 @@ TEST(MainFace, FontMenuWritesSizeAndLineHeight) {
       EXPECT_EQ(w->fontMenu->isItemChecked(other), other == id);
     EXPECT_NE(pelmar(home).find("lrcfont=" + std::to_string(sizes[id - 1])), std::string::npos);
   }
+  // (The first start wrote the sung line's colour.)
   w->selectMenumfont(1);
-  EXPECT_EQ(pelmar(home), "[pelskin]\nlrcfont=14\n");
+  EXPECT_EQ(pelmar(home), "[pelskin]\nlrccolor=#35c2ff\nlrcfont=14\n");
   w->selectMenumfont(9);
-  EXPECT_EQ(pelmar(home), "[pelskin]\nlrcfont=14\n");
+  EXPECT_EQ(pelmar(home), "[pelskin]\nlrccolor=#35c2ff\nlrcfont=14\n");
   EXPECT_EQ(w->lyricLineHeight, 20);
 
   // A size off the table checks nothing and keeps the line height.
@@ -232,7 +234,7 @@ TEST(MainFace, TitleRules) {
   w->setTitle("3.song.mp3"); // equal: nothing changes
   EXPECT_EQ(w->titleOffset, 7);
   w->setTitle(QString());
-  EXPECT_EQ(w->title(), "Windows Media Player 10       "); // seven blanks
+  EXPECT_EQ(w->title(), "velora       "); // seven blanks
   EXPECT_EQ(w->titleOffset, 0);
 }
 
@@ -288,7 +290,7 @@ TEST(MainFace, DerivedValuesAndBuffersFollowTheSkin) {
   EXPECT_EQ(w->titlePen, QColor("#ffcc00"));
   EXPECT_EQ(w->playlistLinePen, QColor(Qt::white));
   EXPECT_EQ(titleFontFamily, "SSong");
-  EXPECT_EQ(w->titleFont.pointSize(), 10);
+  EXPECT_EQ(w->titleFont.pixelSize(), 10); // pixels: the skin is designed in pixels
   EXPECT_EQ(w->lyricColourButton->geometry(), QRect(140, 151, 12, 12));
   EXPECT_EQ(w->lyricBackColourButton->geometry(), QRect(157, 151, 12, 12));
   EXPECT_TRUE(w->lyricColourButton->isHidden());

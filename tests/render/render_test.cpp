@@ -114,11 +114,17 @@ TEST(Render, MiniModeTakesTheMaskOfTheLyricsState) {
   w->composeFrame();
   EXPECT_TRUE(w->mask().contains(QPoint(10, 10)));
   EXPECT_FALSE(w->mask().contains(QPoint(200, 10)));
+  // Loaded but not shown: the lyrics row stays out of the window.
   lyricsLoaded = true;
+  showLyrics = false;
+  w->composeFrame();
+  EXPECT_TRUE(w->mask().contains(QPoint(10, 10)));
+  EXPECT_FALSE(w->mask().contains(QPoint(200, 10)));
+  showLyrics = true;
   w->composeFrame();
   EXPECT_FALSE(w->mask().contains(QPoint(10, 10)));
   EXPECT_TRUE(w->mask().contains(QPoint(200, 10)));
-  lyricsLoaded = false;
+  lyricsLoaded = showLyrics = false;
   windowMode = VerticalMode;
 }
 
@@ -345,12 +351,12 @@ QImage lyricsBand(const MainFace &w, const QList<std::tuple<int, QString, bool>>
   QPainter p(&out);
   p.drawImage(QPoint(0, 0), w.skinPixmap, QRect(0, 500, 240, 110));
   QFont f = w.font();
-  f.setPointSize(lyricsFontSize);
+  f.setPixelSize(lyricsFontSize); // one letter a line: it fits at the full size
   p.setFont(f);
   for (const auto &[y, text, current] : boxes) {
     p.setPen(current ? w.lyricsColour : w.lyricsBackColour);
-    p.drawText(QRect(0, y, 240, 40),
-               Qt::AlignHCenter | Qt::AlignTop | Qt::AlignVCenter | Qt::TextWordWrap, text);
+    p.drawText(QRect(0, y, 240, 40), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+               text);
   }
   return out;
 }
@@ -364,8 +370,10 @@ TEST(Render, LyricLineBoxesAndTheirBand) {
   w->lyricLineHeight = 28;
   w->lyricsColour = QColor(255, 0, 0);
   w->lyricsBackColour = QColor(0, 255, 0);
-  w->lyrics.lyricLines = {{0.0, "Z"},  {10.0, "A"}, {20.0, "B"}, {30.0, "C"},
-                          {40.0, "D"}, {50.0, "E"}, {60.0, "F"}, {LyricsReader::lastLineTime, ""}};
+  // "Ajg": the line whose box starts at -29 reaches into the band only with its descenders.
+  w->lyrics.lyricLines = {
+      {0.0, "Z"},  {10.0, "Ajg"}, {20.0, "B"}, {30.0, "C"},
+      {40.0, "D"}, {50.0, "E"},   {60.0, "F"}, {LyricsReader::lastLineTime, ""}};
   lyricsLoaded = true;
   w->currentLyricLine = 4;
   w->lyricScroll = 0;
@@ -373,7 +381,7 @@ TEST(Render, LyricLineBoxesAndTheirBand) {
   // Current at 55, then 27, -1 and -29 above (entry 0 never), 83 below; 111 is out of the band.
   const QImage withTop = lyricsBand(
       *w,
-      {{55, "D", true}, {27, "C", false}, {-1, "B", false}, {-29, "A", false}, {83, "E", false}});
+      {{55, "D", true}, {27, "C", false}, {-1, "B", false}, {-29, "Ajg", false}, {83, "E", false}});
   EXPECT_EQ(area(*w, QRect(0, 150, 240, 110)), withTop);
   EXPECT_NE(
       withTop,
@@ -410,11 +418,11 @@ TEST(Render, LyricLineBoxesAndTheirBand) {
     QPainter p(&mini);
     p.drawImage(QPoint(0, 0), w->skinPixmap, QRect(0, 463, 240, 23));
     QFont f = w->font();
-    f.setPointSize(15);
+    f.setPixelSize(15);
     p.setFont(f);
     p.setPen(w->lyricsColour);
-    p.drawText(QRect(0, 0, 240, 23),
-               Qt::AlignHCenter | Qt::AlignTop | Qt::AlignVCenter | Qt::TextWordWrap, "Mini");
+    p.drawText(QRect(0, 0, 240, 23), Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+               "Mini");
   }
   EXPECT_EQ(area(*w, QRect(0, 25, 240, 23)), mini);
   windowMode = VerticalMode;
