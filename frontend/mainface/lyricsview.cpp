@@ -48,11 +48,17 @@ void drawLyricLine(QPainter &p, const QFont &base, int pixelSize, int maxHeight,
 // The current line at `centre` + scroll, the lines before it upwards while their box still shows
 // (top above -30 is gone), the lines after it downwards until `bottom`. Entry 0 is the empty
 // opening entry and is never drawn.
+// Lines are drawn only while their whole row lies inside the band (`band` pixels high): a line
+// scrolled half out would show cut through its letters.
 void drawColumn(QPainter &p, const QFont &font, int pixelSize, const QList<LyricLine> &lines,
                 int current, double scroll, int lineHeight, int centre, int bottom, int width,
-                const QColor &currentColour, const QColor &otherColour) {
+                int band, const QColor &currentColour, const QColor &otherColour) {
   // Box tops are whole pixels, so neighbours may stand one pixel closer than the step.
   const int rowHeight = std::max(1, lineHeight - 1);
+  auto whole = [&](double top) {
+    const double middle = static_cast<int>(top) + kLyricBoxHeight / 2.0;
+    return middle - rowHeight / 2.0 >= 0 && middle + rowHeight / 2.0 <= band;
+  };
   p.setPen(currentColour);
   drawLyricLine(p, font, pixelSize, rowHeight,
                 QRect(0, static_cast<int>(scroll) + centre, width, kLyricBoxHeight),
@@ -60,14 +66,16 @@ void drawColumn(QPainter &p, const QFont &font, int pixelSize, const QList<Lyric
   p.setPen(otherColour);
   double y = scroll + centre - lineHeight;
   for (int n = current - 1; n >= 1 && y > -30; --n) {
-    drawLyricLine(p, font, pixelSize, rowHeight,
-                  QRect(0, static_cast<int>(y), width, kLyricBoxHeight), lines.at(n).text);
+    if (whole(y))
+      drawLyricLine(p, font, pixelSize, rowHeight,
+                    QRect(0, static_cast<int>(y), width, kLyricBoxHeight), lines.at(n).text);
     y -= lineHeight;
   }
   y = scroll + centre + lineHeight;
   for (int k = current + 1; k < lines.size() && y < bottom; ++k) {
-    drawLyricLine(p, font, pixelSize, rowHeight,
-                  QRect(0, static_cast<int>(y), width, kLyricBoxHeight), lines.at(k).text);
+    if (whole(y))
+      drawLyricLine(p, font, pixelSize, rowHeight,
+                    QRect(0, static_cast<int>(y), width, kLyricBoxHeight), lines.at(k).text);
     y += lineHeight;
   }
 }
@@ -129,7 +137,7 @@ void MainFace::drawLyrics() {
                lyricsBackColour);
     else
       drawColumn(p, lyricFont, lyricsFontSize, lines, current, scroll, lineHeight, 55, 110, 240,
-                 lyricsColour, lyricsBackColour);
+                 e.h(), lyricsColour, lyricsBackColour);
     p.end();
     copyToWindow(lyricsPixmap, 0, 0, e.w(), e.h(), e.x(), e.y());
     break;
@@ -148,7 +156,7 @@ void MainFace::drawLyrics() {
                  lyricsBackColour);
       else
         drawColumn(p, lyricFont, lyricsFontSize, lines, current, scroll, lineHeight, 50, 100, 320,
-                   lyricsColour, lyricsBackColour);
+                   120, lyricsColour, lyricsBackColour);
     }
     // Turned like the rest of the horizontal window, so the band lands on the wallpaper rows it
     // was drawn over and reads in the same direction as the title.
