@@ -1,14 +1,19 @@
 #include "startup.h"
 
+#include "firststart.h"
 #include "mainface.h"
 #include "mpris/mprisservice.h"
+#include "sharedir.h"
 #include "xmmsPlayer.h"
 #include "zapplication.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QThread>
 
 MainFace *startVelora(ZApplication &app, int checkMs) {
+  // Before the engine starts: it reads the seeded playlist file once, when it starts.
+  firststart::seedHome(QDir::homePath(), veloraShareDir());
   // Lives until the process ends; everything reaches it through XMMSPlayer::instance.
   XMMSPlayer *player = new XMMSPlayer(nullptr, "");
   player->launch();
