@@ -78,7 +78,7 @@ make_track 01-welcome m4a en-gb "Welcome — café des sons" UTF-8 "220 277.18 3
   "Its lyrics are a UTF-8 file, café and all." \
   "Each line lights up as it is spoken." \
   "Tap a lyric line, and velora loops it." \
-  "Tap it again to let the song go on."
+  "Pause and play again to end the loop."
 
 make_track 02-chunxiao mp3 cmn "春天的问候" GBK "196 246.94 293.66" \
   "-c:a libmp3lame -b:a 40k -ar 22050" \
@@ -92,10 +92,10 @@ make_track 02-chunxiao mp3 cmn "春天的问候" GBK "196 246.94 293.66" \
 make_track 03-night-train ogg en-us "Night Train" UTF-8 "174.61 220 261.63" \
   "-c:a libvorbis -q:a 0 -ar 22050" \
   "This is the third song, in Ogg Vorbis." \
-  "Press the A B button once to mark the start." \
-  "Press it again to mark the end." \
+  "Tap the A button to mark the start of a stretch." \
+  "Tap the B button at its end." \
   "Now the stretch between them repeats." \
-  "Press it a third time to stop the loop."
+  "Tap B once more to let the song go on."
 
 make_track 04-lanterns flac en-gb "Lanterns" UTF-8 "261.63 329.63 392" \
   "-c:a flac -compression_level 8 -ar 16000 -sample_fmt s16" \
