@@ -38,6 +38,7 @@ struct LoopArgs {
   bool ready = true; // false when the song cannot be played (no FIFO, no output)
   bool fifo_mode = false;
   bool audio_open = false;
+  unsigned serial = 0; // which play_file started this loop
   char *fifoname = nullptr;
   char **vector = nullptr;
 };
@@ -62,6 +63,9 @@ namespace {
 // The engine may call the entries from several threads; the ones that touch the child and its
 // pipes take turns.
 std::mutex controlLock;
+// Bumped by every play_file: a loop that ends by itself closes the output only while its own song
+// is still the current one.
+unsigned songSerial = 0;
 bool loopRunning = false; // mplayer_tid is a thread not yet joined
 bool audioOpen = false;   // the current song opened the output
 // A loop that ended by itself may still be asking the engine for the next entry while the
@@ -249,12 +253,32 @@ void *playLoop(void *arg) {
   closeFd(statusFd);
 
   // The song ended by itself (or could not start): the engine moves on to the next entry.
-  int expected = 1;
-  if (mplayer_playing.compare_exchange_strong(expected, 0)) {
-    if (args->audio_open && mplayer_ip && mplayer_ip->output && mplayer_ip->output->close_audio)
-      mplayer_ip->output->close_audio();
-    xmms_remote_playlist_next(0);
+  OutputPlugin *out = mplayer_ip ? mplayer_ip->output : nullptr;
+  // Let the last half second the output holds be heard before it is closed; a stop cuts it.
+  if (args->audio_open && out && out->buffer_playing)
+    while (mplayer_playing == 1 && out->buffer_playing())
+      usleep(10000);
+  // Closed under the control lock, so that a stop or the next song's play cannot come between.
+  // A stop holds the lock while it waits for this thread: then the stop does the closing.
+  bool ended = false;
+  for (;;) {
+    if (controlLock.try_lock()) {
+      int expected = 1;
+      if (args->serial == songSerial && mplayer_playing.compare_exchange_strong(expected, 0)) {
+        if (args->audio_open && out && out->close_audio)
+          out->close_audio();
+        audioOpen = false;
+        ended = true;
+      }
+      controlLock.unlock();
+      break;
+    }
+    if (mplayer_playing != 1)
+      break;
+    usleep(1000);
   }
+  if (ended)
+    xmms_remote_playlist_next(0);
   mplayer_free_vector(args->vector);
   g_free(args->fifoname);
   delete args;
@@ -378,6 +402,7 @@ static void mplayer_play_file(char *filename) {
     args->fifoname = g_strdup(mplayer_fifoname);
   }
   args->audio_open = audioOpen;
+  args->serial = ++songSerial;
   args->vector = mplayer_make_vector(mplayer_current_cfg, mplayer_fifoname, mplayer_file);
 
   mplayer_playing = 1;

@@ -8,6 +8,7 @@
 #include <xmms/plugin.h>
 #include <xmms/xmmsctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -145,7 +146,9 @@ int test_get_time() {
     return playing || askedNext ? std::min(elapsedLocked(), durationMs) : -1;
   if (!playing)
     return -1;
-  int t = elapsedLocked();
+  // The clock moves from the moment play starts, as a real song's does once its first audio is
+  // out: the engine tells a song that was heard from one that could not be played by it.
+  int t = std::max(1, elapsedLocked());
   return t >= durationMs ? -1 : t;
 }
 

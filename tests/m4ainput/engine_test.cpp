@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 #include <xmms/xmmsctrl.h>
 
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <thread>
 
 using namespace m4a;
@@ -127,4 +130,99 @@ TEST(M4aThroughTheEngine, SeekRightAfterPlayIsKept) {
   EXPECT_GE(t, 10000);
   EXPECT_LT(t, 11500);
   EXPECT_EQ(engine.stop(), 0);
+}
+
+namespace {
+
+double rmsOf(const Pcm &pcm, size_t from, size_t to) {
+  double sum = 0;
+  for (size_t i = from; i < to; ++i)
+    sum += double(pcm[i]) * pcm[i];
+  return to > from ? std::sqrt(sum / double(to - from)) : 0.0;
+}
+
+} // namespace
+
+// A mixed playlist, as a listener has one: the same tone as M4A, MP3 and Opus with the
+// equalizer on and flat plays at the same level, a missing entry is skipped, and the engine
+// resumes the saved song at the saved time after a restart.
+TEST(M4aThroughTheEngine, MixedPlaylistSameLevelSkipsTheMissingAndResumes) {
+  std::string stage = velora::test::stageDir();
+  for (const char *need : {"/bin/xmms", "/lib/xmms/Output/libdiskwriter.so",
+                           "/lib/xmms/Input/libmpg123input.so", "/lib/xmms/Input/libopusinput.so"})
+    if (!fileExists(stage + need))
+      GTEST_SKIP() << stage + need << " is not built";
+  TempHome home;
+  std::map<std::string, std::string> songs;
+  for (auto [ext, codec] : {std::pair{"m4a", "aac"}, {"mp3", "libmp3lame"}, {"opus", "libopus"}}) {
+    std::string out = home.path(std::string("tone.") + ext);
+    std::string cmd = std::string("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                                  "sine=frequency=1000:sample_rate=44100:duration=3 -ac 2 "
+                                  "-af volume=0.5 -c:a ") +
+                      codec + " -b:a 128k '" + out + "'";
+    if (std::system(cmd.c_str()) != 0)
+      GTEST_SKIP() << "ffmpeg could not make the " << ext << " tone";
+    songs[ext] = out;
+  }
+  std::map<std::string, double> level;
+  for (auto &[ext, song] : songs) {
+    SCOPED_TRACE(ext);
+    std::string wav = home.path("heard-" + ext + ".wav");
+    writeFile(home.path(".xmms/config"), std::string("[xmms]\noutput_plugin=") + kDiskWriter +
+                                             "\nequalizer_active=TRUE\nshuffle=FALSE\n"
+                                             "[disk_writer]\nfile=" +
+                                             wav + "\n");
+    writeFile(home.path(".xmms/xmms.m3u"), song + "\n");
+    EngineProcess engine;
+    ASSERT_TRUE(engine.start());
+    xmms_remote_play(0);
+    ASSERT_TRUE(waitUntil([&] { return fileExists(wav); }, 15000));
+    ASSERT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 15000));
+    engine.stop();
+    Pcm heard;
+    int rate = 0, channels = 0;
+    ASSERT_TRUE(readWav(wav, heard, rate, channels));
+    ASSERT_GT(heard.size(), size_t(rate) * channels * 2);
+    // The middle second: no encoder ramp at either end.
+    level[ext] =
+        20.0 *
+        std::log10(rmsOf(heard, size_t(rate) * channels, size_t(rate) * channels * 2) / 32768.0);
+  }
+  EXPECT_NEAR(level["m4a"], level["mp3"], 0.5);
+  EXPECT_NEAR(level["opus"], level["mp3"], 0.5);
+  EXPECT_GT(level["mp3"], -40.0) << "the tone is really there";
+  std::printf("levels (dBFS): m4a %.2f, mp3 %.2f, opus %.2f\n", level["m4a"], level["mp3"],
+              level["opus"]);
+
+  // The missing entry between them is passed over, the songs on both sides play.
+  writeFile(home.path(".xmms/config"),
+            "[xmms]\noutput_plugin=libnullout.so\nshuffle=FALSE\nrepeat=TRUE\n");
+  writeFile(home.path(".xmms/xmms.m3u"),
+            songs["m4a"] + "\n" + home.path("gone.opus") + "\n" + songs["opus"] + "\n");
+  {
+    EngineProcess engine;
+    ASSERT_TRUE(engine.start());
+    xmms_remote_set_playlist_pos(0, 1);
+    xmms_remote_play(0);
+    EXPECT_TRUE(waitUntil([] { return xmms_remote_get_playlist_pos(0) == 2; }, 5000));
+    EXPECT_TRUE(xmms_remote_is_playing(0));
+    // Resume: 2 s into the Opus song when the engine quits.
+    xmms_remote_jump_to_time(0, 2000);
+    EXPECT_TRUE(waitUntil([] { return xmms_remote_get_output_time(0) >= 2000; }, 5000));
+    xmms_remote_pause(0);
+    EXPECT_EQ(engine.stop(), 0);
+  }
+  std::string config = readFile(home.path(".xmms/config"));
+  EXPECT_NE(config.find("playlist_position_time=2"), std::string::npos) << config;
+  {
+    EngineProcess engine;
+    ASSERT_TRUE(engine.start());
+    EXPECT_EQ(xmms_remote_get_playlist_pos(0), 2);
+    xmms_remote_play(0);
+    ASSERT_TRUE(waitUntil([] { return xmms_remote_get_output_time(0) >= 1000; }, 5000));
+    int t = xmms_remote_get_output_time(0);
+    EXPECT_GE(t, 1000); // a second before the saved time at most
+    EXPECT_LT(t, 3000);
+    EXPECT_EQ(engine.stop(), 0);
+  }
 }

@@ -160,7 +160,15 @@ void outWrite(void *ptr, int length) {
   r.writesStarted++;
   if (r.blockWrites)
     r.closed.wait_for(g, std::chrono::seconds(10), [&] { return r.closes != closesBefore; });
+  r.closed.wait_for(g, std::chrono::seconds(10),
+                    [&] { return !r.paused || r.closes != closesBefore; });
+  if (r.closes != closesBefore)
+    return;
   r.written.append(static_cast<const char *>(ptr), static_cast<size_t>(length));
+  if (r.pauseAtBytes && r.written.size() >= r.pauseAtBytes) {
+    r.pauseAtBytes = 0;
+    r.paused = true;
+  }
 }
 void outClose() {
   Recorder &r = recorder();
@@ -169,9 +177,20 @@ void outClose() {
   r.closed.notify_all();
 }
 void outFlush(int) {}
-void outPause(short) {}
-int outBufferFree() { return 1 << 20; }
-int outBufferPlaying() { return 0; }
+void outPause(short p) {
+  Recorder &r = recorder();
+  std::lock_guard<std::mutex> g(r.m);
+  r.paused = p != 0;
+  r.closed.notify_all();
+}
+int outBufferFree() {
+  std::lock_guard<std::mutex> g(recorder().m);
+  return recorder().paused ? 0 : 1 << 20;
+}
+int outBufferPlaying() {
+  std::lock_guard<std::mutex> g(recorder().m);
+  return recorder().paused ? 1 : 0;
+}
 int outTime() { return 0; }
 
 void setInfo(char *title, int length, int rate, int freq, int nch) {

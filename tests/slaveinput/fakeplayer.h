@@ -58,6 +58,10 @@ struct Recorder {
   // write_audio waits until the output is closed, as an output held in pause would.
   bool blockWrites = false;
   int writesStarted = 0;
+  // Like a sound card while paused: no room, audio held (buffer_playing 1), writes wait until
+  // resumed or closed. pauseAtBytes pauses it by itself once that much was written.
+  bool paused = false;
+  size_t pauseAtBytes = 0;
   std::condition_variable closed;
 };
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -69,6 +70,8 @@ protected:
     r.openResult = true;
     r.blockWrites = false;
     r.writesStarted = 0;
+    r.paused = false;
+    r.pauseAtBytes = 0;
   }
   void TearDown() override {
     if (ip)
@@ -395,6 +398,55 @@ TEST_F(SlaveInput, StopReleasesALoopHeldByTheOutput) {
   EXPECT_EQ(closes(), 1);
   EXPECT_TRUE(processGone(pid));
   EXPECT_EQ(fake.playCommands(pid), "quit\n");
+}
+
+// Behind an output that behaves like a paused sound card: a song that ends while the output still
+// holds its last audio is closed only once that audio was heard; stop still ends it at once.
+TEST_F(SlaveInput, PausedOutputHoldsTheTailAndStopStillEnds) {
+  writeConfig("xmmsaudio=TRUE");
+  std::string pcm(20000, '\x22');
+  fake.setPcm(pcm);
+  fake.setPlayMode("exit");
+  {
+    std::lock_guard<std::mutex> g(recorder().m);
+    recorder().pauseAtBytes = pcm.size(); // the listener pauses right after the last block
+  }
+  ip->play_file(const_cast<char *>("/music/song.m4a"));
+  pid_t pid = waitForPlay(1);
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        std::lock_guard<std::mutex> g(recorder().m);
+        return recorder().written.size() == pcm.size();
+      },
+      5000));
+  EXPECT_TRUE(waitUntil([&] { return processGone(pid); }, 3000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(closes(), 0) << "the tail was thrown away while paused";
+  {
+    std::lock_guard<std::mutex> g(recorder().m);
+    recorder().paused = false;
+  }
+  ASSERT_TRUE(waitUntil([&] { return closes() == 1; }, 5000));
+
+  // Paused with the loop inside a held write: stop returns promptly and closes once.
+  fake.setPlayMode("wait");
+  {
+    std::lock_guard<std::mutex> g(recorder().m);
+    recorder().written.clear();
+    recorder().pauseAtBytes = 4096;
+  }
+  ip->play_file(const_cast<char *>("/music/next.m4a"));
+  waitForPlay(2);
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        std::lock_guard<std::mutex> g(recorder().m);
+        return recorder().paused;
+      },
+      5000));
+  auto start = std::chrono::steady_clock::now();
+  ip->stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(closes(), 2);
 }
 
 TEST_F(SlaveInput, MissingPlayerEndsTheSong) {

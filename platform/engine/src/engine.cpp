@@ -14,6 +14,10 @@ Engine::Engine(Settings settings, std::vector<std::string> playlist)
     : playlist_(std::move(playlist)), host_(this), info_(playlist_, host_),
       settings_(std::move(settings)), rng_(std::random_device{}()) {
   position_ = resumePosition(playlist_, settings_.playlistPosition, settings_.playlistPositionFile);
+  // The time within the song holds only for the very file it was saved with.
+  if (position_ >= 0 && position_ < static_cast<int>(playlist_.size()) &&
+      playlist_[position_] == settings_.playlistPositionFile && settings_.playlistPositionTime > 0)
+    resumeMs_ = settings_.playlistPositionTime;
   setPosition(position_);
   saveDirty_ = false; // nothing changed yet
   rebuildShuffle(position_);
@@ -46,6 +50,7 @@ void Engine::setPosition(int pos) {
   settings_.playlistPosition = pos;
   settings_.playlistPositionFile =
       pos >= 0 && pos < static_cast<int>(playlist_.size()) ? playlist_[pos] : std::string();
+  settings_.playlistPositionTime = 0;
   saveDirty_ = true;
 }
 
@@ -104,11 +109,20 @@ void Engine::moveTo(int pos) {
 void Engine::startAt(int pos) {
   if (pos < 0 || pos >= static_cast<int>(playlist_.size()))
     return;
+  bool resume = resumeMs_ > 0 && pos == position_;
   setPosition(pos);
   playing_ = true;
   paused_ = false;
   pendingSeekMs_ = -1;
   outputTime_ = 0;
+  // The first play after start picks up where the listener left off, a second early so the
+  // word cut off at quit is heard again.
+  resumeSeek_ = resume;
+  if (resume) {
+    pendingSeekMs_ = std::max(0, resumeMs_ - 1000);
+    outputTime_ = pendingSeekMs_ / 1000 * 1000;
+  }
+  resumeMs_ = -1;
   ++serial_;
   wake();
 }
@@ -116,6 +130,8 @@ void Engine::startAt(int pos) {
 void Engine::songEnded(bool failed) {
   failures_ = failed ? failures_ + 1 : 0;
   int n = static_cast<int>(playlist_.size());
+  // After a whole pass of entries that could not be played, repeat or not, stop and say so once
+  // rather than run through the playlist for ever.
   int next = failures_ >= n ? -1 : stepForward(settings_.repeat);
   if (failures_ >= n)
     std::fprintf(stderr, "xmms: no entry of the playlist could be played; stopping\n");

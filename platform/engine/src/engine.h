@@ -62,6 +62,9 @@ private:
   void startEntry(int pos, uint64_t serial);
   void stopCurrent();
   void applyEq(InputEntry *e);
+  // Whether the song the player started was heard at all: audio reached the output or its
+  // clock moved. A song that ends without either could not be played.
+  bool activeHeard() const;
 
   const std::vector<std::string> playlist_;
   PluginHost host_;
@@ -82,7 +85,9 @@ private:
   int volume_ = 100;
   int outputTime_ = 0;
   int rate_ = 0, freq_ = 0, nch_ = 0;
-  int failures_ = 0; // songs in a row that ended without producing anything
+  int failures_ = 0;        // songs in a row that ended without producing anything
+  int resumeMs_ = -1;       // where the first play after start resumes the saved song
+  bool resumeSeek_ = false; // the pending seek is that resume, not the listener's
   std::vector<int> shuffleOrder_;
   std::mt19937 rng_;
   bool quitting_ = false;
@@ -94,6 +99,8 @@ private:
   InputEntry *active_ = nullptr;
   bool activePaused_ = false;
   std::atomic<bool> activeProduced_{false};
+  std::atomic<bool> activeClockMoved_{false};
+  std::atomic<uint64_t> writtenAtStart_{0};
 
   std::atomic<bool> quit_{false};
   std::thread player_;

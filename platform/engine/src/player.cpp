@@ -27,6 +27,10 @@ void Engine::onSetInfo(const char *title, int lengthMs, int rate, int freq, int 
 
 // ---- player thread ----
 
+bool Engine::activeHeard() const {
+  return activeClockMoved_ || host_.bytesWritten() > writtenAtStart_;
+}
+
 void Engine::applyEq(InputEntry *e) {
   if (!e || !e->ip->set_eq)
     return;
@@ -49,6 +53,8 @@ void Engine::startEntry(int pos, uint64_t serial) {
     activePos_ = pos;
   }
   activeProduced_ = false;
+  activeClockMoved_ = false;
+  writtenAtStart_ = host_.bytesWritten();
   const std::string &file = playlist_[pos];
   InputEntry *e = host_.inputFor(file);
   if (!e) {
@@ -57,6 +63,16 @@ void Engine::startEntry(int pos, uint64_t serial) {
     if (serial_ == serial && playing_)
       songEnded(true);
     return;
+  }
+  {
+    // An external player's own seek is relative to where it reports being and may be refused
+    // by the stream; a resumed song of that plug-in starts from 0.
+    std::lock_guard<std::mutex> lk(mutex_);
+    if (resumeSeek_ && serial_ == serial && e->name.rfind("libslaveinput", 0) == 0) {
+      pendingSeekMs_ = -1;
+      outputTime_ = 0;
+    }
+    resumeSeek_ = false;
   }
   applyEq(e);
   active_ = e;
@@ -135,12 +151,12 @@ void Engine::playerLoop() {
         applyEq(e);
       int t = e->ip->get_time ? e->ip->get_time() : 0;
       if (t > 0)
-        activeProduced_ = true;
+        activeProduced_ = activeClockMoved_ = true;
       if (t < 0) {
         stopCurrent();
         lk.lock();
         if (playing_ && serial_ == serial)
-          songEnded(!activeProduced_);
+          songEnded(!activeHeard());
         lk.unlock();
       } else {
         lk.lock();
@@ -165,6 +181,8 @@ bool Engine::shutdown() {
   {
     std::lock_guard<std::mutex> lk(mutex_);
     quitting_ = true;
+    // Where the listener was, for the next start to resume; a stopped engine resumes nothing.
+    settings_.playlistPositionTime = playing_ ? outputTime_ : std::max(0, resumeMs_);
     playing_ = false;
     wake();
   }

@@ -64,9 +64,13 @@ int outOpen(AFormat fmt, int rate, int nch) {
   return 1;
 }
 
+std::atomic<uint64_t> g_written{0};
+
 void outWrite(void *ptr, int length) {
-  if (g_open && ptr && length > 0)
+  if (g_open && ptr && length > 0) {
+    g_written += static_cast<uint64_t>(length);
     current()->write_audio(ptr, length);
+  }
 }
 
 void outClose() {
@@ -240,6 +244,8 @@ InputEntry *PluginHost::inputFor(const std::string &file) {
   }
   return nullptr;
 }
+
+uint64_t PluginHost::bytesWritten() const { return g_written.load(); }
 
 bool PluginHost::outputOpen() const { return g_open; }
 

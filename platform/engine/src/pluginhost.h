@@ -6,6 +6,7 @@
 #include <xmms/plugin.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,8 @@ public:
 
   // Output state as seen through the engine's record.
   bool outputOpen() const;
+  // Bytes the input plug-ins have written to the output since the engine started.
+  uint64_t bytesWritten() const;
   void closeOutputIfOpen();
   void setVolume(int percent);
 

@@ -121,7 +121,7 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
       // An input plug-in that learns of the end by itself (an external player that exited)
       // asks for the next entry: that is the end of its song, but only of the current one.
       if (playing_ && activeSerial_ == serial_)
-        songEnded(false);
+        songEnded(!activeHeard());
       break;
     }
     [[fallthrough]];
@@ -166,6 +166,7 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
   case Command::JumpToTime:
     if (playing_) {
       pendingSeekMs_ = std::max(0, static_cast<int>(a));
+      resumeSeek_ = false;
       outputTime_ = pendingSeekMs_ / 1000 * 1000;
       wake();
     }

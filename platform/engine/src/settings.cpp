@@ -78,6 +78,9 @@ Settings loadSettings() {
   if (xmms_cfg_read_int(cfg, kGroup, "playlist_position", &pos) && pos >= 0)
     s.playlistPosition = pos;
   s.playlistPositionFile = readString(cfg, "playlist_position_file");
+  int ms;
+  if (xmms_cfg_read_int(cfg, kGroup, "playlist_position_time", &ms) && ms > 0)
+    s.playlistPositionTime = ms;
   xmms_cfg_free(cfg);
   return s;
 }
@@ -102,6 +105,7 @@ bool saveSettings(const Settings &s) {
     xmms_cfg_write_float(cfg, kGroup, bandKey(i).c_str(), s.eqBands[i]);
   xmms_cfg_write_int(cfg, kGroup, "playlist_position", s.playlistPosition);
   xmms_cfg_write_string(cfg, kGroup, "playlist_position_file", s.playlistPositionFile.c_str());
+  xmms_cfg_write_int(cfg, kGroup, "playlist_position_time", s.playlistPositionTime);
   bool ok = xmms_cfg_write_default_file(cfg) != 0;
   xmms_cfg_free(cfg);
   if (!ok)

@@ -23,6 +23,7 @@ struct Settings {
   std::vector<std::string> disabledInputs;    // read only
   int playlistPosition = 0;
   std::string playlistPositionFile; // the entry that was at playlistPosition
+  int playlistPositionTime = 0;     // ms into that entry when the engine quit
 };
 
 Settings loadSettings();
