@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -25,6 +26,7 @@
 
 XMMSPlayer *XMMSPlayer::instance = nullptr;
 int XMMSPlayer::launchWaitMs = 1000;
+int XMMSPlayer::restartWindowMs = 60000;
 
 namespace {
 constexpr int kSession = 0;
@@ -131,10 +133,76 @@ void XMMSPlayer::timerEvent(QTimerEvent *event) {
     updateStatus();
 }
 
+void XMMSPlayer::recoverEngine() {
+  if (!engineLost) {
+    engineLost = true;
+    qWarning("velora: the audio engine has stopped; starting a fresh one");
+    if (tickTimer >= 0)
+      killTimer(tickTimer);
+    tickTimer = -1;
+    const bool wasPlaying = playingState || pausedState;
+    playingState = false;
+    pausedState = false;
+    if (wasPlaying)
+      emit stopped();
+  }
+  running = false;
+  static QElapsedTimer clock;
+  if (!clock.isValid())
+    clock.start();
+  const qint64 now = clock.elapsed();
+  std::erase_if(restartTimes, [&](qint64 t) { return now - t >= restartWindowMs; });
+  if (static_cast<int>(restartTimes.size()) >= maxRestarts) {
+    restartsOver = true;
+    qWarning("velora: the audio engine keeps stopping (%d starts within %d s); it is not "
+             "started again. Restart velora to play.",
+             maxRestarts, restartWindowMs / 1000);
+    return; // no more polls: nothing answers them
+  }
+  restartTimes.push_back(now);
+  // Our own engine only, as at start: launch() starts one for this session; the dead one's
+  // socket and pid file are the new engine's to replace.
+  launch();
+  if (running) {
+    // The fresh engine read the same playlist; put it where the old one was, stopped.
+    engineLost = false;
+    SignalsBlocked guard(this);
+    xmms_remote_set_playlist_pos(kSession, knownPosition);
+  }
+  if (pollTimer < 0)
+    pollTimer = startTimer(kPollMs); // not up yet: the next poll looks again (and counts a try)
+}
+
 void XMMSPlayer::updateStatus() {
   if (pollTimer >= 0)
     killTimer(pollTimer);
   pollTimer = -1;
+  if (restartsOver)
+    return;
+
+  bool answers;
+  {
+    SignalsBlocked guard(this);
+    answers = xmms_remote_get_version(kSession) != 0;
+  }
+  // No answer and no live engine process: it died. No answer from a live one is a busy
+  // engine (a loaded machine can miss the reply deadline) and is asked again next time.
+  if (!answers && enginePid() < 0) {
+    recoverEngine();
+    return;
+  }
+  if (answers && engineLost) {
+    // The fresh engine came up after launch() stopped waiting for it.
+    engineLost = false;
+    running = true;
+    SignalsBlocked guard(this);
+    xmms_remote_set_playlist_pos(kSession, knownPosition);
+    readModes();
+  }
+  if (answers) {
+    SignalsBlocked guard(this);
+    knownPosition = xmms_remote_get_playlist_pos(kSession);
+  }
 
   bool p;
   {
@@ -357,6 +425,7 @@ struct ProcInfo {
   pid_t parent = 0;
   uid_t owner = 0;
   std::string name;
+  char state = '?';
 };
 
 // /proc/<pid>/stat: "pid (comm) state ppid ..."; comm may itself hold blanks and parentheses,
@@ -379,6 +448,7 @@ bool readProc(pid_t pid, ProcInfo &info) {
   if (!(rest >> state >> ppid))
     return false;
   info.parent = static_cast<pid_t>(ppid);
+  info.state = state;
   info.owner = st.st_uid;
   info.name = line.substr(open + 1, close - open - 1);
   return true;
@@ -409,7 +479,9 @@ pid_t XMMSPlayer::enginePid() {
   if (!(in >> pid) || pid <= 1)
     return -1;
   ProcInfo info;
-  if (!readProc(static_cast<pid_t>(pid), info) || info.owner != getuid() || info.name != "xmms")
+  // A zombie is an engine that has died and not been reaped yet.
+  if (!readProc(static_cast<pid_t>(pid), info) || info.owner != getuid() || info.name != "xmms" ||
+      info.state == 'Z')
     return -1;
   return static_cast<pid_t>(pid);
 }

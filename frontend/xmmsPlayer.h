@@ -68,6 +68,10 @@ public:
 
   // How long launch() waits for a fresh engine; tests shorten it.
   static int launchWaitMs;
+  // An engine that dies is started afresh at most this often within restartWindowMs; after
+  // that velora stops trying (tests shorten the window).
+  static constexpr int maxRestarts = 3;
+  static int restartWindowMs;
 
 public slots:
   void back();
@@ -96,6 +100,8 @@ protected:
 
 private:
   void readModes();
+  // The status poll found no engine: say so, start a fresh one on the same position, stopped.
+  void recoverEngine();
 
   bool running = false;
   int pollTimer = -1;
@@ -105,4 +111,8 @@ private:
   bool playingState = false; // last known engine-is-playing
   bool pausedState = false;  // last known engine-is-paused
   int maximumVolume = 65;
+  int knownPosition = 0;            // the engine's playlist position at the last poll
+  bool engineLost = false;          // the engine died and has not answered since
+  bool restartsOver = false;        // it kept dying: no more restarts
+  std::vector<qint64> restartTimes; // monotonic ms of the recent restarts
 };

@@ -3,6 +3,9 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
 
 #include "atomicfile.h"
 
@@ -15,6 +18,7 @@ KConfigFileBackend::KConfigFileBackend(const QString &name) : fileName(name) {}
 void KConfigFileBackend::parse() {
   groups.clear();
   hasCurrent = false;
+  unreadable = false;
   if (fileName.isEmpty())
     return;
   const QStringList files{fileName};
@@ -26,10 +30,20 @@ void KConfigFileBackend::parse() {
 
 void KConfigFileBackend::readFile(const QString &path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
+  if (!file.open(QIODevice::ReadOnly)) {
+    // A missing file is a first start; one that is there but cannot be opened (permissions,
+    // a folder in its place) holds settings we must not replace with what little we know.
+    const QFileInfo info(path);
+    unreadable = info.exists();
     return;
+  }
   while (!file.atEnd()) {
-    const QString line = QString::fromLatin1(file.readLine()).trimmed();
+    const QByteArray bytes = file.readLine();
+    if (file.error() != QFileDevice::NoError) {
+      unreadable = true;
+      return;
+    }
+    const QString line = QString::fromLatin1(bytes).trimmed();
     if (line.startsWith(QLatin1Char('#')))
       continue;
     if (line.startsWith(QLatin1Char('['))) {
@@ -61,6 +75,19 @@ void KConfigFileBackend::sync() {
     return;
   const QString path =
       fileName.startsWith(QLatin1Char('/')) ? fileName : QDir::homePath() + "/" + fileName;
+  if (unreadable) {
+    // Writing now would replace every key of the file with the few this store holds. Said once
+    // per file: a store is opened for every command.
+    static QMutex mutex;
+    static QSet<QString> reported;
+    QMutexLocker lock(&mutex);
+    if (!reported.contains(path)) {
+      reported.insert(path);
+      qWarning("velora: cannot read %s; it is left as it is and changes to it are not saved",
+               qPrintable(path));
+    }
+    return;
+  }
   qDebug().noquote() << QStringLiteral("writing to %1").arg(path);
   QByteArray text;
   for (auto g = groups.cbegin(); g != groups.cend(); ++g) {

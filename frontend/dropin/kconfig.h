@@ -30,7 +30,8 @@ public:
   explicit KConfigFileBackend(const QString &fileName);
   void parse() override;
   // Writes to a temporary file in the same folder and renames it over the old one; when that
-  // fails the old file is untouched and the values stay in memory.
+  // fails the old file is untouched and the values stay in memory. A file that exists but could
+  // not be read is never written (see isUnreadable).
   void sync() override;
   QString group() const override;
   void setGroup(const QString &name) override;
@@ -44,9 +45,13 @@ public:
 
   static const QString defaultGroup; // "<default>"
 
+  // The file exists but could not be read (permissions, a read error) at the last parse.
+  bool isUnreadable() const { return unreadable; }
+
 private:
   void readFile(const QString &path);
 
+  bool unreadable = false;
   QString fileName;
   // QString's ordering compares 16-bit code units, so "Band9" sorts before "Preamp".
   QMap<QString, QMap<QString, QString>> groups;

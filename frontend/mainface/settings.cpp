@@ -114,14 +114,18 @@ void MainFace::closeEvent(QCloseEvent *e) {
   // Only this session's engine and the mplayer processes it started are ended, never anything
   // found by name; they are noted before the quit request, while they can still be told apart.
   const std::vector<pid_t> engine = XMMSPlayer::engineProcesses();
+  // "Volume" is written once, before the engine is told to quit: the engine's save at quit
+  // re-reads the file and changes only its own keys, so both survive. Written after the quit,
+  // our copy (read before the engine's save) would put the engine's old keys back.
+  {
+    KConfig config(baseDir + "/.xmms/config");
+    config.setGroup("Winskin");
+    config.writeEntry("Volume", volumePercent);
+  }
   if (controller) {
     controller->kill();
     controller->setVolume(100);
   }
-  KConfig config(baseDir + "/.xmms/config");
-  config.setGroup("Winskin");
-  config.writeEntry("Volume", volumePercent);
-  config.sync();
   e->accept();
   XMMSPlayer::terminateProcesses(engine);
   // The window deletes itself (delete-on-close) once the event returns.

@@ -1,6 +1,8 @@
 // One skins.conf element: its comma-separated fields, read by position. Fields 0 to 5 are x, y,
 // w, h of the element on screen and sx, sy of its picture on the sheet; the rest depend on the
 // element's role. A field past the end of the list, or one that is not a number, reads as 0.
+// Numbers are bounded to +-maxField, so a hostile skin cannot overflow the pixel arithmetic
+// built on them (a screen coordinate times 100 for a percentage, sums of positions and sizes).
 #pragma once
 
 #include <QStringList>
@@ -10,12 +12,16 @@ public:
   SkinElement() = default;
   SkinElement(const QStringList &fields) : QStringList(fields) {}
 
+  static constexpr int maxField = 100000;
+
   int field(int i) const {
     if (i < 0 || i >= size())
       return 0;
     bool ok = false;
-    int v = at(i).trimmed().toInt(&ok, 10);
-    return ok ? v : 0;
+    qlonglong v = at(i).trimmed().toLongLong(&ok, 10);
+    if (!ok)
+      return 0;
+    return static_cast<int>(v < -maxField ? -maxField : v > maxField ? maxField : v);
   }
   // The field as text (colours such as "#ffffff" or "white"); empty past the end.
   QString text(int i) const { return (i >= 0 && i < size()) ? at(i).trimmed() : QString(); }

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <xmms/xmmsctrl.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -220,4 +222,93 @@ TEST(Controller, LaunchStartsTheEngineFromPathAndPolls) {
   player.kill();
   EXPECT_TRUE(waitUntil([] { return xmms_remote_get_version(0) == 0; }, 5000));
   EXPECT_TRUE(waitUntil([&] { return processGone(pid); }, 5000));
+}
+
+namespace {
+QStringList warnings;
+void keepWarnings(QtMsgType type, const QMessageLogContext &, const QString &msg) {
+  if (type == QtWarningMsg)
+    warnings << msg;
+}
+int countWarnings(const char *text) {
+  int n = 0;
+  for (const QString &w : warnings)
+    n += w.contains(QLatin1String(text)) ? 1 : 0;
+  return n;
+}
+} // namespace
+
+// The engine killed while playing: velora notices at its poll, says so once, shows stopped and
+// starts a fresh engine of its own on the same entry, stopped, so Play plays again. An engine
+// that keeps dying is started at most three times a minute, then velora says so and stops.
+TEST(Controller, KilledEngineIsReplacedStoppedOnTheSameEntry) {
+  if (!engineBuilt())
+    GTEST_SKIP() << "engine not built";
+  guiApp();
+  TempHome home;
+  writeSilentEngineConfig(home.home());
+  writeTwoSongPlaylist(home);
+  const std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+  setenv("PATH", (stageDir() + "/bin:" + oldPath).c_str(), 1);
+  warnings.clear();
+  QtMessageHandler old = qInstallMessageHandler(keepWarnings);
+
+  XMMSPlayer player;
+  XMMSPlayer::launchWaitMs = 1000;
+  player.launch();
+  ASSERT_TRUE(waitUntil([&] { return player.isRunning(); }, 5000));
+  SignalLog log(player);
+  player.playAt(1);
+  ASSERT_TRUE(spinUntil([&] { return xmms_remote_is_playing(0) != 0; }, 5000));
+  spinFor(1200); // a poll or two sees it playing at entry 1
+
+  std::vector<pid_t> killed;
+  auto killEngine = [&] {
+    pid_t pid = XMMSPlayer::enginePid();
+    EXPECT_GT(pid, 0);
+    if (pid <= 0)
+      return false;
+    for (pid_t k : killed)
+      EXPECT_NE(pid, k) << "the same engine twice";
+    killed.push_back(pid);
+    ::kill(pid, SIGKILL);
+    return true;
+  };
+  auto freshEngine = [&] {
+    return spinUntil(
+        [&] {
+          pid_t pid = XMMSPlayer::enginePid();
+          return pid > 0 && pid != killed.back() && xmms_remote_get_version(0) != 0;
+        },
+        15000);
+  };
+
+  ASSERT_TRUE(killEngine());
+  EXPECT_TRUE(spinUntil(
+      [&] { return std::find(log.seen.begin(), log.seen.end(), "stopped") != log.seen.end(); },
+      8000));
+  ASSERT_TRUE(freshEngine());
+  spinFor(800); // the poll that puts the fresh engine on the old entry
+  EXPECT_EQ(player.position(), 1);
+  EXPECT_TRUE(player.isStopped());
+  EXPECT_EQ(countWarnings("audio engine has stopped"), 1);
+  player.play();
+  EXPECT_TRUE(spinUntil([&] { return xmms_remote_is_playing(0) != 0; }, 5000));
+  EXPECT_EQ(player.position(), 1);
+
+  // Two more deaths are two more fresh engines; the fourth within the minute is the last.
+  for (int again = 0; again < 2; ++again) {
+    ASSERT_TRUE(killEngine());
+    ASSERT_TRUE(freshEngine()) << "restart " << again + 2;
+  }
+  ASSERT_TRUE(killEngine());
+  EXPECT_TRUE(spinUntil([&] { return countWarnings("keeps stopping") == 1; }, 8000));
+  spinFor(2000);
+  EXPECT_EQ(XMMSPlayer::enginePid(), -1);
+  EXPECT_EQ(xmms_remote_get_version(0), 0);
+  EXPECT_EQ(countWarnings("keeps stopping"), 1);
+  EXPECT_EQ(countWarnings("audio engine has stopped"), 4);
+
+  qInstallMessageHandler(old);
+  setenv("PATH", oldPath.c_str(), 1);
 }

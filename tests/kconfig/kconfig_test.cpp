@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -190,4 +191,78 @@ TEST(KConfig, FailedRewriteKeepsOldFile) {
   for ([[maybe_unused]] auto &e : std::filesystem::directory_iterator(home.home()))
     ++entries;
   EXPECT_EQ(entries, 1);
+}
+
+namespace {
+struct UnreadableCase {
+  std::string unreadable, readable;
+};
+
+// Runs as an unprivileged user: the unreadable store is written to by sync and by destruction,
+// twice, and reported once; a readable store in the same folder is written as usual.
+int writeThroughUnreadable(void *arg) {
+  auto *c = static_cast<UnreadableCase *>(arg);
+  CaptureDebug capture;
+  for (int round = 0; round < 2; ++round) {
+    KConfig cfg(q(c->unreadable));
+    if (!static_cast<KConfigFileBackend *>(cfg.backEnd())->isUnreadable())
+      return 2;
+    cfg.setGroup(QStringLiteral("pelskin"));
+    cfg.writeEntry(QStringLiteral("lrcfont"), 21);
+    cfg.sync();
+  }
+  {
+    KConfig other(q(c->readable));
+    other.setGroup(QStringLiteral("g"));
+    other.writeEntry(QStringLiteral("k"), 1);
+  }
+  int reports = 0;
+  for (const QString &line : debugLines)
+    if (line.contains(QLatin1String("cannot read")) && line.contains(q(c->unreadable)))
+      ++reports;
+  return reports == 1 ? 0 : 3;
+}
+} // namespace
+
+// A settings file that exists but cannot be read must not be replaced by the few keys a store
+// opened on it holds: neither sync nor destruction writes it, and the user is told once.
+TEST(KConfig, UnreadableFileIsNeverWrittenBack) {
+  TempHome home;
+  const std::string dir = home.path("shared");
+  velora::test::makeDirs(dir);
+  ASSERT_EQ(chmod(dir.c_str(), 0777), 0); // the unprivileged user may replace files here
+  ASSERT_EQ(chmod(home.root().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(home.home().c_str(), 0755), 0);
+  UnreadableCase c{dir + "/pelmar_cfg", dir + "/other.cfg"};
+  const std::string old = "[pelskin]\nCurrentSkin=mine\nlrcfont=14\nshowlrc=true\n";
+  writeFile(c.unreadable, old);
+  ASSERT_EQ(chmod(c.unreadable.c_str(), 0), 0);
+  int result = velora::test::runUnprivileged(writeThroughUnreadable, &c);
+  ASSERT_EQ(chmod(c.unreadable.c_str(), 0644), 0);
+  if (result < 0)
+    GTEST_SKIP() << "running as root and cannot drop to an unprivileged user";
+  EXPECT_EQ(result, 0) << "2: not seen as unreadable, 3: not reported exactly once";
+  EXPECT_EQ(readFile(c.unreadable), old);
+  EXPECT_EQ(readFile(c.readable), "[g]\nk=1\n");
+  int entries = 0;
+  for ([[maybe_unused]] auto &e : std::filesystem::directory_iterator(dir))
+    ++entries;
+  EXPECT_EQ(entries, 2); // no temporary file left either
+}
+
+// A read error in the middle of the file counts as unreadable too: a folder where the file
+// should be opens but cannot be read.
+TEST(KConfig, ReadErrorCountsAsUnreadable) {
+  TempHome home;
+  velora::test::makeDirs(home.path("cfg/inside"));
+  {
+    CaptureDebug capture;
+    KConfig cfg(q(home.path("cfg")));
+    EXPECT_TRUE(static_cast<KConfigFileBackend *>(cfg.backEnd())->isUnreadable());
+    cfg.setGroup(QStringLiteral("g"));
+    cfg.writeEntry(QStringLiteral("k"), 1);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(home.path("cfg/inside")));
+  KConfig missing(q(home.path("missing")), true);
+  EXPECT_FALSE(static_cast<KConfigFileBackend *>(missing.backEnd())->isUnreadable());
 }

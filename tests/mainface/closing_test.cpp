@@ -1,6 +1,7 @@
 // The close sequence: the volume is saved, and only this session's engine and the mplayer
 // processes it started are ended.
 #include "guiapp.h"
+#include "kconfig.h"
 #include "mainface/mainface.h"
 #include "protocol.h"
 #include "testenv.h"
@@ -136,4 +137,44 @@ TEST(Closing, CloseSavesTheVolumeAndEndsOnlyThisEngine) {
   EXPECT_TRUE(other.running());
   EXPECT_NE(inSession(otherHome, otherRun, [] { return xmms_remote_get_version(0); }), 0);
   EXPECT_GE(inSession(otherHome, otherRun, [&] { return other.stop(); }), 0);
+}
+
+// The engine saves its own keys of ~/.xmms/config when it quits, and the window saves "Volume"
+// when it closes. Over many closes with a real engine, each close keeps both: the engine's
+// latest repeat and preamp, the window's latest volume, and the other groups of the file.
+TEST(Closing, ManyClosesKeepTheEngineKeysAndTheVolume) {
+  if (!fileExists(stageDir() + "/bin/xmms"))
+    GTEST_SKIP() << "engine not built";
+  guiApp();
+  TempHome home;
+  writeSilentEngineConfig(home.home(), "[Winskin]\nVolume=30\n[OSS]\nmine=kept\n");
+  writeTestSkin(home.home(), "default", "mwin_Y=0\nmwin_H=320\n");
+  for (int round = 0; round < 6; ++round) {
+    EngineProcess engine;
+    ASSERT_TRUE(engine.start());
+    bool repeat;
+    {
+      XMMSPlayer player;
+      ASSERT_TRUE(player.isRunning());
+      auto *window = new MainFace(nullptr, nullptr);
+      QPointer<MainFace> guard(window);
+      window->show();
+      xmms_remote_toggle_repeat(0);
+      xmms_remote_set_eq_preamp(0, float(round + 1));
+      repeat = xmms_remote_is_repeat(0);
+      volumePercent = 20 + round;
+      EXPECT_TRUE(window->close());
+      ASSERT_TRUE(waitUntil([&] { return !engine.running(); }, 8000));
+      spinUntil([&] { return guard.isNull(); }, 2000);
+    }
+    KConfig config(QString::fromStdString(home.path(".xmms/config")), true);
+    config.setGroup("Winskin");
+    EXPECT_EQ(config.readNumEntry("Volume", -1), 20 + round) << "round " << round;
+    config.setGroup("xmms");
+    EXPECT_EQ(config.readBoolEntry("repeat", !repeat), repeat) << "round " << round;
+    EXPECT_FLOAT_EQ(config.readEntry("equalizer_preamp").toFloat(), float(round + 1))
+        << "round " << round;
+    config.setGroup("OSS");
+    EXPECT_EQ(config.readEntry("mine"), "kept");
+  }
 }

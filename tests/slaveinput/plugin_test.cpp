@@ -348,6 +348,25 @@ TEST_F(SlaveInput, ForeignFileInPlaceOfTheFifoIsRefused) {
   ip->cleanup();
   EXPECT_TRUE(fileExists(path));
   unlink(path.c_str());
+
+  // A symlink placed there beforehand is refused even when it leads to a private FIFO of ours:
+  // following it would let whoever placed it choose where the audio goes.
+  const std::string target = home.root() + "/elsewhere-fifo";
+  ASSERT_EQ(mkfifo(target.c_str(), 0600), 0);
+  ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
+  testing::internal::CaptureStdout();
+  ip->play_file(const_cast<char *>("/music/song.m4a"));
+  out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("refusing to use " + path), std::string::npos) << out;
+  ip->stop();
+  EXPECT_TRUE(fake.playPids().empty());
+  EXPECT_EQ(recorder().opens, 0);
+  ip->cleanup();
+  struct stat st;
+  ASSERT_EQ(lstat(path.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode)); // left as it was
+  unlink(path.c_str());
+  unlink(target.c_str());
 }
 
 TEST_F(SlaveInput, SecondPlayEndsTheFirst) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -26,6 +27,27 @@ void setOrUnset(const char *name, bool had, const std::string &value) {
     unsetenv(name);
 }
 } // namespace
+
+int runUnprivileged(int (*body)(void *), void *arg) {
+  pid_t pid = fork();
+  if (pid < 0)
+    return -1;
+  if (pid == 0) {
+    if (geteuid() == 0) {
+      const uid_t nobody = 65534;
+      if (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+          setresuid(nobody, nobody, nobody) != 0)
+        _exit(200);
+    }
+    _exit(body(arg) & 0x7f);
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status))
+    return 128;
+  return WEXITSTATUS(status) == 200 ? -1 : WEXITSTATUS(status);
+}
 
 TempHome::TempHome() {
   std::string tmpl = (fs::temp_directory_path() / "velora-test-XXXXXX").string();

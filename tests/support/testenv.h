@@ -55,6 +55,12 @@ private:
   pid_t pid_ = -1;
 };
 
+// Runs body in a child process as a user without privileges, so that file permissions hold even
+// when the suite runs as root (the child drops to "nobody" as setpriv would; a non-root suite
+// runs it as itself). Returns body's result (0 = success), or -1 when no unprivileged user can
+// be had; the caller then skips with a message.
+int runUnprivileged(int (*body)(void *), void *arg);
+
 // Polls cond every 10 ms until it is true or timeoutMs pass; returns its last value.
 template <class F> bool waitUntil(F cond, int timeoutMs = 3000);
 
