@@ -529,4 +529,22 @@ int XMMSPlayer::terminateProcesses(const std::vector<pid_t> &pids) {
   return signalled;
 }
 
+bool XMMSPlayer::waitForProcessesToEnd(const std::vector<pid_t> &pids, int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    bool anyLeft = false;
+    for (pid_t pid : pids) {
+      ProcInfo info;
+      if (pid > 1 && readProc(pid, info) && info.state != 'Z')
+        anyLeft = true;
+    }
+    if (!anyLeft)
+      return true;
+    if (clock.elapsed() >= timeoutMs)
+      return false;
+    QThread::msleep(20);
+  }
+}
+
 int XMMSPlayer::terminateEngineProcesses() { return terminateProcesses(engineProcesses()); }

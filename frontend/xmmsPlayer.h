@@ -60,6 +60,9 @@ public:
   // Sends SIGTERM to each listed process that is still an "xmms" or "mplayer" process of this
   // user; returns how many were signalled.
   static int terminateProcesses(const std::vector<pid_t> &pids);
+  // Waits up to timeoutMs until none of the listed processes runs any more (a zombie has
+  // ended); true when they all have.
+  static bool waitForProcessesToEnd(const std::vector<pid_t> &pids, int timeoutMs);
   // The engine's process id from its pid file, when it names a live "xmms" process of this user;
   // -1 otherwise.
   static pid_t enginePid();

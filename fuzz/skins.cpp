@@ -2,7 +2,7 @@
 // it, every field and colour text taken, and the hit test run around each element. Fields are
 // bounded, so the coordinate arithmetic built on them cannot overflow.
 #include "kconfig.h"
-#include "mainface.h"
+#include "mainface/mainface.h"
 #include "memfile.h"
 #include "qtquiet.h"
 

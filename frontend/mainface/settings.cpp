@@ -114,17 +114,22 @@ void MainFace::closeEvent(QCloseEvent *e) {
   // Only this session's engine and the mplayer processes it started are ended, never anything
   // found by name; they are noted before the quit request, while they can still be told apart.
   const std::vector<pid_t> engine = XMMSPlayer::engineProcesses();
-  // "Volume" is written once, before the engine is told to quit: the engine's save at quit
-  // re-reads the file and changes only its own keys, so both survive. Written after the quit,
-  // our copy (read before the engine's save) would put the engine's old keys back.
+  if (controller) {
+    controller->kill();
+    controller->setVolume(100);
+  }
+  // The engine rewrites ~/.xmms/config whenever its settings change and once more as it quits,
+  // each time from a fresh read. "Volume" is written once it has gone: then our read is newer
+  // than its last save and nothing writes the file between our read and our write, so neither
+  // its keys nor the volume can be lost.
+  if (!XMMSPlayer::waitForProcessesToEnd(engine, 3000)) {
+    XMMSPlayer::terminateProcesses(engine);
+    XMMSPlayer::waitForProcessesToEnd(engine, 1000);
+  }
   {
     KConfig config(baseDir + "/.xmms/config");
     config.setGroup("Winskin");
     config.writeEntry("Volume", volumePercent);
-  }
-  if (controller) {
-    controller->kill();
-    controller->setVolume(100);
   }
   e->accept();
   XMMSPlayer::terminateProcesses(engine);

@@ -4,8 +4,10 @@
 
 #include <glib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -102,7 +104,9 @@ void mplayer_parse_identify(mplayer_info *info, const char *output) {
   readInt(output, "ID_AUDIO_BITRATE=", &info->audio_bitrate);
   readInt(output, "ID_AUDIO_RATE=", &info->audio_rate);
   readInt(output, "ID_AUDIO_NCH=", &info->audio_nch);
-  info->total_bitrate = info->video_bitrate + info->audio_bitrate;
+  // Both rates come from the player's text: their sum is taken wide, so no value can overflow.
+  const long long total = static_cast<long long>(info->video_bitrate) + info->audio_bitrate;
+  info->total_bitrate = static_cast<int>(std::clamp<long long>(total, INT_MIN, INT_MAX));
   if (strstr(output, "ID_LENGTH=")) {
     readInt(output, "ID_LENGTH=", &info->length);
   } else {
@@ -111,7 +115,8 @@ void mplayer_parse_identify(mplayer_info *info, const char *output) {
     if (info->filename && stat(info->filename, &st) == 0)
       info->filesize = st.st_size;
     if (info->total_bitrate > 0)
-      info->length = static_cast<int>(info->filesize * 8 / info->total_bitrate);
+      info->length =
+          static_cast<int>(std::min<long long>(info->filesize * 8 / info->total_bitrate, INT_MAX));
   }
   if (info->artist[0] || info->name[0]) {
     snprintf(info->title, sizeof info->title, "%s - %s", info->artist, info->name);
