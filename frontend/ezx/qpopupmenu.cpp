@@ -27,6 +27,15 @@ int QPopupMenu::insertItem(const QString &text, QMenu *submenu, int id) {
 
 void QPopupMenu::insertSeparator() { addSeparator(); }
 
+void QPopupMenu::removeItem(int id) {
+  QAction *a = actions.take(id);
+  if (!a)
+    return;
+  order.removeAll(id);
+  removeAction(a);
+  delete a;
+}
+
 void QPopupMenu::setItemChecked(int id, bool on) {
   if (QAction *a = actions.value(id)) {
     a->setCheckable(true);

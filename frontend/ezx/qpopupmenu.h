@@ -23,6 +23,8 @@ public:
     return id;
   }
   void insertSeparator();
+  // Takes the item out of the menu; an unknown id is skipped.
+  void removeItem(int id);
 
   void setCheckable(bool on) { checkable = on; }
   bool isCheckable() const { return checkable; }

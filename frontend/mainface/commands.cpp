@@ -79,9 +79,14 @@ void MainFace::buttonClick(int code) {
     if (enginePlaying())
       controller->forward();
     break;
-  case 5:  // open a folder: the folder dialog is not part of the program yet
-  case 10: // equalizer presets: the presets dialog is not part of the program yet
-  case 25: // saved playlists: the menu's dialog commands are not part of the program yet
+  case 5:
+    openFolderCommand();
+    break;
+  case 10:
+    presetsCommand();
+    break;
+  case 25:
+    playlistMenuCommand();
     break;
   case 6:
     if (controller)

@@ -17,13 +17,16 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QMap>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 class QPushButton;
 class QTimer;
 class XMMSPlayer;
+class eqWidget;
 
 class MainFace : public ZMainWidget {
   Q_OBJECT
@@ -89,6 +92,23 @@ public:
   void setEqValue(int index, int value);
   void sendEq(int index);
   void loadPlaylistFile(const QString &path);
+
+  // Engine playlist (playlists.cpp). Each of these stops this session's engine, replaces its
+  // playlist file, starts it again and plays the first entry; nothing happens to the engine
+  // when the folder or the saved playlist cannot be read.
+  void playFolder(const QString &folder);
+  bool playSavedPlaylist(const QString &file);
+  // Refills playlistMenu with the saved playlists (at most seven); the files behind the items
+  // are kept in savedPlaylists by item id.
+  void refillPlaylistMenu();
+  QMap<int, QString> savedPlaylists;
+
+  // Dialog commands (dialogcommands.cpp): codes 5, 10 and 25, and the wallpaper entry.
+  void openFolderCommand();
+  void presetsCommand();
+  void playlistMenuCommand();
+  void chooseWallpaper();
+  QPointer<eqWidget> presetsDialog; // the latest presets dialog
   // Draws the next of the three decoration frames of vertical mode (missing pictures draw nothing).
   void drawDecorationFrame();
   // The title shown while the A-B loop runs.
@@ -218,6 +238,7 @@ public:
   QStringList playlistModel;
 
 private:
+  void playFirstEntry();
   void buildMenus();
   void readStartSettings(); // key codes, sltfwd, wallpaper (construction)
   void composeVertical(QPainter &p);

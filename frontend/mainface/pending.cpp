@@ -4,7 +4,5 @@
 
 #include <QMouseEvent>
 
-void MainFace::selectMenumplist(int) {}
 void MainFace::playlistSlot() {}
-void MainFace::equalizerChangeSlot() {}
 void MainFace::sltAbout() {}

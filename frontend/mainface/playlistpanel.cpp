@@ -1,22 +1,14 @@
 // The playlist panel of vertical mode (scroll bar and six lines) and the playlist file it shows.
 #include "mainface.h"
 
-#include <QFile>
+#include "m3u.h"
+
 #include <QPainter>
-#include <QTextStream>
 
 void MainFace::loadPlaylistFile(const QString &path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    return; // the panel keeps what it showed
-  playlistModel.clear();
-  const QByteArray bytes = file.readAll();
-  for (const QByteArray &raw : bytes.split('\n')) {
-    const QString line = QString::fromUtf8(raw).trimmed();
-    if (line.size() <= 5 || line.startsWith(QLatin1Char('#')))
-      continue;
-    playlistModel.append(line);
-  }
+  if (std::optional<QStringList> entries = m3u::read(path))
+    playlistModel = *entries;
+  // else the panel keeps what it showed
 }
 
 void MainFace::drawPlaylistBar(int offset, bool pressed) {

@@ -94,13 +94,14 @@ void MainFace::selectMenumfont(int id) {
 }
 
 void MainFace::selectMenu(int id) {
-  KConfig settings(baseDir + "/.xmms/pelmar_cfg");
-  settings.setGroup("pelskin");
   if (id == 4) {
-    // The wallpaper is picked in the folder view dialog, which is not part of the program yet;
-    // until it is, the entry leaves wallpaper and settings as they are.
+    // Before any store is open here: a store opened around the dialog would write the file
+    // back with the old wallpaper when it closes.
+    chooseWallpaper();
     return;
   }
+  KConfig settings(baseDir + "/.xmms/pelmar_cfg");
+  settings.setGroup("pelskin");
   if (id == 5) {
     sltfwdEnabled = !sltfwdEnabled;
     settings.writeEntry("sltfwd", sltfwdEnabled);

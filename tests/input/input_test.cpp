@@ -5,6 +5,7 @@
 #include "guiapp.h"
 #include "testskin.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTimer>
 #include <xmms/xmmsctrl.h>
@@ -240,8 +241,17 @@ TEST_F(InputTest, PlaylistLinesTogglesAndSettingsWrites) {
   // Commands other than bass booster and 3-D audio never write the engine's file: the engine
   // owns it. A rewrite by the settings store would drop this comment line.
   writeFile(home.path(".xmms/config"), readFile(home.path(".xmms/config")) + "# kept\n");
+  // Codes 5 and 10 open modal dialogs: each is closed as soon as it is up.
+  QTimer dismiss;
+  QObject::connect(&dismiss, &QTimer::timeout, [] {
+    if (QWidget *modal = QApplication::activeModalWidget())
+      modal->close();
+  });
+  dismiss.start(20);
   for (int code : {9, 11, 12, 13, 15, 18, 19, 20, 21, 5, 10, 25, 40, -1})
     w->buttonClick(code);
+  dismiss.stop();
+  w->playlistMenu->hide();
   EXPECT_NE(readFile(home.path(".xmms/config")).find("# kept"), std::string::npos);
 
   // Shuffle and repeat go to the engine.

@@ -1,0 +1,69 @@
+#include "inputdialog.h"
+
+#include "gbkcodec.h"
+#include "zmultilineedit.h"
+#include "zpushbutton.h"
+
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QVBoxLayout>
+
+InputDialog::InputDialog(QWidget *parent, const char *title, bool modal, Qt::WindowFlags flags)
+    : QDialog(parent, flags) {
+  const QString name = title && *title ? QString::fromUtf8(title) : QStringLiteral("InputDialog");
+  setObjectName(name);
+  setModal(modal);
+  setWindowTitle(tr(title && *title ? title : "InputDialog"));
+
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->setSpacing(2);
+  prompt = new QLabel(fromGbk("Name:"), this);
+  prompt->setFixedHeight(prompt->fontMetrics().height() + 5);
+  layout->addWidget(prompt);
+
+  line = new ZMultiLineEdit(this);
+  // One line of text: no wrapping, no scroll bars, Enter answers the dialog.
+  line->setLineWrapMode(QPlainTextEdit::NoWrap);
+  line->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  line->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  line->setFixedHeight(line->fontMetrics().height() + 12);
+  line->setFilter(QRegExp(QStringLiteral("[^\\n\\r?/<>\\\\:\"*]")));
+  line->installEventFilter(this);
+  layout->addWidget(line);
+
+  auto *row = new QHBoxLayout;
+  row->setSpacing(0);
+  ok = new ZPushButton(this);
+  ok->setText(fromGbk("Ok  "));
+  cancel = new ZPushButton(this);
+  cancel->setText(fromGbk("Cancel"));
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  layout->addLayout(row);
+  connect(ok, &QPushButton::clicked, this, &InputDialog::returned);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+  // As wide as the screen; as tall as the prompt, the line and the buttons need.
+  setFixedWidth(240);
+  setFixedHeight(sizeHint().height());
+  move(0, 50);
+  line->setFocus();
+}
+
+bool InputDialog::eventFilter(QObject *watched, QEvent *event) {
+  if (watched == line && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent *>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      returned();
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void InputDialog::returned() {
+  answer = line->text();
+  accept();
+}

@@ -1,0 +1,96 @@
+// The engine's playlist is never edited entry by entry: to change what is played, the engine is
+// stopped, its playlist file (~/.xmms/xmms.m3u, read by the engine when it starts) is replaced
+// and the engine is started again. Also the saved-playlists menu behind it.
+#include "mainface.h"
+
+#include "enginerestart.h"
+#include "m3u.h"
+#include "playable.h"
+#include "xmmsPlayer.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QString playlistFile(const QString &home) {
+  QDir().mkpath(home + "/.xmms"); // a first start may not have it yet
+  return home + "/.xmms/" + "xmms.m3u";
+}
+
+} // namespace
+
+void MainFace::playFirstEntry() {
+  if (!controller || playlistModel.isEmpty() || !controller->isRunning())
+    return;
+  lastPosition = -1; // a new list: entry 0 is a new song even if the old list was at 0
+  plistPOSClick(0);
+  drawPlayStatus(0);
+}
+
+void MainFace::playFolder(const QString &folder) {
+  // Listed before the engine is touched: a folder that cannot be read leaves it playing.
+  QDir lister(folder);
+  if (folder.isEmpty() || !lister.exists() || !lister.isReadable()) {
+    qWarning("velora: cannot read the folder %s", qPrintable(folder));
+    return;
+  }
+  lister.setNameFilters(playable::nameFilters());
+  lister.setSorting(QDir::Name | QDir::IgnoreCase);
+  QStringList songs;
+  const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + "/";
+  for (const QString &name : lister.entryList(QDir::Files | QDir::Hidden))
+    if (playable::isPlayable(name))
+      songs << prefix + name;
+
+  const bool written =
+      restartEngine(controller, [&] { return m3u::write(playlistFile(baseDir), songs); });
+  if (!written)
+    qWarning("velora: cannot write %s", qPrintable(playlistFile(baseDir)));
+  loadPlaylistFile(playlistFile(baseDir));
+  drawPlaylistBar(1, false);
+  playFirstEntry();
+}
+
+bool MainFace::playSavedPlaylist(const QString &file) {
+  QFile source(file);
+  if (!source.open(QIODevice::ReadOnly)) {
+    qWarning("velora: cannot read the playlist %s", qPrintable(file));
+    return false;
+  }
+  const QByteArray bytes = source.readAll();
+  const bool written =
+      restartEngine(controller, [&] { return m3u::writeAtomically(playlistFile(baseDir), bytes); });
+  if (!written)
+    qWarning("velora: cannot write %s", qPrintable(playlistFile(baseDir)));
+  loadPlaylistFile(playlistFile(baseDir));
+  drawPlaylistBar(1, false);
+  playFirstEntry();
+  return written;
+}
+
+void MainFace::refillPlaylistMenu() {
+  if (!playlistMenu)
+    return;
+  for (int id = 1; id <= 8; ++id)
+    playlistMenu->removeItem(id);
+  savedPlaylists.clear();
+  QDir folder(baseDir + "/playlist");
+  folder.setNameFilters({"*.m3u"});
+  folder.setSorting(QDir::Name | QDir::IgnoreCase);
+  int id = 1;
+  for (const QString &name : folder.entryList(QDir::Files)) {
+    if (id > 7)
+      break; // the menu offers seven
+    // Shown by the name up to its first dot, but the file itself is what gets loaded.
+    playlistMenu->insertItem(name.section(QLatin1Char('.'), 0, 0), id);
+    savedPlaylists.insert(id, folder.filePath(name));
+    ++id;
+  }
+}
+
+void MainFace::selectMenumplist(int id) {
+  if (id >= 1 && id <= 7 && savedPlaylists.contains(id))
+    playSavedPlaylist(savedPlaylists.value(id));
+  // id 0 (the current list) opens the playlist editor; negative ids do nothing.
+}
