@@ -71,43 +71,46 @@ make_track() {
   echo "$name.$ext: $total s, $(stat -c %s "$out/$name.$ext") bytes, lyrics in $charset"
 }
 
+# Lines stay short: at the default lyrics size a row holds about twenty letters.
 make_track 01-welcome m4a en-gb "Welcome — café des sons" UTF-8 "220 277.18 329.63" \
   "-c:a aac -b:a 40k -ar 22050" \
-  "Welcome to velora, a small music player." \
-  "This first song is M P 4, with A A C sound." \
-  "Its lyrics are a UTF-8 file, café and all." \
-  "Each line lights up as it is spoken." \
-  "Tap a lyric line, and velora loops it." \
-  "Pause and play again to end the loop."
+  "Welcome to velora." \
+  "A small music player." \
+  "This song is M P 4." \
+  "Its lyrics are UTF-8," \
+  "café and all." \
+  "Tap a line to loop it." \
+  "Pause, play: loop ends."
 
 make_track 02-chunxiao mp3 cmn "春天的问候" GBK "196 246.94 293.66" \
   "-c:a libmp3lame -b:a 40k -ar 22050" \
-  "欢迎使用这个音乐播放器。" \
-  "这是一首中文的示例歌曲。" \
-  "歌词文件用国标码保存。" \
-  "每一句歌词都会按时亮起。" \
-  "点一下歌词，可以循环这一句。" \
+  "欢迎使用播放器。" \
+  "这是中文示例歌曲。" \
+  "歌词用国标码保存。" \
+  "每句歌词按时亮起。" \
+  "点一下就循环这句。" \
   "祝你听得愉快。"
 
 make_track 03-night-train ogg en-us "Night Train" UTF-8 "174.61 220 261.63" \
   "-c:a libvorbis -q:a 0 -ar 22050" \
-  "This is the third song, in Ogg Vorbis." \
-  "Tap the A button to mark the start of a stretch." \
-  "Tap the B button at its end." \
-  "Now the stretch between them repeats." \
-  "Tap B once more to let the song go on."
+  "This one is Ogg Vorbis." \
+  "Tap A at the start," \
+  "and B at the end." \
+  "Now that part repeats." \
+  "Tap B to let it go."
 
 make_track 04-lanterns flac en-gb "Lanterns" UTF-8 "261.63 329.63 392" \
   "-c:a flac -compression_level 8 -ar 16000 -sample_fmt s16" \
-  "This song is FLAC, without any loss." \
-  "Drag the bar below the title to seek." \
-  "The volume slider sits on the right." \
-  "Open the equaliser to shape the sound."
+  "This song is FLAC," \
+  "without any loss." \
+  "Drag the bar to seek." \
+  "Volume is on the right." \
+  "The equaliser shapes it."
 
 make_track 05-last-light opus en-us "Last Light" UTF-8 "233.08 293.66 349.23" \
   "-c:a libopus -b:a 24k" \
-  "The last song is Opus, the newest of them all." \
-  "Turn the phone, or switch to the horizontal view." \
-  "Or fold velora into the mini strip." \
-  "Your own music goes in the folder you choose." \
-  "Thank you for listening."
+  "The last one is Opus." \
+  "Turn to the wide view," \
+  "or fold into a strip." \
+  "Open your own folder," \
+  "and thank you."
