@@ -101,9 +101,15 @@ void XMMSPlayer::launch() {
     program = QStandardPaths::findExecutable("xmms");
   if (program.isEmpty() || !QProcess::startDetached(program, {}))
     qWarning("XMMSPlayer: cannot start the audio engine: no program \"xmms\" on PATH");
-  QThread::msleep(static_cast<unsigned long>(launchWaitMs));
-  if (!isRunning())
-    return;
+  // Wait until the engine answers, looking every 10 ms, for at most the launch wait: a cold
+  // start then costs what the engine needs, not a whole second.
+  QElapsedTimer waited;
+  waited.start();
+  while (!isRunning()) {
+    if (waited.elapsed() >= launchWaitMs)
+      return;
+    QThread::msleep(10);
+  }
   running = true;
   if (pollTimer < 0)
     pollTimer = startTimer(kPollMs);

@@ -20,6 +20,7 @@ echo "making ten-minute files in $work ..."
 "${ff[@]}" -i "$work/long.wav" -c:a libmp3lame -b:a 192k "$work/long.mp3"
 "${ff[@]}" -i "$work/long.wav" -c:a libvorbis -q:a 5 "$work/long.ogg"
 "${ff[@]}" -i "$work/long.wav" -c:a flac "$work/long.flac"
+"${ff[@]}" -i "$work/long.wav" -c:a libopus -b:a 128k "$work/long.opus"
 "${ff[@]}" -i "$work/long.wav" -c:a flac -sample_fmt s32 -bits_per_raw_sample 24 "$work/long24.flac"
 
 ffmpeg_time() { # best of three: wall and CPU (user + system) seconds, decoding to the null muxer
@@ -41,6 +42,7 @@ echo "== plug-ins (best of 3)"
 "$driver" "$plugins/libflacinput.so" "$work/long.flac"
 "$driver" "$plugins/libflacinput.so" "$work/long24.flac"
 "$driver" "$plugins/libflacinput.so" "$work/long.flac" --eq
+[ -e "$plugins/libopusinput.so" ] && "$driver" "$plugins/libopusinput.so" "$work/long.opus"
 echo
 echo "== ffmpeg to nothing (best of 3, one thread)"
-for f in long.mp3 long.ogg long.flac long24.flac; do ffmpeg_time "$work/$f"; done
+for f in long.mp3 long.ogg long.flac long24.flac long.opus; do ffmpeg_time "$work/$f"; done
