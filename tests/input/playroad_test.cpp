@@ -16,34 +16,6 @@ using namespace velora::test;
 
 namespace {
 
-// A 16-bit mono 8 kHz WAV holding a sine tone at amplitude 16000.
-std::string toneWav(double seconds) {
-  const uint32_t rate = 8000, frames = static_cast<uint32_t>(rate * seconds), bytes = frames * 2;
-  std::string wav = "RIFF";
-  auto put32 = [&](uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-      wav += static_cast<char>((v >> (8 * i)) & 0xff);
-  };
-  auto put16 = [&](uint16_t v) {
-    wav += static_cast<char>(v & 0xff);
-    wav += static_cast<char>(v >> 8);
-  };
-  put32(36 + bytes);
-  wav += "WAVEfmt ";
-  put32(16);
-  put16(1);
-  put16(1);
-  put32(rate);
-  put32(rate * 2);
-  put16(2);
-  put16(16);
-  wav += "data";
-  put32(bytes);
-  for (uint32_t i = 0; i < frames; ++i)
-    put16(static_cast<uint16_t>(static_cast<int16_t>(16000 * std::sin(i * 2 * M_PI * 440 / rate))));
-  return wav;
-}
-
 // Largest sample of a 16-bit WAV's data, and how many samples it holds.
 std::pair<int, size_t> peakAndCount(const std::string &wav) {
   const size_t data = wav.find("data");
@@ -65,8 +37,8 @@ TEST_F(InputTest, TapOnPlayPlaysTitlesAndDrawsTheTime) {
   makeDirs(home.path("music"));
   const std::string first = home.path("music/first tone.wav");
   const std::string second = home.path("music/second.wav");
-  writeFile(first, toneWav(3));
-  writeFile(second, toneWav(3));
+  writeFile(first, toneWav(3, 16000));
+  writeFile(second, toneWav(3, 16000));
   const std::string out = home.path("heard.wav");
   ASSERT_FALSE(fileExists(home.path(".xmms/pelmar_cfg"))); // a fresh home
   startEngine({first, second}, "[xmms]\noutput_plugin=libdiskwriter.so\nshuffle=FALSE\n"

@@ -3,7 +3,9 @@
 #include <xmms/xmmsctrl.h>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -149,6 +151,34 @@ int EngineProcess::stop(int timeoutMs) {
   }
   pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string toneWav(double seconds, int amplitude) {
+  const uint32_t rate = 8000, frames = static_cast<uint32_t>(rate * seconds), bytes = frames * 2;
+  std::string wav = "RIFF";
+  auto put32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+      wav += static_cast<char>((v >> (8 * i)) & 0xff);
+  };
+  auto put16 = [&](uint16_t v) {
+    wav += static_cast<char>(v & 0xff);
+    wav += static_cast<char>(v >> 8);
+  };
+  put32(36 + bytes);
+  wav += "WAVEfmt ";
+  put32(16);
+  put16(1);
+  put16(1);
+  put32(rate);
+  put32(rate * 2);
+  put16(2);
+  put16(16);
+  wav += "data";
+  put32(bytes);
+  for (uint32_t i = 0; i < frames; ++i)
+    put16(static_cast<uint16_t>(
+        static_cast<int16_t>(amplitude * std::sin(i * 2 * M_PI * 440 / rate))));
+  return wav;
 }
 
 } // namespace velora::test

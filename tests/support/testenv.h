@@ -36,6 +36,8 @@ std::string fixture(const std::string &name);
 void writeFile(const std::string &path, const std::string &content);
 std::string readFile(const std::string &path);
 bool fileExists(const std::string &path);
+// A 16-bit mono 8 kHz WAV holding a 440 Hz tone of the given amplitude.
+std::string toneWav(double seconds, int amplitude = 16000);
 void makeDirs(const std::string &path);
 
 // A real engine process (stage/bin/xmms) started in the current HOME / XDG_RUNTIME_DIR.
