@@ -284,9 +284,16 @@ void play_raw_aac(const char *name) {
         }
         frame.samples = 0;
         frame.bytesconsumed = 0;
-        unsigned long rate;
-        unsigned char nch;
-        NeAACDecInit(decoder, buffer, (unsigned long)valid, &rate, &nch);
+        unsigned long rate = 0;
+        unsigned char nch = 0;
+        // The output is open at the first header's rate and channels; a stream that reads
+        // differently the older way cannot be played on it, and FAAD2 faults when asked to
+        // decode with a decoder whose set-up failed.
+        long header = NeAACDecInit(decoder, buffer, (unsigned long)valid, &rate, &nch);
+        if (header < 0 || rate != sample_rate || nch != channels) {
+          g_print("AAC: Stream header not recognised\n");
+          break;
+        }
         pcm = nullptr;
       }
     } else if (frame.bytesconsumed == 0 && frame.samples == 0) {
