@@ -9,6 +9,7 @@ PACKAGES=(
   libopusfile-dev libtag1-dev
   ffmpeg mplayer fonts-wqy-microhei fonts-dejavu-core faad
   dbus playerctl xvfb xdotool x11-utils imagemagick espeak-ng desktop-file-utils
+  mpv strace time libx11-dev
   clang libclang-rt-14-dev
 )
 missing=()

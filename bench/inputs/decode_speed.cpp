@@ -5,6 +5,7 @@
 //   decode_speed <plug-in .so> <file> [--eq] [--runs N]
 #include <xmms/plugin.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <ctime>
 #include <dlfcn.h>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -51,7 +53,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   bool eq = false;
-  int runs = 3;
+  int runs = 5;
   for (int i = 3; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--eq"))
       eq = true;
@@ -86,7 +88,8 @@ int main(int argc, char **argv) {
   float bands[10] = {6, 4, 2, 0, -2, -2, 0, 2, 4, 6};
   ip->set_eq(eq ? 1 : 0, 0, bands);
 
-  double bestWall = 1e30, bestCpu = 1e30, audio = 0;
+  std::vector<double> walls, cpus;
+  double audio = 0;
   for (int r = 0; r < runs; ++r) {
     double cpu0 = cpuSeconds();
     auto t0 = std::chrono::steady_clock::now();
@@ -98,15 +101,18 @@ int main(int argc, char **argv) {
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     double cpu = cpuSeconds() - cpu0;
     audio = rate && channels ? bytes / (2.0 * rate * channels) : 0;
-    if (wall < bestWall)
-      bestWall = wall;
-    if (cpu < bestCpu)
-      bestCpu = cpu;
+    walls.push_back(wall);
+    cpus.push_back(cpu);
   }
+  auto median = [](std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0.0 : v[v.size() / 2];
+  };
+  double wall = median(walls), cpu = median(cpus);
   if (ip->cleanup)
     ip->cleanup();
   std::printf("%-40s audio %7.1f s  wall %6.3f s  cpu %6.3f s  %6.0fx real time%s\n",
-              std::strrchr(argv[2], '/') ? std::strrchr(argv[2], '/') + 1 : argv[2], audio,
-              bestWall, bestCpu, bestWall > 0 ? audio / bestWall : 0, eq ? "  (equalizer on)" : "");
+              std::strrchr(argv[2], '/') ? std::strrchr(argv[2], '/') + 1 : argv[2], audio, wall,
+              cpu, wall > 0 ? audio / wall : 0, eq ? "  (equalizer on)" : "");
   return audio > 0 ? 0 : 1;
 }

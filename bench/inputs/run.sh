@@ -23,20 +23,23 @@ echo "making ten-minute files in $work ..."
 "${ff[@]}" -i "$work/long.wav" -c:a libopus -b:a 128k "$work/long.opus"
 "${ff[@]}" -i "$work/long.wav" -c:a flac -sample_fmt s32 -bits_per_raw_sample 24 "$work/long24.flac"
 
-ffmpeg_time() { # best of three: wall and CPU (user + system) seconds, decoding to the null muxer
-  local best="" bestcpu="" t
-  for _ in 1 2 3; do
+ffmpeg_time() { # median of five: wall and CPU (user + system) seconds, decoding to the null muxer
+  local walls=() cpus=() t wall user sys
+  for _ in 1 2 3 4 5; do
     t=$( { TIMEFORMAT='%R %U %S'; time ffmpeg -hide_banner -loglevel error -threads 1 -i "$1" -f null - </dev/null; } 2>&1 )
     read -r wall user sys <<<"$t"
-    best=$(awk -v a="$wall" -v b="${best:-$wall}" 'BEGIN { print (a < b ? a : b) }')
-    bestcpu=$(awk -v a="$user" -v s="$sys" -v b="${bestcpu:-999999}" 'BEGIN { c = a + s; print (c < b ? c : b) }')
+    walls+=("$wall")
+    cpus+=("$(awk -v a="$user" -v s="$sys" 'BEGIN { print a + s }')")
   done
-  awk -v n="ffmpeg $(basename "$1")" -v t="$best" -v c="$bestcpu" \
+  local w c
+  w=$(printf '%s\n' "${walls[@]}" | sort -g | sed -n 3p)
+  c=$(printf '%s\n' "${cpus[@]}" | sort -g | sed -n 3p)
+  awk -v n="ffmpeg $(basename "$1")" -v t="$w" -v c="$c" \
     'BEGIN { printf "%-40s audio   600.0 s  wall %6.3f s  cpu %6.3f s  %6.0fx real time\n", n, t, c, 600 / t }'
 }
 
 echo
-echo "== plug-ins (best of 3)"
+echo "== plug-ins (median of 5; load $(cut -d' ' -f1-3 /proc/loadavg))"
 "$driver" "$plugins/libmpg123input.so" "$work/long.mp3"
 "$driver" "$plugins/libvorbisinput.so" "$work/long.ogg"
 "$driver" "$plugins/libflacinput.so" "$work/long.flac"
@@ -44,5 +47,5 @@ echo "== plug-ins (best of 3)"
 "$driver" "$plugins/libflacinput.so" "$work/long.flac" --eq
 [ -e "$plugins/libopusinput.so" ] && "$driver" "$plugins/libopusinput.so" "$work/long.opus"
 echo
-echo "== ffmpeg to nothing (best of 3, one thread)"
+echo "== ffmpeg to nothing (median of 5, one thread; load $(cut -d' ' -f1-3 /proc/loadavg))"
 for f in long.mp3 long.ogg long.flac long24.flac long.opus; do ffmpeg_time "$work/$f"; done

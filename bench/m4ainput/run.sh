@@ -19,27 +19,54 @@ ffmpeg -hide_banner -loglevel error -y -f lavfi \
 ffmpeg -hide_banner -loglevel error -y -i "$work/long.m4a" -c:a copy -f adts "$work/long.aac"
 ls -l "$work/long.m4a" "$work/long.aac"
 
-echo "== plug-in and bare FAAD2 loop"
+echo "== plug-in and bare FAAD2 loop: CPU ms for ten minutes, median of 5 (load $(cut -d' ' -f1-3 /proc/loadavg))"
 M4A_BENCH_MP4="$work/long.m4a" M4A_BENCH_AAC="$work/long.aac" \
-  "$build/bench/m4ainput/m4ainput_bench" 2>/dev/null | grep -v '^total-tracks\|^testing-track\|^MP4 - '
+  "$build/bench/m4ainput/m4ainput_bench" --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true 2>/dev/null | awk '/_median/ { print $1, $2 }' >"$work/medians"
+awk '
+  { gsub(/_median$/, "", $1); t[$1] = $2; order[++n] = $1 }
+  END {
+    label["BM_BareFaad2Mp4"] = "bare FAAD2 loop, MP4"
+    label["BM_PluginMp4"] = "plug-in, MP4, equalizer off"
+    label["BM_PluginMp4Equalizer/1"] = "plug-in, MP4, equalizer on, flat"
+    label["BM_PluginMp4Equalizer/2"] = "plug-in, MP4, one band at +6 dB"
+    label["BM_PluginMp4Equalizer/3"] = "plug-in, MP4, most bands moved"
+    label["BM_BareFaad2RawAac"] = "bare FAAD2 loop, ADTS"
+    label["BM_PluginRawAac"] = "plug-in, ADTS"
+    label["BM_EqualizerTenMinutes/1"] = "equalizer alone, flat"
+    label["BM_EqualizerTenMinutes/2"] = "equalizer alone, one band at +6 dB"
+    label["BM_EqualizerTenMinutes/3"] = "equalizer alone, most bands moved"
+    bare = t["BM_BareFaad2Mp4"]; off = t["BM_PluginMp4"]
+    for (i = 1; i <= n; ++i) {
+      k = order[i]
+      line = sprintf("%-38s %8.1f ms", label[k] != "" ? label[k] : k, t[k])
+      if (k ~ /Mp4/ && k != "BM_BareFaad2Mp4") line = line sprintf("   %.3f x bare FAAD2", t[k] / bare)
+      if (k ~ /Equalizer\//) line = line sprintf(", %+.1f %% over equalizer off", 100 * (t[k] / off - 1))
+      if (k == "BM_PluginRawAac") line = line sprintf("   %.3f x bare FAAD2", t[k] / t["BM_BareFaad2RawAac"])
+      print line
+    }
+    printf "goals: flat costs nothing (%+.1f %%); one band at +6 dB at most +10 %% (%+.1f %%)\n",
+      100 * (t["BM_PluginMp4Equalizer/1"] / off - 1), 100 * (t["BM_PluginMp4Equalizer/2"] / off - 1)
+  }' "$work/medians"
 
-# Best of three runs of a command: CPU seconds (user + system, comparable with the figures
+# Median of five runs of a command: CPU seconds (user + system, comparable with the figures
 # above) and wall seconds.
 cost() {
-  local best_cpu="" best_wall="" t
-  for _ in 1 2 3; do
+  local cpu=() wall=() t user sys w
+  for _ in 1 2 3 4 5; do
     t=$( { TIMEFORMAT='%U %S %R'; time "$@" >/dev/null 2>&1; } 2>&1 )
-    read -r user sys wall <<<"$t"
-    best_cpu=$(awk -v a="$user" -v b="$sys" -v c="$best_cpu" 'BEGIN { t = a + b; if (c == "" || t < c) print t; else print c }')
-    best_wall=$(awk -v a="$wall" -v c="$best_wall" 'BEGIN { if (c == "" || a < c) print a; else print c }')
+    read -r user sys w <<<"$t"
+    cpu+=("$(awk -v a="$user" -v b="$sys" 'BEGIN { print a + b }')")
+    wall+=("$w")
   done
-  echo "cpu ${best_cpu}s  wall ${best_wall}s"
+  med() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+  echo "cpu $(med "${cpu[@]}")s  wall $(med "${wall[@]}")s"
 }
-echo "== reference commands (best of three)"
+echo "== reference commands (median of 5; load $(cut -d' ' -f1-3 /proc/loadavg))"
 if command -v faad >/dev/null; then
-  echo "faad -w (MP4):  $(cost faad -w "$work/long.m4a")"
-  echo "faad -w (ADTS): $(cost faad -w "$work/long.aac")"
+  echo "faad -w (MP4):               $(cost faad -w "$work/long.m4a")"
+  echo "faad -w (ADTS):              $(cost faad -w "$work/long.aac")"
 else
   echo "faad: not installed (Debian package faad)"
 fi
-echo "ffmpeg (MP4):   $(cost ffmpeg -v error -i "$work/long.m4a" -f s16le -)"
+echo "ffmpeg -threads 1 (MP4):     $(cost ffmpeg -v error -threads 1 -i "$work/long.m4a" -f s16le -)"

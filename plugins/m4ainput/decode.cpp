@@ -16,23 +16,78 @@ namespace {
 
 OutputPlugin *output() { return mp4_ip.output; }
 
+// Once the output is full, the thread waits until about this much of it has been played before
+// it writes again: a few wake-ups a second instead of one per frame. The output keeps the rest
+// of its buffer, so what is heard does not change.
+constexpr long kRefillMs = 100;
+constexpr long kPlayingNapUs = 200000;
+// A paused output is woken by mp4_pause itself.
+constexpr long kPausedNapUs = 1000000;
+
+// The open stream's PCM rate in bytes a second, and how the output's room has gone (decode
+// thread only).
+long bytes_per_second = 0;
+int room_seen = 0;
+bool refilling = false;
+
+void pace_stream(unsigned long rate, int channels) {
+  bytes_per_second = long(rate) * channels * 2;
+  room_seen = 0;
+  refilling = false;
+}
+
+// How long the output takes to play `bytes`, in microseconds, between 1 ms and `cap`.
+long time_to_play(long bytes, long cap) {
+  if (bytes_per_second <= 0)
+    return cap;
+  long us = long(int64_t(bytes) * 1000000 / bytes_per_second);
+  return us < 1000 ? 1000 : us > cap ? cap : us;
+}
+
 // Waits until the output can take `bytes` without blocking. False when playback was stopped or
 // (with `seekable`) a seek arrived meanwhile: the frame in hand is then dropped, since a paused
 // output would otherwise hold the thread until it is resumed.
-bool wait_for_room(int bytes, int step_us, bool seekable) {
-  while (playing && output()->buffer_free() < bytes) {
-    if (seekable && seek_to != -1)
+bool wait_for_room(int bytes, bool seekable) {
+  for (;;) {
+    unsigned ticket = m4a_wake_ticket();
+    if (!playing || (seekable && seek_to != -1))
       return false;
-    xmms_usleep(step_us);
+    int room = output()->buffer_free();
+    if (room > room_seen)
+      room_seen = room;
+    int wanted = bytes;
+    if (refilling) {
+      long share = bytes_per_second * kRefillMs / 1000;
+      if (share > room_seen / 2)
+        share = room_seen / 2;
+      if (share > wanted)
+        wanted = int(share);
+    }
+    if (room >= wanted) {
+      refilling = false;
+      return true;
+    }
+    refilling = true;
+    // Nothing at all while the output is paused: nap until mp4_pause or a stop pokes.
+    m4a_nap(ticket,
+            room <= 0 && mp4_paused ? kPausedNapUs : time_to_play(wanted - room, kPlayingNapUs));
   }
-  return playing != 0;
 }
 
 // Lets what the output holds be heard before the song is closed. A paused output holds it as
 // long as the listener keeps it paused; only a stop cuts it short.
 void drain() {
-  while (playing && output()->buffer_playing())
-    xmms_usleep(10000);
+  for (;;) {
+    unsigned ticket = m4a_wake_ticket();
+    if (!playing || !output()->buffer_playing())
+      return;
+    long left_ms = output()->written_time && output()->output_time
+                       ? output()->written_time() - output()->output_time()
+                       : 0;
+    long us =
+        mp4_paused ? kPausedNapUs : time_to_play(bytes_per_second * left_ms / 1000, kPlayingNapUs);
+    m4a_nap(ticket, us < 5000 ? 5000 : us);
+  }
 }
 
 void write_pcm(void *pcm, unsigned long samples) {
@@ -53,6 +108,7 @@ void play_mp4(FILE *file, char *name) {
   float step;
 
   stream_kind = MP4_FILE;
+  m4a_poke();
   infile = mp4ff_open_read(cb);
   if (!infile) {
     g_print("MP4 - Can't open file\n");
@@ -107,6 +163,7 @@ void play_mp4(FILE *file, char *name) {
       goto cleanup;
     }
     output()->flush(0);
+    pace_stream(sample_rate, channels);
     iir_set_stream(int(sample_rate), channels);
     if (mp4_ip.set_info)
       mp4_ip.set_info(title, int(length_ms), -1, int(sample_rate / 1000), channels);
@@ -121,6 +178,8 @@ void play_mp4(FILE *file, char *name) {
       output()->flush(seek * 1000);
       // A newer request that came in meanwhile stays for the next pass.
       seek_to.compare_exchange_strong(seek, -1);
+      refilling = false;
+      m4a_poke(); // mp4_seek waits for the request to be taken
     }
 
     unsigned char *sample = nullptr;
@@ -141,7 +200,7 @@ void play_mp4(FILE *file, char *name) {
       goto cleanup;
     }
 
-    if (!wait_for_room(int(frame.samples * 2), 30000, true))
+    if (!wait_for_room(int(frame.samples * 2), true))
       continue; // stopped, or a seek to take at the top of the loop
     if (pcm && frame.samples > 0)
       write_pcm(pcm, frame.samples);
@@ -196,6 +255,7 @@ NeAACDecHandle open_decoder(bool old_adts) {
 
 void play_raw_aac(const char *name) {
   stream_kind = RAW_AAC_FILE;
+  m4a_poke(); // a seek waiting for this stream is refused at once
   FILE *file = fopen(name, "rb");
   if (!file) {
     g_print("AAC: can't find file %s\n", name);
@@ -251,6 +311,7 @@ void play_raw_aac(const char *name) {
     output()->close_audio();
     goto done;
   }
+  pace_stream(sample_rate, channels);
   iir_set_stream(int(sample_rate), channels);
   if (mp4_ip.set_info)
     mp4_ip.set_info(title, -1, -1, int(sample_rate), channels);
@@ -307,7 +368,7 @@ void play_raw_aac(const char *name) {
     if (frame.samples == 0 && !pcm) {
       g_print("AAC: error sample decoding\n");
     } else if (pcm && frame.samples > 0) {
-      if (wait_for_room(int(frame.samples * 2), 10000, false))
+      if (wait_for_room(int(frame.samples * 2), false))
         write_pcm(pcm, frame.samples);
     }
   }
@@ -337,6 +398,7 @@ void *mp4_decode_thread(void *arg) {
     g_print("MP4!AAC - Can't open file\n");
     g_free(name);
     playing = 0;
+    m4a_poke();
     return nullptr;
   }
   int type = mp4_get_file_type(file);
@@ -348,5 +410,6 @@ void *mp4_decode_thread(void *arg) {
     play_raw_aac(name);
   }
   g_free(name);
+  m4a_poke(); // playing is 0 now: a waiting seek or stop returns
   return nullptr;
 }

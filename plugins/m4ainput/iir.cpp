@@ -359,6 +359,16 @@ void iir_filter(short *pcm, int length) {
     run_vector(table, active.gains, active.preamp, pcm, frames);
     return;
   }
+  if (!active.anyGain && active.preamp == (1 << 28)) {
+    // Flat everywhere: the filter gives back every sample exactly, so the buffer is left as it
+    // is and only the exported last values are brought up to date.
+    int last = nch * (frames - 1);
+    for (int c = 0; c < 2 && c < filtered; ++c) {
+      scaledpcm[c] = int32_t(pcm[last + c]) * 2048;
+      out[c] = pcm[last + c];
+    }
+    return;
+  }
   if (!active.anyGain) {
     // All bands flat: only the scaled input is heard (the sections add nothing, and their
     // history is cleared before any gain could make it count).

@@ -49,9 +49,20 @@ M4A_EXPORT extern int halflength;
 extern std::atomic<int> playing;
 extern std::atomic<int> seek_to;
 extern std::atomic<int> eq_enabled;
+// The engine's last pause request (set by mp4_pause).
+extern std::atomic<int> mp4_paused;
 // What the running decode thread found: 0 while it has not decided yet, else MP4_FILE or
 // RAW_AAC_FILE. Seeks are only honoured on MP4 files.
 extern std::atomic<int> stream_kind;
+
+// The engine's threads and the decode thread wake each other instead of polling: every change
+// of playing, seek_to or the pause state is followed by m4a_poke(). A waiter takes a ticket
+// before it looks at the flags, then naps until a poke newer than the ticket or `us` passed.
+void m4a_poke();
+unsigned m4a_wake_ticket();
+void m4a_nap(unsigned ticket, long us);
+// Waits on the engine's side until `done` holds (checked under the wake lock), or `ms` passed.
+bool m4a_wait_until(bool (*done)(), int ms);
 
 int mp4_get_file_type(FILE *file);
 // A fresh reader binding for `file`; free with freeMP4FF_cb.

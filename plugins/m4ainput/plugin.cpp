@@ -1,18 +1,51 @@
 // The plug-in record and the entries the engine calls from its own threads.
 #include "m4ainput.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <glib.h>
+#include <mutex>
 #include <pthread.h>
 #include <strings.h>
-
-#include <xmms/util.h>
 
 std::atomic<int> playing{0};
 std::atomic<int> seek_to{-1};
 std::atomic<int> eq_enabled{0};
+std::atomic<int> mp4_paused{0};
 std::atomic<int> stream_kind{0};
+
+namespace {
+
+std::mutex wake_lock;
+std::condition_variable wake_cv;
+unsigned wakes = 0;
+
+} // namespace
+
+void m4a_poke() {
+  {
+    std::lock_guard<std::mutex> guard(wake_lock);
+    ++wakes;
+  }
+  wake_cv.notify_all();
+}
+
+unsigned m4a_wake_ticket() {
+  std::lock_guard<std::mutex> guard(wake_lock);
+  return wakes;
+}
+
+void m4a_nap(unsigned ticket, long us) {
+  std::unique_lock<std::mutex> guard(wake_lock);
+  wake_cv.wait_for(guard, std::chrono::microseconds(us), [&] { return wakes != ticket; });
+}
+
+bool m4a_wait_until(bool (*done)(), int ms) {
+  std::unique_lock<std::mutex> guard(wake_lock);
+  return wake_cv.wait_for(guard, std::chrono::milliseconds(ms), done);
+}
 
 namespace {
 
@@ -49,10 +82,13 @@ int mp4_is_our_file(char *name) {
 void mp4_play(char *name) {
   // The engine stops a song before it plays the next; should it not, end the old thread here
   // rather than run two against one output.
-  if (decode_thread_started)
+  if (decode_thread_started) {
     playing = 0;
+    m4a_poke();
+  }
   reap_finished_thread();
   playing = 1;
+  mp4_paused = 0;
   stream_kind = 0;
   // A seek of the previous song must not land in this one; a seek made from here on, even before
   // the thread runs, is kept for it.
@@ -73,6 +109,7 @@ void mp4_stop(void) {
     return;
   }
   playing = 0;
+  m4a_poke();
   // Closing first releases a thread blocked inside write_audio on a paused output; the output
   // drops what it holds, which is what a stop means.
   if (mp4_ip.output)
@@ -83,24 +120,23 @@ void mp4_stop(void) {
 }
 
 void mp4_pause(short paused) {
+  mp4_paused = paused != 0;
   if (mp4_ip.output)
     mp4_ip.output->pause(paused);
+  m4a_poke(); // a decode thread waiting for room looks again
 }
 
 void mp4_seek(int seconds) {
   seek_to = seconds;
+  m4a_poke();
   // The decode thread takes the request at its next frame or inside its output wait. Should it
   // be slow to (a thread still opening its file), the request stays pending and the engine is
-  // not held: it gets its answer within a second in every state.
-  for (int waited = 0; playing && seek_to != -1 && waited < 1000; waited += 10) {
-    // Raw AAC streams are not seekable; answer at once instead of waiting for a thread that will
-    // never take the request.
-    if (stream_kind == RAW_AAC_FILE) {
-      seek_to = -1;
-      break;
-    }
-    xmms_usleep(10000);
-  }
+  // not held: it gets its answer within a second in every state. Raw AAC streams are not
+  // seekable: the answer comes at once instead of after a wait for a thread that will never
+  // take the request.
+  m4a_wait_until([] { return !playing || seek_to == -1 || stream_kind == RAW_AAC_FILE; }, 1000);
+  if (stream_kind == RAW_AAC_FILE)
+    seek_to = -1;
   if (!playing)
     seek_to = -1;
 }
@@ -167,12 +203,29 @@ void mp4_file_info_box(char *name) {
   fclose(file);
 }
 
+// The reader remembers where the file stands: the decoder asks for each sample at the place the
+// previous one ended, and a seek there would cost a system call per frame for nothing.
+struct Reader {
+  FILE *file;
+  uint64_t position;
+  bool known;
+};
+
 uint32_t read_callback(void *user_data, void *buffer, uint32_t length) {
-  return uint32_t(fread(buffer, 1, length, static_cast<FILE *>(user_data)));
+  auto *r = static_cast<Reader *>(user_data);
+  size_t got = fread(buffer, 1, length, r->file);
+  r->position += got;
+  return uint32_t(got);
 }
 
 uint32_t seek_callback(void *user_data, uint64_t position) {
-  return uint32_t(fseeko(static_cast<FILE *>(user_data), off_t(position), SEEK_SET));
+  auto *r = static_cast<Reader *>(user_data);
+  if (r->known && r->position == position)
+    return 0;
+  int result = fseeko(r->file, off_t(position), SEEK_SET);
+  r->known = result == 0;
+  r->position = position;
+  return uint32_t(result);
 }
 
 } // namespace
@@ -192,11 +245,15 @@ mp4ff_callback_t *getMP4FF_cb(FILE *file) {
   auto *cb = static_cast<mp4ff_callback_t *>(g_malloc0(sizeof(mp4ff_callback_t)));
   cb->read = read_callback;
   cb->seek = seek_callback;
-  cb->user_data = file;
+  cb->user_data = new Reader{file, 0, false};
   return cb;
 }
 
-void freeMP4FF_cb(mp4ff_callback_t *cb) { g_free(cb); }
+void freeMP4FF_cb(mp4ff_callback_t *cb) {
+  if (cb)
+    delete static_cast<Reader *>(cb->user_data);
+  g_free(cb);
+}
 
 extern "C" {
 

@@ -119,15 +119,18 @@ void EqFilter::reset() {
 void EqFilter::process(int16_t *pcm, size_t frames) {
   if (!active_ || !pcm)
     return;
+  // Only the bands that act run, each with its coefficients read once per block.
+  int used[kEqBands], count = 0;
+  for (int b = 0; b < kEqBands; ++b)
+    if (sections_[b].used)
+      used[count++] = b;
   for (size_t f = 0; f < frames; ++f) {
     for (int c = 0; c < channels_; ++c) {
       int16_t &sample = pcm[f * channels_ + c];
       double x = sample * gain_;
-      for (int b = 0; b < kEqBands; ++b) {
-        const Section &s = sections_[b];
-        if (!s.used)
-          continue;
-        double *z = state_[b][c];
+      for (int i = 0; i < count; ++i) {
+        const Section &s = sections_[used[i]];
+        double *z = state_[used[i]][c];
         // Transposed direct form II: two state values per channel and band.
         double y = s.b0 * x + z[0];
         z[0] = s.b1 * x - s.a1 * y + z[1];

@@ -15,7 +15,10 @@
 #include <xmms/plugin.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -69,6 +72,15 @@ private:
   static void threadMain(Playback *self, std::string file);
   void drain();
   void finish();
+  // Wakes whoever waits in nap() or seek(): called after every change of playing_, seekMs_ or
+  // paused_, so neither side has to poll for the other.
+  void poke();
+  // nap() returns early once poke() has been called since wakeTicket() gave `ticket`: taking
+  // the ticket before looking at the flags means no poke is missed in between.
+  unsigned wakeTicket();
+  void nap(unsigned ticket, std::chrono::microseconds limit);
+  // How long the output needs to make `bytes` of room, from its rate; at most `cap`.
+  std::chrono::microseconds timeToPlay(size_t bytes, std::chrono::microseconds cap) const;
 
   const char *tag_;
   Body body_;
@@ -77,6 +89,9 @@ private:
   std::atomic<int> playing_{0};
   std::atomic<int> seekMs_{-1};
   std::atomic<int> paused_{0};
+  std::mutex wakeMutex_;
+  std::condition_variable wakeCv_;
+  unsigned wakes_ = 0; // under wakeMutex_: counts poke() calls
   EqControl eq_;
 
   // Decode thread only.
@@ -86,6 +101,8 @@ private:
   bool audioOpen_ = false;
   int rate_ = 0;
   int channels_ = 0;
+  size_t roomSeen_ = 0;    // the most room the output has offered since it was opened
+  bool refilling_ = false; // the output was full: waiting for it to play a good share
   char *title_ = nullptr;
   bool diagnosed_ = false;
 };

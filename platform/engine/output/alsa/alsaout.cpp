@@ -10,12 +10,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdlib>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -24,6 +24,8 @@ constexpr unsigned kBufferUs = 500000;
 
 struct State {
   std::mutex m;
+  // A writer waiting for room is woken by pause, flush and close instead of polling for them.
+  std::condition_variable changed;
   snd_pcm_t *pcm = nullptr;
   AFormat fmt = FMT_S16_NE;
   int rate = 0, nch = 0;
@@ -123,8 +125,12 @@ void alsa_write(void *ptr, int length) {
     done += static_cast<size_t>(r);
     s.written += r;
     if (done < frames) {
-      lk.unlock();
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      // About as long as the device needs to take the rest; paused, until it is resumed.
+      auto wait = s.paused
+                      ? std::chrono::microseconds(1000000)
+                      : std::chrono::microseconds(std::clamp<int64_t>(
+                            int64_t(frames - done) * 1000000 / std::max(1, s.rate), 2000, 100000));
+      s.changed.wait_for(lk, wait);
     }
   }
 }
@@ -136,6 +142,7 @@ void alsa_close() {
   snd_pcm_drop(s.pcm);
   snd_pcm_close(s.pcm);
   s.pcm = nullptr;
+  s.changed.notify_all();
 }
 
 void alsa_flush(int time) {
@@ -146,6 +153,7 @@ void alsa_flush(int time) {
   snd_pcm_prepare(s.pcm);
   s.written = 0;
   s.baseMs = time;
+  s.changed.notify_all();
 }
 
 void alsa_pause(short paused) {
@@ -153,6 +161,7 @@ void alsa_pause(short paused) {
   if (!s.pcm || s.paused == (paused != 0))
     return;
   s.paused = paused != 0;
+  s.changed.notify_all();
   snd_pcm_state_t st = snd_pcm_state(s.pcm);
   if (s.canPause) {
     if ((s.paused && st == SND_PCM_STATE_RUNNING) || (!s.paused && st == SND_PCM_STATE_PAUSED))
