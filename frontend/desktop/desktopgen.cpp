@@ -25,7 +25,8 @@ int main(int argc, char **argv) {
                     "Keywords=music;lyrics;LRC;playlist;equalizer;\n";
   text += "MimeType=" + playable::mimeTypes().join(';').toUtf8() + ";\n";
   QSaveFile out(QString::fromLocal8Bit(argv[1]));
-  if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(text) != text.size() ||
+      !out.commit()) {
     std::fprintf(stderr, "desktopgen: cannot write %s\n", argv[1]);
     return 1;
   }

@@ -75,14 +75,14 @@ void KConfigFileBackend::sync() {
     return;
   const QString path =
       fileName.startsWith(QLatin1Char('/')) ? fileName : QDir::homePath() + "/" + fileName;
+  // Said once per file: a store is opened for every command.
+  static QMutex mutex;
+  static QSet<QString> unreadableReported, unwritableReported;
   if (unreadable) {
-    // Writing now would replace every key of the file with the few this store holds. Said once
-    // per file: a store is opened for every command.
-    static QMutex mutex;
-    static QSet<QString> reported;
+    // Writing now would replace every key of the file with the few this store holds.
     QMutexLocker lock(&mutex);
-    if (!reported.contains(path)) {
-      reported.insert(path);
+    if (!unreadableReported.contains(path)) {
+      unreadableReported.insert(path);
       qWarning("velora: cannot read %s; it is left as it is and changes to it are not saved",
                qPrintable(path));
     }
@@ -102,8 +102,16 @@ void KConfigFileBackend::sync() {
   const int slash = encoded.lastIndexOf('/');
   if (slash > 0)
     xmms::makeFolder(encoded.left(slash).toStdString());
-  // Silent on failure: the old file stays whole and memory keeps the values.
-  xmms::writeFileAtomically(encoded.toStdString(), text.toStdString());
+  // On failure the old file stays whole and memory keeps the values; said once until a write
+  // to the file works again.
+  const bool written = xmms::writeFileAtomically(encoded.toStdString(), text.toStdString());
+  QMutexLocker lock(&mutex);
+  if (written)
+    unwritableReported.remove(path);
+  else if (!unwritableReported.contains(path)) {
+    unwritableReported.insert(path);
+    qWarning("velora: cannot write %s; the file is left as it was", qPrintable(path));
+  }
 }
 
 QString KConfigFileBackend::group() const { return hasCurrent ? currentGroup : QString(); }

@@ -25,7 +25,8 @@ bool writeNew(const QString &path, const QByteArray &content) {
   if (QFileInfo::exists(path) || !makeParent(path))
     return false;
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit()) {
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || // see m3u.cpp
+      file.write(content) != content.size() || !file.commit()) {
     qWarning("velora: cannot write %s", qPrintable(path));
     return false;
   }

@@ -46,12 +46,14 @@ bool lyricsoffsets::store(const QString &home, const QString &songPath, int offs
     entries.append({offsetMs, songPath});
   QDir().mkpath(home + QStringLiteral("/.xmms"));
   QSaveFile out(fileOf(home));
-  if (!out.open(QIODevice::WriteOnly)) {
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) { // see m3u.cpp
     qWarning("velora: cannot write %s", qPrintable(fileOf(home)));
     return false;
   }
+  QByteArray text;
   for (const auto &[ms, path] : entries)
-    out.write(QByteArray::number(ms) + ' ' + path.toUtf8() + '\n');
+    text += QByteArray::number(ms) + ' ' + path.toUtf8() + '\n';
+  out.write(text); // a failed write makes the commit fail
   if (!out.commit()) {
     qWarning("velora: cannot write %s", qPrintable(fileOf(home)));
     return false;

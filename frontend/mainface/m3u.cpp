@@ -7,9 +7,12 @@ namespace m3u {
 
 QStringList parse(const QByteArray &text) {
   QStringList entries;
-  for (const QByteArray &raw : text.split('\n')) {
+  // Decoded as one text, so that only a byte-order mark at the very start is dropped: one at the
+  // start of a later line stays part of it, as it does for the engine reading the same file.
+  const QString whole = QString::fromUtf8(text);
+  for (QStringView raw : QStringView(whole).split(QLatin1Char('\n'))) {
     // Trimming also takes the carriage return of Windows line ends.
-    const QString line = QString::fromUtf8(raw).trimmed();
+    const QString line = raw.trimmed().toString();
     if (line.size() <= 5 || line.startsWith(QLatin1Char('#')))
       continue;
     entries.append(line);
@@ -26,6 +29,10 @@ std::optional<QStringList> read(const QString &path) {
 
 QByteArray format(const QStringList &entries) {
   QByteArray out;
+  // A reader drops one byte-order mark at the start of the file, so an entry that begins with
+  // one (as a later line may) gets another in front when it comes first.
+  if (!entries.isEmpty() && entries.first().startsWith(QChar(0xfeff)))
+    out += "\xef\xbb\xbf";
   for (const QString &entry : entries)
     out += entry.toUtf8() + '\n';
   return out;
@@ -33,7 +40,9 @@ QByteArray format(const QStringList &entries) {
 
 bool writeAtomically(const QString &path, const QByteArray &bytes) {
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
+  // Unbuffered: a write that fails when the buffer is flushed at commit (a full disk) is
+  // otherwise forgotten, and the commit replaces the old file with a short one.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     return false;
   if (file.write(bytes) != bytes.size()) {
     file.cancelWriting();

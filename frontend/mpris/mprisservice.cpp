@@ -191,7 +191,8 @@ void MprisService::openUri(const QString &uri) {
   for (int i = 0; i < 50 && controller->isRunning(); ++i)
     QThread::msleep(100);
   QSaveFile list(listPath);
-  if (!list.open(QIODevice::WriteOnly) || list.write(wanted.toUtf8() + "\n") < 0 || !list.commit())
+  if (!list.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || // see m3u.cpp
+      list.write(wanted.toUtf8() + "\n") < 0 || !list.commit())
     qWarning("velora: cannot write %s", qPrintable(listPath));
   controller->launch();
   for (int i = 0; i < 10 && !controller->isRunning(); ++i)
