@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <set>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -75,6 +76,13 @@ int main(int argc, char **argv) {
   auto t0 = std::chrono::steady_clock::now();
   pid_t child = fork();
   if (child == 0) {
+    // The program's output, and that of anything it starts, must not hold our caller's pipe.
+    int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      dup2(null, 1);
+      dup2(null, 2);
+      close(null);
+    }
     execvp(argv[i + 1], argv + i + 1);
     _exit(127);
   }

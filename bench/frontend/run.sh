@@ -27,12 +27,15 @@ disp=":$((70 + RANDOM % 20))"
 xvfb_pid=""
 velora_pid=""
 cleanup() {
+  [ "$BASHPID" = "$main_shell" ] || return 0
   [ -n "$velora_pid" ] && kill "$velora_pid" 2>/dev/null || true
   quit_engine || true
+  [ -n "${KEEP_LOG:-}" ] && cp "$tmp"/*.log /tmp/ 2>/dev/null
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   rm -rf "$tmp"
 }
 trap cleanup EXIT
+main_shell=$BASHPID
 
 export HOME="$tmp/home" XDG_RUNTIME_DIR="$tmp/run" DISPLAY="$disp"
 unset QT_QPA_PLATFORM
@@ -87,7 +90,10 @@ loadavg() { cut -d' ' -f1-3 /proc/loadavg; }
 # CPU nanoseconds of every live thread of a process (ns precision, unlike clock ticks).
 cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { printf "%d\n", s }'; }
 peak_mib() { awk '/VmHWM/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
-frame_ms() { "$build/bench/firstframe" --hold "${1:-0.3}" -- "$stage/bin/velora" 2>/dev/null | awk '/^first-frame/ { print $2 }'; }
+frame_ms() {
+  { "$build/bench/firstframe" --hold "${1:-0.3}" -- "$stage/bin/velora" 2>>"$tmp/firstframe.log" || true; } |
+    awk '/^first-frame/ { print $2 }'
+}
 sleep 1
 
 echo "== start-up: first full frame (median of 5; load $(loadavg))"
@@ -143,7 +149,7 @@ wakeups() { # wakeups <label> <seconds>: context switches and system calls a sec
   for p in "$velora_pid" "$epid"; do
     name=$([ "$p" = "$velora_pid" ] && echo velora || echo engine)
     timeout -s INT "$s" strace -c -f -q -p "$p" -o "$tmp/strace.txt" >/dev/null 2>&1 || true
-    awk '/^ *[0-9.]+ +[0-9.]+ +[0-9]+ +[0-9]+/ { print $4, $NF }' "$tmp/strace.txt" |
+    awk '/^ *[0-9.]+ +[0-9.]+ +[0-9]+ +[0-9]+/ && $NF != "total" { print $4, $NF }' "$tmp/strace.txt" |
       sort -k1,1nr >"$tmp/calls.txt"
     awk -v n="$name" -v l="$label" -v s="$s" '
       { total += $1; if (NR <= 5) top = top sprintf(" %s %.1f", $2, $1 / s) }
@@ -243,7 +249,7 @@ echo
 echo "== FAAD2's own decode of the same audio (bare loop, median of 5)"
 faad_ms=$(M4A_BENCH_MP4="$song" "$build/bench/m4ainput/m4ainput_bench" --benchmark_filter='BM_BareFaad2Mp4' \
   --benchmark_repetitions=5 --benchmark_report_aggregates_only=true 2>/dev/null |
-  awk '/BM_BareFaad2Mp4_median/ { print $2 }')
+  awk '/BM_BareFaad2Mp4.*_median/ { print $2 }')
 faad_pct=$(awk -v m="$faad_ms" 'BEGIN { printf "%.3f", 100 * m / 1000 / 600 }')
 echo "ten minutes in ${faad_ms} ms: ${faad_pct} % of a core in real time"
 

@@ -9,7 +9,6 @@ build="${1:-$root/build-bench}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELORA_BENCH=ON >/dev/null
 cmake --build "$build" -j1 --target m4ainput_bench >/dev/null
 
 echo "== making a 10-minute 128 kb/s stereo AAC file"
@@ -24,7 +23,7 @@ M4A_BENCH_MP4="$work/long.m4a" M4A_BENCH_AAC="$work/long.aac" \
   "$build/bench/m4ainput/m4ainput_bench" --benchmark_repetitions=5 \
   --benchmark_report_aggregates_only=true 2>/dev/null | awk '/_median/ { print $1, $2 }' >"$work/medians"
 awk '
-  { gsub(/_median$/, "", $1); t[$1] = $2; order[++n] = $1 }
+  { gsub(/_median$/, "", $1); gsub(/\/manual_time/, "", $1); gsub(/\/iterations:[0-9]+/, "", $1); t[$1] = $2; order[++n] = $1 }
   END {
     label["BM_BareFaad2Mp4"] = "bare FAAD2 loop, MP4"
     label["BM_PluginMp4"] = "plug-in, MP4, equalizer off"
