@@ -4,8 +4,9 @@
 // The window is split into files by concern: construction.cpp (members, menus, timers, title),
 // skin.cpp (skin loading and switching, first-start skin install), settings.cpp (settings load,
 // settings writes, close sequence), frame.cpp (the frame image and the full composition),
-// lyricsstate.cpp (song-change lyrics loading). Drawing of single areas, status polling, touch,
-// commands and keys live in files of their own; pending.cpp holds what is not written yet.
+// lyricsstate.cpp (song-change lyrics loading), playlisteditor.cpp (the editor and its answers),
+// about.cpp (the About box). Drawing of single areas, status polling, touch, commands and keys
+// live in files of their own.
 #pragma once
 
 #include "lyrics.h"
@@ -26,6 +27,7 @@
 class QPushButton;
 class QTimer;
 class XMMSPlayer;
+class PlayList;
 class eqWidget;
 
 class MainFace : public ZMainWidget {
@@ -102,6 +104,10 @@ public:
   // are kept in savedPlaylists by item id.
   void refillPlaylistMenu();
   QMap<int, QString> savedPlaylists;
+  // The playlist editor on the engine's playlist file (playlisteditor.cpp); a new one replaces
+  // the previous one.
+  void openPlaylistEditor();
+  QPointer<PlayList> playlistEditor;
 
   // Dialog commands (dialogcommands.cpp): codes 5, 10 and 25, and the wallpaper entry.
   void openFolderCommand();

@@ -90,7 +90,9 @@ void MainFace::refillPlaylistMenu() {
 }
 
 void MainFace::selectMenumplist(int id) {
-  if (id >= 1 && id <= 7 && savedPlaylists.contains(id))
+  if (id == 0)
+    openPlaylistEditor();
+  else if (id >= 1 && id <= 7 && savedPlaylists.contains(id))
     playSavedPlaylist(savedPlaylists.value(id));
-  // id 0 (the current list) opens the playlist editor; negative ids do nothing.
+  // Negative ids do nothing.
 }

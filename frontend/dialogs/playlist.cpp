@@ -1,0 +1,223 @@
+#include "playlist.h"
+
+#include "gbkcodec.h"
+#include "mainface/enginerestart.h"
+#include "mainface/m3u.h"
+#include "mainface/storage.h"
+#include "mylistbox.h"
+#include "qpopupmenu.h"
+#include "util_pushbutton.h"
+#include "xmmsPlayer.h"
+#include "zmessagebox.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+
+namespace {
+
+constexpr int kWidth = 240, kHeight = 320;
+constexpr int kOkWidth = 110;
+
+} // namespace
+
+PlayList::PlayList(QWidget *parent, const QString &playlistFile)
+    : QDialog(parent), homeDir(QDir::homePath()), file(playlistFile),
+      controller(XMMSPlayer::instance) {
+  setObjectName("PlayList");
+  setWindowTitle(fromGbk("Playlist"));
+  // Pixel sizes: a point size would grow with the screen's dpi and push names out of 240 px.
+  QFont f = font();
+  f.setPixelSize(14);
+  setFont(f);
+  setFixedSize(kWidth, kHeight);
+  if (parent)
+    move(parent->mapToGlobal(QPoint(0, 0)));
+
+  title = new QLabel(fromGbk("My playlist"), this);
+  title->setGeometry(0, 0, kWidth, 25);
+  title->setAlignment(Qt::AlignCenter);
+  QFont bold = f;
+  bold.setBold(true);
+  title->setFont(bold);
+
+  list = new My_ListBox(this, this);
+  list->setGeometry(0, 25, kWidth, 260);
+  // A double tap (or Enter) on a song of the list plays it, as OK does; queued, because OK
+  // clears the list that is still handling the tap.
+  connect(list, &QListBox::selected, this, [this](int) {
+    if (mode_ == 0)
+      QMetaObject::invokeMethod(this, &PlayList::hideWithOk, Qt::QueuedConnection);
+  });
+
+  const int rowY = kHeight - UTIL_PushButton::defaultHeight - 2;
+  menuBtn = new UTIL_PushButton("CST_Menu", QString(), this);
+  menuBtn->move(0, rowY);
+  okBtn = new UTIL_PushButton("CST_Button", fromGbk("OK  "), this, 0, kOkWidth,
+                              UTIL_PushButton::defaultHeight - 2);
+  okBtn->move((kWidth - kOkWidth) / 2, rowY + 1);
+  backBtn = new UTIL_PushButton("CST_Back", QString(), this);
+  backBtn->move(kWidth - UTIL_PushButton::defaultWidth, rowY);
+  connect(menuBtn, &QPushButton::clicked, this, &PlayList::doShowPopup);
+  connect(okBtn, &QPushButton::clicked, this, &PlayList::hideWithOk);
+  connect(backBtn, &QPushButton::clicked, this, &PlayList::hideWithCancel);
+
+  menu = new QPopupMenu(this);
+  menu->insertItem(fromGbk("Check all"), CheckAll);
+  menu->insertItem(fromGbk("Uncheck all"), UncheckAll);
+  menu->insertItem(fromGbk("Invert checks"), InvertChecks);
+  menu->insertSeparator();
+  menu->insertItem(fromGbk("Add songs"), AddSongs);
+  menu->insertItem(fromGbk("Remove songs"), RemoveSongs);
+  menu->insertItem(fromGbk("Open playlist"), OpenPlaylist);
+  menu->insertItem(fromGbk("Save as"), SaveAs);
+  menu->insertItem(fromGbk("Delete playlist"), DeletePlaylist);
+  connect(menu, &QPopupMenu::activated, this, &PlayList::menuSelect);
+
+  load(file);
+  // The song the engine is at is the one highlighted when the list opens.
+  if (controller && controller->isRunning())
+    current = controller->position();
+  setMode(0);
+}
+
+PlayList::~PlayList() {
+  if (changeCount != 0 && !save(file))
+    qWarning("velora: cannot write %s; the playlist changes are lost", qPrintable(file));
+}
+
+bool PlayList::load(const QString &path) {
+  const auto read = m3u::read(path);
+  if (!read)
+    return false;
+  file = path;
+  songs = *read;
+  changeCount = 0;
+  if (mode_ != 1)
+    list->setMode(mode_);
+  return true;
+}
+
+bool PlayList::save(const QString &path) const {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  return m3u::write(path, songs);
+}
+
+int PlayList::addUnique(const QString &path) {
+  const int at = static_cast<int>(songs.indexOf(path));
+  if (at >= 0)
+    return at;
+  songs << path;
+  ++changeCount;
+  return static_cast<int>(songs.size());
+}
+
+void PlayList::remove(int index) {
+  if (index < 0 || index >= songs.size())
+    return;
+  songs.removeAt(index);
+  ++changeCount;
+}
+
+void PlayList::setMode(int m) {
+  mode_ = m;
+  okBtn->setText(fromGbk(m == 0 ? "OK  " : m == 1 ? "Add  " : "Remove  "));
+  menu->setItemEnabled(AddSongs, m == 0);
+  menu->setItemEnabled(RemoveSongs, m == 0);
+  for (int id : {CheckAll, UncheckAll, InvertChecks})
+    menu->setItemEnabled(id, m != 0);
+  list->setMode(m);
+  if (m == 0 && current >= 0 && current < songs.size())
+    list->setCurrentItem(current);
+}
+
+int PlayList::openList() {
+  if (isVisible()) {
+    show();
+    raise();
+    return -1;
+  }
+  setMode(0);
+  show();
+  return 0;
+}
+
+int PlayList::takeCurrent(QString &text) {
+  if (songs.isEmpty())
+    return -1;
+  if (current < 0 || current >= songs.size())
+    current = 0;
+  text = songs.at(current);
+  return current;
+}
+
+void PlayList::apply() {
+  const bool written = restartEngine(controller, [this] { return save(file); });
+  if (written) {
+    changeCount = 0; // on disk now: a later close must not write this list over a newer one
+  } else {
+    qWarning("velora: cannot write %s", qPrintable(file));
+    tell(fromGbk("The playlist could not be written."));
+  }
+  setMode(0);
+  emit playlistApplied();
+}
+
+void PlayList::hideWithOk() {
+  if (mode_ == -1) {
+    const int before = changeCount;
+    if (static_cast<int>(list->count()) == songs.size())
+      for (int row = static_cast<int>(list->count()) - 1; row >= 0; --row)
+        if (list->isChecked(row))
+          remove(row);
+    // Nothing ticked: the engine keeps playing.
+    if (changeCount != before)
+      apply();
+    else
+      setMode(0);
+  } else if (mode_ == 1) {
+    const int before = changeCount;
+    const QFileInfoList &shown = list->entries();
+    if (static_cast<int>(list->count()) >= shown.size())
+      for (int row = 0; row < shown.size(); ++row)
+        if (list->isChecked(row))
+          addUnique(shown.at(row).absoluteFilePath());
+    if (changeCount != before)
+      apply();
+    else
+      setMode(0);
+  } else {
+    if (list->currentItem() >= 0)
+      current = list->currentItem();
+    hide();
+    list->clear();
+    emit playlistCmd();
+  }
+}
+
+void PlayList::hideWithCancel() {
+  if (mode_ == -1) {
+    setMode(0);
+  } else if (mode_ == 1) {
+    const QString here = list->currentDir();
+    if (list->atInternalRoot())
+      setMode(0);
+    else if (here == storage::cardRoot(homeDir))
+      list->browse(storage::internalRoot(homeDir));
+    else if (!list->browse(here + "/.."))
+      setMode(0);
+  } else {
+    hide();
+    list->clear();
+  }
+}
+
+void PlayList::doShowPopup() {
+  const int y = height() - UTIL_PushButton::defaultHeight - menu->sizeHint().height() + 2;
+  menu->popup(mapToGlobal(QPoint(0, y)));
+}
+
+void PlayList::tell(const QString &text) {
+  // The box shows rich text; a message naming a file must not be read as markup.
+  ZMessageBox::information(this, QPixmap(), text.toHtmlEscaped(), fromGbk("Ok  "));
+}
