@@ -139,6 +139,8 @@ public slots:
   void buttonClick(int code);
   void playlistSlot();
   void doCheckTimer();
+  // The engine stopped without a tap here: the list ran out, or it died and a fresh one waits.
+  void engineStopped();
   void plistPOSClick(int index);
   void equalizerChangeSlot();
   void sltAbout();

@@ -31,6 +31,17 @@ void MainFace::doCheckTimer() {
   }
 }
 
+void MainFace::engineStopped() {
+  // Only the pause picture is wrong now. A pause or a Stop tapped here already shows Play, and
+  // the paused mark a Stop leaves behind is the window's own to keep.
+  if (!playingFlag)
+    return;
+  playingFlag = pausedFlag = false;
+  // As after the Stop button: the button offers Play and the status picture shows stopped.
+  drawElement(1, 0);
+  drawPlayStatus(2);
+}
+
 QString MainFace::abRepeatTitle() {
   // "Repeat" in GBK bytes, as the phone's own menus spell it.
   return fromGbk("\xD6\xD8\xB8\xB4") + " A= " + QString::number(pointA) +

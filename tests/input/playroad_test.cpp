@@ -1,5 +1,6 @@
 // The whole road of a tap on Play in a fresh home: the engine plays the first entry into the
-// disk writer, the title names it, and the status poll draws the play time.
+// disk writer, the title names it, and the status poll draws the play time. And the same button
+// after the engine died under it.
 #include "inputfixture.h"
 
 #include "guiapp.h"
@@ -9,7 +10,9 @@
 #include <xmms/xmmsctrl.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
 using namespace velora::test;
@@ -81,4 +84,55 @@ TEST_F(InputTest, TapOnPlayPlaysTitlesAndDrawsTheTime) {
   EXPECT_TRUE(showsSheetRect(w->frameImage(), kTimeX + 2 * kTimeW, kTimeY, 10 * kTimeW, kTimeSy,
                              kTimeW, kTimeH)); // the separator
   EXPECT_EQ(w->title(), "1.first tone.wav");
+}
+
+// The engine killed while playing: once the controller has a fresh engine waiting on the same
+// entry, the window shows the play picture and the stopped status again, and Play plays through
+// the fresh engine.
+TEST_F(InputTest, KilledEngineShowsStoppedAndPlayPlaysThroughTheFreshOne) {
+  const std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+  setenv("PATH", (stageDir() + "/bin:" + oldPath).c_str(), 1); // where the controller finds it
+  XMMSPlayer::launchWaitMs = 1000;
+  startEngine({song("one.wav", 30), song("two.wav", 30)});
+  // Playing, paused and stopped status pictures stacked at sheet (400, 640).
+  openWindow("play_display_win=150,140,20,10,400,640\n");
+  const QImage &frame = w->frameImage();
+  auto showsPause = [&] { return showsSheetRect(frame, 40, 60, 60, 400, 20, 16); };
+  auto showsPlay = [&] { return showsSheetRect(frame, 40, 60, 40, 400, 20, 16); };
+  auto showsStatus = [&](int state) {
+    return showsSheetRect(frame, 150, 140, 400, 640 + 10 * state, 20, 10);
+  };
+
+  tap(50, 68);
+  ASSERT_TRUE(waitPlaying());
+  spinFor(1200); // the controller's polls see it playing
+  EXPECT_TRUE(showsPause());
+  EXPECT_TRUE(showsStatus(0));
+  const pid_t first = XMMSPlayer::enginePid();
+  ASSERT_GT(first, 0);
+  ::kill(first, SIGKILL);
+
+  auto freshEngine = [&] {
+    const pid_t pid = XMMSPlayer::enginePid();
+    return pid > 0 && pid != first && xmms_remote_get_version(0) != 0;
+  };
+  EXPECT_TRUE(spinUntil([&] { return freshEngine() && showsPlay(); }, 15000));
+  EXPECT_TRUE(showsStatus(2));
+  EXPECT_FALSE(playingFlag);
+  spinFor(800); // the poll that puts the fresh engine on the old entry
+  EXPECT_FALSE(enginePlaying());
+  EXPECT_TRUE(showsPlay());
+  const pid_t second = XMMSPlayer::enginePid();
+
+  tap(50, 68);
+  EXPECT_TRUE(waitPlaying());
+  EXPECT_EQ(XMMSPlayer::enginePid(), second);
+  EXPECT_TRUE(showsPause());
+  EXPECT_TRUE(showsStatus(0));
+  spinFor(1200); // still playing at the next polls: nothing turns the picture back
+  EXPECT_TRUE(showsPause());
+
+  player->kill(); // the fresh engine is nobody's child: the controller ends it
+  EXPECT_TRUE(waitUntil([&] { return XMMSPlayer::enginePid() < 0; }, 5000));
+  setenv("PATH", oldPath.c_str(), 1);
 }
