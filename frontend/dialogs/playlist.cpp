@@ -104,6 +104,12 @@ bool PlayList::save(const QString &path) const {
 }
 
 int PlayList::addUnique(const QString &path) {
+  if (path.contains(QLatin1Char('\n'))) {
+    // The playlist file could not hold it, and a list that differs from its file would send
+    // a tap on one song to another.
+    qWarning("velora: a file name with a line break cannot be in a playlist; not added");
+    return -1;
+  }
   const int at = static_cast<int>(songs.indexOf(path));
   if (at >= 0)
     return at;

@@ -40,7 +40,8 @@ public:
   bool load(const QString &file);
   // Writes the entries (one path and a line feed each) in one step; false when it cannot.
   bool save(const QString &file) const;
-  // The index of an equal entry, or appends path and returns the new number of entries.
+  // The index of an equal entry, or appends path and returns the new number of entries; -1
+  // (nothing added) for a path with a line feed, which no playlist line can hold.
   int addUnique(const QString &path);
   // Removes entry index when it exists.
   void remove(int index);

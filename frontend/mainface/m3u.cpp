@@ -29,12 +29,20 @@ std::optional<QStringList> read(const QString &path) {
 
 QByteArray format(const QStringList &entries) {
   QByteArray out;
-  // A reader drops one byte-order mark at the start of the file, so an entry that begins with
-  // one (as a later line may) gets another in front when it comes first.
-  if (!entries.isEmpty() && entries.first().startsWith(QChar(0xfeff)))
-    out += "\xef\xbb\xbf";
-  for (const QString &entry : entries)
+  for (const QString &entry : entries) {
+    // A file name may hold a line feed; written out it would read back as two entries naming
+    // files that do not exist. Such a song cannot be in a playlist file at all.
+    if (entry.contains(QLatin1Char('\n'))) {
+      qWarning("velora: a file name with a line break cannot be in a playlist; left out: %s",
+               qPrintable(QString(entry).replace(QLatin1Char('\n'), QLatin1String("\\n"))));
+      continue;
+    }
+    // A reader drops one byte-order mark at the start of the file, so an entry that begins with
+    // one (as a later line may) gets another in front when it comes first.
+    if (out.isEmpty() && entry.startsWith(QChar(0xfeff)))
+      out += "\xef\xbb\xbf";
     out += entry.toUtf8() + '\n';
+  }
   return out;
 }
 

@@ -14,6 +14,7 @@ namespace m3u {
 QStringList parse(const QByteArray &text);
 // Nothing when the file cannot be opened.
 std::optional<QStringList> read(const QString &path);
+// Entries holding a line feed are left out (with a warning): no line could hold them.
 QByteArray format(const QStringList &entries);
 // Writes bytes to path through a temporary file in the same folder; the old file stays whole
 // when anything fails. Returns false on failure.

@@ -28,17 +28,23 @@ if [ -n "$identify" ]; then
   printf '%s\n' "${0##*/}" > "$log/identify.args.tmp"
   for a in "$@"; do printf '%s\n' "$a" >> "$log/identify.args.tmp"; done
   mv "$log/identify.args.tmp" "$log/identify.args"
+  printf '%s\0' "$@" > "$log/identify.argv"
   [ -f "$log/identify.out" ] && cat "$log/identify.out"
   exit 0
 fi
 me=$$
 printf '%s\n' "${0##*/}" > "$log/$me.args"
 : > "$log/$me.cmds"
+printf '%s\0' "$@" > "$log/$me.argv"
 fifo=
 prev=
 for a in "$@"; do
   printf '%s\n' "$a" >> "$log/$me.args"
   [ "$prev" = "-aofile" ] && fifo="$a"
+  # The adaptor's spelling: -ao pcm:...:file=%<length>%<path>
+  if [ "$prev" = "-ao" ]; then
+    case "$a" in pcm:*file=%*) rest=${a#*file=%}; fifo=${rest#*%} ;; esac
+  fi
   prev="$a"
 done
 echo $me >> "$log/pids"
@@ -92,6 +98,23 @@ std::vector<std::string> FakePlayer::playArgs(pid_t pid) const {
 
 std::string FakePlayer::playCommands(pid_t pid) const {
   return readFile(log(std::to_string(pid) + ".cmds"));
+}
+
+namespace {
+std::vector<std::string> splitAtNul(const std::string &bytes) {
+  std::vector<std::string> out;
+  for (size_t start = 0, end; (end = bytes.find('\0', start)) != std::string::npos; start = end + 1)
+    out.push_back(bytes.substr(start, end - start));
+  return out;
+}
+} // namespace
+
+std::vector<std::string> FakePlayer::playArgv(pid_t pid) const {
+  return splitAtNul(readFile(log(std::to_string(pid) + ".argv")));
+}
+
+std::vector<std::string> FakePlayer::identifyArgv() const {
+  return splitAtNul(readFile(log("identify.argv")));
 }
 
 std::vector<std::string> FakePlayer::identifyArgs() const {

@@ -13,10 +13,12 @@
 namespace slavetest {
 
 // A fake mplayer in <dir>/bin. Every run writes into <dir>/log:
-//   identify runs: identify.args (arguments, one per line); prints identify.out
-//   play runs:     <pid>.args, <pid>.cmds (slave commands received), pids (one per run);
-//                  prints play.out, then copies pcm.raw into the -aofile FIFO when given, then
-//                  obeys play.mode: "exit" ends at once, "deaf" ignores quit, else waits for quit.
+//   identify runs: identify.args (arguments, one per line), identify.argv (NUL-separated);
+//                  prints identify.out
+//   play runs:     <pid>.args, <pid>.argv, <pid>.cmds (slave commands received),
+//                  pids (one per run); prints play.out, then copies pcm.raw into the FIFO
+//                  of -aofile (or of the adaptor's "-ao pcm:...:file=") when given, then obeys
+//                  play.mode: "exit" ends at once, "deaf" ignores quit, else waits for quit.
 class FakePlayer {
 public:
   explicit FakePlayer(const std::string &dir);
@@ -33,6 +35,9 @@ public:
   std::vector<std::string> playArgs(pid_t pid) const;
   std::string playCommands(pid_t pid) const;
   std::vector<std::string> identifyArgs() const;
+  // The arguments after the program name exactly as received, line feeds and all.
+  std::vector<std::string> playArgv(pid_t pid) const;
+  std::vector<std::string> identifyArgv() const;
 
 private:
   std::string dir_;
