@@ -181,7 +181,9 @@ void MainFace::composeVertical(QPainter &p) {
     // The ten band columns and the preamp, as the equalizer sliders draw them.
     const int w = EQ.w(), h = EQ.h(), kx = EQ.field(6), ky = EQ.field(7), kw = EQ.field(8),
               kh = EQ.field(9);
-    for (int i = 0; i < 10 && w > 0 && h > 0; ++i) {
+    // A column is built off screen; one bigger than any screen is a broken skin, and drawing
+    // it would ask for gigabytes (the knob view refuses the same sizes).
+    for (int i = 0; i < 10 && w > 0 && h > 0 && w <= 4096 && h <= 4096; ++i) {
       const int colX = EQ.x() + i * EQ.field(10), v = eqValues[i];
       QImage column(w, h, QImage::Format_RGB32);
       column.fill(Qt::black);
