@@ -101,115 +101,178 @@ int32_t to_q28(float value) {
 }
 
 #ifdef M4A_IIR_AVX2
-// The same sections, ten bands side by side in three 4-lane vectors (two lanes of padding with
-// zero coefficients). _mm256_mul_epi32 multiplies the signed low 32 bits of each 64-bit lane,
-// which is exactly the 32 x 32 -> 64 product of the fixed-point design. AVX2 has no 64-bit
-// arithmetic shift, so:
-// - a section output only needs its low 32 bits (it is stored as a 32-bit value, wrapping as
-//   the scalar code does), and those are the same after a logical shift;
-// - a weighted output needs its true value for the sum; it is biased by 2^62 (|product| < 2^62)
-//   to be positive, shifted logically, and the bias (2^34 per lane) taken off the sum.
-struct alignas(32) VectorState {
-  __m256i y1[2][3], y2[2][3];
-  int64_t x1[2], x2[2];
-};
-VectorState vstate;
 bool use_vector = [] {
   __builtin_cpu_init(); // this may run from a library constructor, before libgcc's own
   return __builtin_cpu_supports("avx2") != 0;
 }();
 
-void clear_vector_state() { memset(&vstate, 0, sizeof vstate); }
+// Bands in pairs, with both channels of both side by side in one vector: lanes [left a, right a,
+// left b, right b] (an odd band out is paired with one of zero coefficients and gain, which stays
+// at 0 and adds nothing). The serial recursion then carries two channels of two bands at once,
+// and little stays in it: r(alpha * (x[n] - x[n-2])) and r(beta * y[n-2]) are known a sample
+// ahead and are folded into the addend of gamma * y[n-1] as multiples of 2^28 (the rounding and
+// the shift of a product are the same as clearing its low 28 bits after adding half), so the
+// chain through y[n-1] is one multiply, one add and one shift. _mm256_mul_epi32 multiplies the
+// signed low 32 bits of each lane, which is the 32 x 32 -> 64 product of the fixed-point design.
+// AVX2 has no 64-bit arithmetic shift, so:
+// - a section output only needs its low 32 bits (it is stored as a 32-bit value, wrapping as the
+//   scalar code does), and those are the same after a logical shift;
+// - a value that needs its true size carries a known positive bias: a scaled input is kept as
+//   X = xs + 2^34 (differences are the true ones), a weighted output as r(gain * y) + 2^34
+//   (|product| < 2^62), a sum starts at xs / 4 + 2^32, and the biases are taken off before the
+//   final shift.
+constexpr int kMaxPairs = 5;
+constexpr int kPairBlock = 256; // frames per pass: the pass's arrays stay in L1
+struct alignas(32) PairState {
+  __m256i y1[kMaxPairs], y2[kMaxPairs];
+  __m256i x; // X of the last two frames: [left n-2, right n-2, left n-1, right n-1]
+};
+PairState pstate;
 
-// Only bands with a gain take lanes (a band at 0 adds nothing, and the history is cleared before
-// a change of gains could make it count), so V vectors carry up to 4 V bands.
-// Filters the whole buffer in one pass (scaling, sections, sum, clipping), writing the PCM in
-// place and the exported last values.
-template <int V>
-__attribute__((target("avx2"))) void run_lanes(const int64_t *a, const int64_t *g,
+__attribute__((target("avx2"))) void clear_vector_state() {
+  memset(&pstate, 0, sizeof pstate);
+  pstate.x = _mm256_set1_epi64x(int64_t(1) << 34); // inputs of 0
+}
+
+__attribute__((target("avx2"))) inline __m256i rq28(__m256i a, __m256i b, __m256i add) {
+  return _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(a, b), add), 28);
+}
+
+template <int P>
+__attribute__((target("avx2"))) void run_pairs(const int64_t *a, const int64_t *g,
                                                const int64_t *be, const int64_t *w, int32_t preamp,
                                                short *pcm, int frames) {
-  __m256i alpha[V], gamma[V], beta[V], gain[V];
-  for (int v = 0; v < V; ++v) {
-    alpha[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(a + 4 * v));
-    gamma[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(g + 4 * v));
-    beta[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(be + 4 * v));
-    gain[v] = _mm256_load_si256(reinterpret_cast<const __m256i *>(w + 4 * v));
+  __m256i alpha[P], gamma[P], beta[P], gain[P], y1[P], y2[P];
+  for (int p = 0; p < P; ++p) {
+    alpha[p] = _mm256_load_si256(reinterpret_cast<const __m256i *>(a + 4 * p));
+    gamma[p] = _mm256_load_si256(reinterpret_cast<const __m256i *>(g + 4 * p));
+    beta[p] = _mm256_load_si256(reinterpret_cast<const __m256i *>(be + 4 * p));
+    gain[p] = _mm256_load_si256(reinterpret_cast<const __m256i *>(w + 4 * p));
+    y1[p] = pstate.y1[p];
+    y2[p] = pstate.y2[p];
   }
   const __m256i half = _mm256_set1_epi64x(int64_t(1) << 27);
   const __m256i biased = _mm256_set1_epi64x((int64_t(1) << 62) + (int64_t(1) << 27));
-  const int64_t bias_total = 4 * V * (int64_t(1) << 34);
-  // Both channels in one pass: two independent recursions hide each other's latency.
-  __m256i y1[2][V], y2[2][V];
-  for (int c = 0; c < 2; ++c)
-    for (int v = 0; v < V; ++v) {
-      y1[c][v] = vstate.y1[c][v];
-      y2[c][v] = vstate.y2[c][v];
+  const __m256i pre = _mm256_set1_epi64x(preamp);
+  const __m256i whole = _mm256_set1_epi64x(~((int64_t(1) << 28) - 1));
+  // Takes the sum's bias off and puts 2^50 on, so that it stays positive: after the shift by 9
+  // the low 32 bits are the true value, which fits in them (|sum| < 10 * 2^34 + 2^27).
+  const __m256i unbias4 =
+      _mm256_set1_epi64x((int64_t(1) << 50) - (int64_t(1) << 32) - 2 * P * (int64_t(1) << 34));
+  const __m256i evens = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+  __m256i xlast = pstate.x;
+  alignas(32) int64_t dx[2 * kPairBlock + 8];
+  alignas(32) int64_t acc[2 * kPairBlock + 8];
+  alignas(16) short chunk[2 * kPairBlock + 8];
+  __m256i ws[kPairBlock + 4];
+  for (int first = 0; first < frames; first += kPairBlock) {
+    const int count = frames - first < kPairBlock ? frames - first : kPairBlock;
+    short *block = pcm + 2 * first;
+    const int vectors = (count + 1) / 2; // of two frames; an odd last frame is padded with 0
+    memcpy(chunk, block, size_t(count) * 4);
+    memset(chunk + 2 * count, 0, 12);
+    // Scaled inputs and their differences two frames apart.
+    __m256i xbefore = xlast;
+    for (int v = 0; v < vectors; ++v) {
+      __m256i s =
+          _mm256_cvtepi16_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(chunk + 4 * v)));
+      __m256i x = rq28(pre, _mm256_slli_epi64(s, 11), biased);
+      _mm256_store_si256(reinterpret_cast<__m256i *>(dx + 4 * v), _mm256_sub_epi64(x, xlast));
+      _mm256_store_si256(reinterpret_cast<__m256i *>(acc + 4 * v), x);
+      xbefore = xlast;
+      xlast = x;
     }
-  int64_t x1[2] = {vstate.x1[0], vstate.x1[1]}, x2[2] = {vstate.x2[0], vstate.x2[1]};
-  int64_t last_sum[2] = {0, 0};
-  for (int n = 0; n < frames; ++n) {
-    for (int c = 0; c < 2; ++c) {
-      short &sample = pcm[2 * n + c];
-      int64_t xn = int32_t(mul(preamp, int32_t(sample) * 2048));
-      __m256i dx = _mm256_set1_epi64x(xn - x2[c]);
+    if (count % 2) // the last real frames: the upper half before the padded vector, its lower
+      xlast = _mm256_permute2x128_si256(xbefore, xlast, 0x21);
+    // The sections, frame by frame; each frame's weighted outputs summed over the pairs.
+    for (int n = 0; n < count; ++n) {
+      __m256i d = _mm256_broadcastsi128_si256(
+          _mm_load_si128(reinterpret_cast<const __m128i *>(dx + 2 * n)));
       __m256i sum = _mm256_setzero_si256();
-      for (int v = 0; v < V; ++v) {
-        __m256i t1 = _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(alpha[v], dx), half), 28);
-        __m256i t2 =
-            _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(gamma[v], y1[c][v]), half), 28);
-        __m256i t3 =
-            _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(beta[v], y2[c][v]), half), 28);
-        __m256i y = _mm256_sub_epi64(_mm256_add_epi64(t1, t2), t3);
-        y2[c][v] = y1[c][v];
-        y1[c][v] = y;
-        sum = _mm256_add_epi64(
-            sum, _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(gain[v], y), biased), 28));
+#pragma GCC unroll 5
+      for (int p = 0; p < P; ++p) {
+        __m256i u = _mm256_or_si256(
+            _mm256_and_si256(_mm256_add_epi64(_mm256_mul_epi32(alpha[p], d), half), whole), half);
+        __m256i b =
+            _mm256_and_si256(_mm256_add_epi64(_mm256_mul_epi32(beta[p], y2[p]), half), whole);
+        __m256i k = _mm256_sub_epi64(u, b);
+        __asm__("" : "+x"(k)); // added last: the chain through y[n-1] stays mul, add, shift
+        __m256i y = _mm256_srli_epi64(_mm256_add_epi64(_mm256_mul_epi32(gamma[p], y1[p]), k), 28);
+        y2[p] = y1[p];
+        y1[p] = y;
+        sum = P == 1 ? rq28(gain[p], y, biased) : _mm256_add_epi64(sum, rq28(gain[p], y, biased));
       }
-      __m128i pair = _mm_add_epi64(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
-      int64_t acc = _mm_cvtsi128_si64(pair) + _mm_extract_epi64(pair, 1) - bias_total + (xn >> 2);
-      int64_t value = acc >> kOutShift;
-      sample = short(value >= 32768 ? 32767 : value < -32768 ? -32768 : value);
-      last_sum[c] = value;
-      x2[c] = x1[c];
-      x1[c] = xn;
+      _mm256_store_si256(ws + n, sum);
     }
+    // The pass below reads whole pairs of vectors: what lies past the end is only filled.
+    for (int n = count; n < 2 * vectors + 2; ++n)
+      ws[n] = _mm256_setzero_si256();
+    _mm256_store_si256(reinterpret_cast<__m256i *>(acc + 4 * vectors), _mm256_setzero_si256());
+    // Two frames' sums, the scaled input's quarter, back to 16 bits clipped by the saturating
+    // pack: four frames at a time.
+    for (int v = 0; v < vectors; v += 2) {
+      __m256i r[2];
+      for (int h = 0; h < 2; ++h) {
+        __m256i w0 = _mm256_load_si256(ws + 2 * (v + h)),
+                w1 = _mm256_load_si256(ws + 2 * (v + h) + 1);
+        __m256i t = _mm256_add_epi64(_mm256_permute2x128_si256(w0, w1, 0x20),
+                                     _mm256_permute2x128_si256(w0, w1, 0x31));
+        __m256i x = _mm256_load_si256(reinterpret_cast<const __m256i *>(acc + 4 * (v + h)));
+        t = _mm256_add_epi64(_mm256_add_epi64(t, _mm256_srli_epi64(x, 2)), unbias4);
+        r[h] = _mm256_permutevar8x32_epi32(_mm256_srli_epi64(t, 9), evens);
+      }
+      _mm_store_si128(reinterpret_cast<__m128i *>(chunk + 4 * v),
+                      _mm_packs_epi32(_mm256_castsi256_si128(r[0]), _mm256_castsi256_si128(r[1])));
+      if (v + 2 >= vectors) {
+        alignas(16) int32_t last[8];
+        _mm_store_si128(reinterpret_cast<__m128i *>(last), _mm256_castsi256_si128(r[0]));
+        _mm_store_si128(reinterpret_cast<__m128i *>(last + 4), _mm256_castsi256_si128(r[1]));
+        int at = 2 * (count - 1) - 4 * v;
+        out[0] = last[at];
+        out[1] = last[at + 1];
+      }
+    }
+    memcpy(block, chunk, size_t(count) * 4);
   }
-  if (frames > 0)
-    for (int c = 0; c < 2; ++c) {
-      scaledpcm[c] = int(x1[c]);
-      out[c] = int(last_sum[c] > INT32_MAX   ? INT32_MAX
-                   : last_sum[c] < INT32_MIN ? INT32_MIN
-                                             : last_sum[c]);
-    }
-  for (int c = 0; c < 2; ++c) {
-    for (int v = 0; v < V; ++v) {
-      vstate.y1[c][v] = y1[c][v];
-      vstate.y2[c][v] = y2[c][v];
-    }
-    vstate.x1[c] = x1[c];
-    vstate.x2[c] = x2[c];
+  alignas(32) int64_t x[4];
+  _mm256_store_si256(reinterpret_cast<__m256i *>(x), xlast);
+  for (int c = 0; c < 2; ++c)
+    scaledpcm[c] = int(x[2 + c] - (int64_t(1) << 34));
+  for (int p = 0; p < P; ++p) {
+    pstate.y1[p] = y1[p];
+    pstate.y2[p] = y2[p];
   }
+  pstate.x = xlast;
 }
+
 __attribute__((target("avx2"))) void run_vector(const Coefficients *table, const int32_t *gains,
                                                 int32_t preamp, short *pcm, int frames) {
-  alignas(32) int64_t a[12] = {}, g[12] = {}, be[12] = {}, w[12] = {};
-  int lanes = 0;
+  alignas(32) int64_t a[4 * kMaxPairs] = {}, g[4 * kMaxPairs] = {}, be[4 * kMaxPairs] = {},
+                            w[4 * kMaxPairs] = {};
+  int bands = 0;
   for (int b = 0; b < 10; ++b) {
     if (gains[b] == 0)
       continue;
-    a[lanes] = table[b].alpha;
-    g[lanes] = table[b].gamma;
-    be[lanes] = table[b].beta;
-    w[lanes] = gains[b];
-    ++lanes;
+    for (int c = 0; c < 2; ++c) {
+      a[2 * bands + c] = table[b].alpha;
+      g[2 * bands + c] = table[b].gamma;
+      be[2 * bands + c] = table[b].beta;
+      w[2 * bands + c] = gains[b];
+    }
+    ++bands;
   }
-  if (lanes <= 4)
-    run_lanes<1>(a, g, be, w, preamp, pcm, frames);
-  else if (lanes <= 8)
-    run_lanes<2>(a, g, be, w, preamp, pcm, frames);
-  else
-    run_lanes<3>(a, g, be, w, preamp, pcm, frames);
+  switch ((bands + 1) / 2) {
+  case 1:
+    return run_pairs<1>(a, g, be, w, preamp, pcm, frames);
+  case 2:
+    return run_pairs<2>(a, g, be, w, preamp, pcm, frames);
+  case 3:
+    return run_pairs<3>(a, g, be, w, preamp, pcm, frames);
+  case 4:
+    return run_pairs<4>(a, g, be, w, preamp, pcm, frames);
+  default:
+    return run_pairs<5>(a, g, be, w, preamp, pcm, frames);
+  }
 }
 #else
 constexpr bool use_vector = false;
