@@ -154,6 +154,8 @@ __attribute__((target("avx2"))) void run_pairs(const int64_t *a, const int64_t *
   const __m256i half = _mm256_set1_epi64x(int64_t(1) << 27);
   const __m256i biased = _mm256_set1_epi64x((int64_t(1) << 62) + (int64_t(1) << 27));
   const __m256i pre = _mm256_set1_epi64x(preamp);
+  const bool unity = preamp == 1 << 28; // the scaled input is then exactly sample << 11
+  const __m256i bias34 = _mm256_set1_epi64x(int64_t(1) << 34);
   const __m256i whole = _mm256_set1_epi64x(~((int64_t(1) << 28) - 1));
   // Takes the sum's bias off and puts 2^50 on, so that it stays positive: after the shift by 9
   // the low 32 bits are the true value, which fits in them (|sum| < 10 * 2^34 + 2^27).
@@ -169,14 +171,21 @@ __attribute__((target("avx2"))) void run_pairs(const int64_t *a, const int64_t *
     const int count = frames - first < kPairBlock ? frames - first : kPairBlock;
     short *block = pcm + 2 * first;
     const int vectors = (count + 1) / 2; // of two frames; an odd last frame is padded with 0
-    memcpy(chunk, block, size_t(count) * 4);
-    memset(chunk + 2 * count, 0, 12);
+    // The passes read two frames and write four at a time: a block of another length goes
+    // through a padded copy.
+    short *io = block;
+    if (count % 4) {
+      io = chunk;
+      memcpy(chunk, block, size_t(count) * 4);
+      memset(chunk + 2 * count, 0, 12);
+    }
     // Scaled inputs and their differences two frames apart.
     __m256i xbefore = xlast;
     for (int v = 0; v < vectors; ++v) {
       __m256i s =
-          _mm256_cvtepi16_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(chunk + 4 * v)));
-      __m256i x = rq28(pre, _mm256_slli_epi64(s, 11), biased);
+          _mm256_cvtepi16_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(io + 4 * v)));
+      s = _mm256_slli_epi64(s, 11);
+      __m256i x = unity ? _mm256_add_epi64(s, bias34) : rq28(pre, s, biased);
       _mm256_store_si256(reinterpret_cast<__m256i *>(dx + 4 * v), _mm256_sub_epi64(x, xlast));
       _mm256_store_si256(reinterpret_cast<__m256i *>(acc + 4 * v), x);
       xbefore = xlast;
@@ -215,14 +224,14 @@ __attribute__((target("avx2"))) void run_pairs(const int64_t *a, const int64_t *
       for (int h = 0; h < 2; ++h) {
         __m256i w0 = _mm256_load_si256(ws + 2 * (v + h)),
                 w1 = _mm256_load_si256(ws + 2 * (v + h) + 1);
-        __m256i t = _mm256_add_epi64(_mm256_permute2x128_si256(w0, w1, 0x20),
-                                     _mm256_permute2x128_si256(w0, w1, 0x31));
+        __m256i t = _mm256_add_epi64(_mm256_blend_epi32(w0, w1, 0xf0),
+                                     _mm256_permute2x128_si256(w0, w1, 0x21));
         __m256i x = _mm256_load_si256(reinterpret_cast<const __m256i *>(acc + 4 * (v + h)));
         t = _mm256_add_epi64(_mm256_add_epi64(t, _mm256_srli_epi64(x, 2)), unbias4);
         r[h] = _mm256_permutevar8x32_epi32(_mm256_srli_epi64(t, 9), evens);
       }
-      _mm_store_si128(reinterpret_cast<__m128i *>(chunk + 4 * v),
-                      _mm_packs_epi32(_mm256_castsi256_si128(r[0]), _mm256_castsi256_si128(r[1])));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(io + 4 * v),
+                       _mm_packs_epi32(_mm256_castsi256_si128(r[0]), _mm256_castsi256_si128(r[1])));
       if (v + 2 >= vectors) {
         alignas(16) int32_t last[8];
         _mm_store_si128(reinterpret_cast<__m128i *>(last), _mm256_castsi256_si128(r[0]));
@@ -232,7 +241,8 @@ __attribute__((target("avx2"))) void run_pairs(const int64_t *a, const int64_t *
         out[1] = last[at + 1];
       }
     }
-    memcpy(block, chunk, size_t(count) * 4);
+    if (io == chunk)
+      memcpy(block, chunk, size_t(count) * 4);
   }
   alignas(32) int64_t x[4];
   _mm256_store_si256(reinterpret_cast<__m256i *>(x), xlast);
