@@ -27,7 +27,7 @@ M4A_BENCH_MP4="$work/long.m4a" M4A_BENCH_AAC="$work/long.aac" \
   "$build/bench/m4ainput/m4ainput_bench" --benchmark_repetitions="$reps" \
   --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true 2>/dev/null | awk '/_median/ { print $1, $2 }' >"$work/medians"
 awk '
-  { gsub(/_median$/, "", $1); gsub(/\/manual_time/, "", $1); gsub(/\/iterations:[0-9]+/, "", $1); t[$1] = $2; order[++n] = $1 }
+  { gsub(/_median$/, "", $1); gsub(/\/manual_time/, "", $1); gsub(/\/iterations:[0-9]+/, "", $1); t[$1] = $2 }
   END {
     label["BM_BareFaad2Mp4"] = "bare FAAD2 loop, MP4"
     label["BM_PluginMp4"] = "plug-in, MP4, equalizer off"
@@ -40,8 +40,11 @@ awk '
     label["BM_EqualizerTenMinutes/2"] = "equalizer alone, one band at +6 dB"
     label["BM_EqualizerTenMinutes/3"] = "equalizer alone, most bands moved"
     bare = t["BM_BareFaad2Mp4"]; off = t["BM_PluginMp4"]
+    # Interleaved repetitions report the cases in a random order: print them in a fixed one.
+    n = split("BM_EqualizerTenMinutes/1 BM_EqualizerTenMinutes/2 BM_EqualizerTenMinutes/3 BM_BareFaad2Mp4 BM_PluginMp4 BM_PluginMp4Equalizer/1 BM_PluginMp4Equalizer/2 BM_PluginMp4Equalizer/3 BM_BareFaad2RawAac BM_PluginRawAac", order, " ")
     for (i = 1; i <= n; ++i) {
       k = order[i]
+      if (!(k in t)) continue
       line = sprintf("%-38s %8.1f ms", label[k] != "" ? label[k] : k, t[k])
       if (k ~ /Mp4/ && k != "BM_BareFaad2Mp4") line = line sprintf("   %.3f x bare FAAD2", t[k] / bare)
       if (k ~ /Equalizer\//) line = line sprintf(", %+.1f %% over equalizer off", 100 * (t[k] / off - 1))
