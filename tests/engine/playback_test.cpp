@@ -165,6 +165,37 @@ TEST(EnginePlayback, PauseSeekAndStopInRealTime) {
   EXPECT_EQ(engine.quit(), 0);
 }
 
+// The end of a song wakes the player: the next one is heard at once, not after the player's
+// next look at a song that plays on the output's own clock (it looks only once a second).
+TEST(EnginePlayback, NextSongFollowsTheEndWithoutAPause) {
+  TempHome home;
+  writeConfig(home, "[xmms]\noutput_plugin=libnullout.so\nshuffle=FALSE\nrepeat=FALSE\n");
+  writePlaylist(home, {fixture("long-s16-mono.wav"), fixture("short1.wav")});
+  EngineRun engine;
+  ASSERT_TRUE(engine.start());
+  xmms_remote_play(0);
+  Clock::time_point lastMove, heard;
+  int lastTime = -1;
+  auto until = Clock::now() + std::chrono::seconds(4);
+  while (Clock::now() < until) {
+    int pos = xmms_remote_get_playlist_pos(0), t = xmms_remote_get_output_time(0);
+    if (xmms_remote_get_playlist_pos(0) != pos)
+      continue; // the time may be either song's
+    if (pos == 0 && t != lastTime) {
+      lastTime = t;
+      lastMove = Clock::now();
+    } else if (pos == 1 && t > 0) {
+      heard = Clock::now();
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  ASSERT_GT(lastTime, 2300) << "the first song was not heard to its end";
+  ASSERT_NE(heard, Clock::time_point()) << "the second song never played";
+  EXPECT_LT(heard - lastMove, std::chrono::milliseconds(250));
+  EXPECT_EQ(engine.quit(), 0);
+}
+
 // A seek sent in the same breath as play (a tap on the position bar right after Play) lands,
 // even though the plug-in's decoder has not started when it arrives.
 TEST(EnginePlayback, SeekRightAfterPlayIsKept) {

@@ -1,8 +1,13 @@
 // The engine's state and its player. Two threads meet here: the remote channel's thread reads
 // and changes the wanted state (always quickly, under one mutex), and the player thread makes
-// the input plug-ins follow it, polls them for the end of a song and moves through the
+// the input plug-ins follow it, looks at them for the end of a song and moves through the
 // playlist. The mutex is never held across a plug-in call, so a slow or stuck plug-in never
 // delays an answer on the remote channel.
+//
+// The end of a song is mostly an event: plug-ins close the output (or let it run empty) just
+// before they report -1, and that wakes the player. While the song plays on the output's own
+// clock, the player only looks once a second to be safe and time requests read that clock
+// directly; a plug-in with a clock of its own, or no output, is looked at every 50 ms.
 #pragma once
 
 #include "pluginhost.h"
@@ -10,6 +15,7 @@
 #include "songinfo.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -45,6 +51,7 @@ public:
   static constexpr int kStopTimeoutMs = 3000;
 
   void onSetInfo(const char *title, int lengthMs, int rate, int freq, int nch) override;
+  void onOutputIdle() override;
 
 private:
   // Everything below up to the player's own fields is guarded by mutex_.
@@ -57,6 +64,9 @@ private:
   void setPosition(int pos);
   void wake();
   Settings snapshotSettings();
+  // Where the listener is in the song, in ms (0 when stopped). Reads the output's clock when
+  // the playing song runs on it; lk (on mutex_) is released around that read.
+  int listenerTime(std::unique_lock<std::mutex> &lk);
 
   void playerLoop();
   void startEntry(int pos, uint64_t serial);
@@ -84,6 +94,9 @@ private:
   bool saveDirty_ = false;
   int volume_ = 100;
   int outputTime_ = 0;
+  bool clockIsOutput_ = false; // the active song's time is the output's clock (last look)
+  bool seekInFlight_ = false;  // the player has taken a seek and not yet looked after it
+  std::chrono::steady_clock::time_point quickLooksUntil_{}; // after an output-idle event
   int rate_ = 0, freq_ = 0, nch_ = 0;
   int failures_ = 0;        // songs in a row that ended without producing anything
   int resumeMs_ = -1;       // where the first play after start resumes the saved song

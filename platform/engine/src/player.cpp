@@ -1,16 +1,32 @@
-// The player thread: makes the input plug-ins follow the wanted state, polls them for the end of
-// a song and hands the playlist on.
+// The player thread: makes the input plug-ins follow the wanted state, notices the end of a song
+// and hands the playlist on.
 #include "engine.h"
 #include "watchdog.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 namespace engine {
 
-// ---- engine-side plug-in slot ----
+namespace {
+using namespace std::chrono_literals;
+// How often the playing song is looked at: ...without a better signal (no output of its own, or
+// a clock that is not the output's);
+constexpr auto kLook = 50ms;
+// ...right after the output was closed or ran empty, until the plug-in reports the end (it does
+// so within a few ms of closing);
+constexpr auto kQuickLook = 5ms;
+constexpr auto kQuickLooksFor = 250ms;
+// ...and otherwise, in case a plug-in ends without a word to its output.
+constexpr auto kSafetyLook = 1000ms;
+// A plug-in's time within this of the output's clock is that clock.
+constexpr int kClockSlackMs = 20;
+} // namespace
+
+// ---- engine-side plug-in slots ----
 
 void Engine::onSetInfo(const char *title, int lengthMs, int rate, int freq, int nch) {
   int pos;
@@ -20,9 +36,17 @@ void Engine::onSetInfo(const char *title, int lengthMs, int rate, int freq, int 
     freq_ = freq;
     nch_ = nch;
     pos = activePos_;
+    if (pendingSeekMs_ >= 0)
+      wake(); // a seek kept until the song announced itself can be taken now
   }
   activeProduced_ = true;
   info_.announce(pos, title, lengthMs);
+}
+
+void Engine::onOutputIdle() {
+  std::lock_guard<std::mutex> lk(mutex_);
+  quickLooksUntil_ = std::chrono::steady_clock::now() + kQuickLooksFor;
+  wake();
 }
 
 // ---- player thread ----
@@ -51,6 +75,7 @@ void Engine::startEntry(int pos, uint64_t serial) {
     std::lock_guard<std::mutex> lk(mutex_);
     activeSerial_ = serial;
     activePos_ = pos;
+    clockIsOutput_ = false;
   }
   activeProduced_ = false;
   activeClockMoved_ = false;
@@ -100,16 +125,25 @@ void Engine::stopCurrent() {
     // A plug-in that ended by itself may have left the output open.
     host_.closeOutputIfOpen();
   }
+  // The output-idle events of that stop are about a song already handled.
+  std::lock_guard<std::mutex> lk(mutex_);
+  quickLooksUntil_ = {};
+  clockIsOutput_ = false;
 }
 
 void Engine::playerLoop() {
-  using namespace std::chrono_literals;
   std::unique_lock<std::mutex> lk(mutex_);
   for (;;) {
-    if (active_)
-      cv_.wait_for(lk, 50ms, [this] { return wake_; });
-    else
+    if (active_) {
+      auto look = kLook;
+      if (std::chrono::steady_clock::now() < quickLooksUntil_)
+        look = kQuickLook;
+      else if (clockIsOutput_ && pendingSeekMs_ < 0 && host_.outputOpen())
+        look = kSafetyLook;
+      cv_.wait_for(lk, look, [this] { return wake_; });
+    } else {
       cv_.wait(lk, [this] { return wake_; });
+    }
     wake_ = false;
     if (quitting_)
       break;
@@ -117,6 +151,7 @@ void Engine::playerLoop() {
     uint64_t serial = serial_;
     int pos = position_;
     int seekMs = std::exchange(pendingSeekMs_, -1);
+    seekInFlight_ = seekMs >= 0;
     bool eq = std::exchange(eqDirty_, false);
     bool volume = std::exchange(volumeDirty_, false);
     int volumeValue = volume_;
@@ -150,6 +185,7 @@ void Engine::playerLoop() {
       if (eq)
         applyEq(e);
       int t = e->ip->get_time ? e->ip->get_time() : 0;
+      int clock = t > 0 && host_.outputOpen() ? host_.outputTime() : 0;
       if (t > 0)
         activeProduced_ = activeClockMoved_ = true;
       if (t < 0) {
@@ -160,14 +196,19 @@ void Engine::playerLoop() {
         lk.unlock();
       } else {
         lk.lock();
-        if (serial_ == serial && pendingSeekMs_ < 0)
+        // Between closing its output and reporting the end, a plug-in may answer the closed
+        // output's 0: the listener is still at the end of the song.
+        if (serial_ == serial && pendingSeekMs_ < 0 && (t > 0 || host_.outputOpen())) {
           outputTime_ = t;
+          clockIsOutput_ = clock > 0 && std::abs(clock - t) <= kClockSlackMs;
+        }
         lk.unlock();
       }
     }
     if (save)
       saveSettings(toSave);
     lk.lock();
+    seekInFlight_ = false;
     if (!active_ && playing_ && serial_ != activeSerial_)
       wake_ = true; // start the next song at once
   }
@@ -177,12 +218,31 @@ void Engine::playerLoop() {
   playerFinished_ = true;
 }
 
+int Engine::listenerTime(std::unique_lock<std::mutex> &lk) {
+  if (!playing_)
+    return 0;
+  auto settled = [this](uint64_t serial) {
+    return playing_ && clockIsOutput_ && !seekInFlight_ && pendingSeekMs_ < 0 &&
+           serial_ == serial && activeSerial_ == serial;
+  };
+  uint64_t serial = serial_;
+  if (!settled(serial))
+    return outputTime_;
+  lk.unlock();
+  int t = host_.outputTime();
+  lk.lock();
+  // A closed output answers 0, and the song may have changed meanwhile: then the last look holds.
+  if (t > 0 && settled(serial))
+    outputTime_ = t;
+  return playing_ ? outputTime_ : 0;
+}
+
 bool Engine::shutdown() {
   {
-    std::lock_guard<std::mutex> lk(mutex_);
-    quitting_ = true;
+    std::unique_lock<std::mutex> lk(mutex_);
     // Where the listener was, for the next start to resume; a stopped engine resumes nothing.
-    settings_.playlistPositionTime = playing_ ? outputTime_ : std::max(0, resumeMs_);
+    settings_.playlistPositionTime = playing_ ? listenerTime(lk) : std::max(0, resumeMs_);
+    quitting_ = true;
     playing_ = false;
     wake();
   }

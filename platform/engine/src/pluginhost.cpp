@@ -73,9 +73,15 @@ void outWrite(void *ptr, int length) {
   }
 }
 
+void outputIdle() {
+  if (g_events)
+    g_events->onOutputIdle();
+}
+
 void outClose() {
   if (g_open.exchange(false))
     current()->close_audio();
+  outputIdle();
 }
 
 void outFlush(int time) {
@@ -89,7 +95,16 @@ void outPause(short paused) {
 }
 
 int outBufferFree() { return g_open ? current()->buffer_free() : 0; }
-int outBufferPlaying() { return g_open ? current()->buffer_playing() : 0; }
+// Whether the output still held audio at the last answer: its change to empty is the moment a
+// plug-in's final drain ends, said once rather than at every empty answer.
+std::atomic<bool> g_held{false};
+
+int outBufferPlaying() {
+  int held = g_open ? current()->buffer_playing() : 0;
+  if (g_held.exchange(held != 0) && !held)
+    outputIdle();
+  return held;
+}
 int outOutputTime() { return g_open ? current()->output_time() : 0; }
 int outWrittenTime() {
   OutputPlugin *o = current();
@@ -248,6 +263,8 @@ InputEntry *PluginHost::inputFor(const std::string &file) {
 uint64_t PluginHost::bytesWritten() const { return g_written.load(); }
 
 bool PluginHost::outputOpen() const { return g_open; }
+
+int PluginHost::outputTime() const { return outOutputTime(); }
 
 void PluginHost::closeOutputIfOpen() { outClose(); }
 

@@ -18,6 +18,9 @@ class PluginEvents {
 public:
   virtual ~PluginEvents() = default;
   virtual void onSetInfo(const char *title, int lengthMs, int rate, int freq, int nch) = 0;
+  // The output was closed, or has just played the last of what it held: the song is ending.
+  // Called on whichever thread made the output call, never with the host's state locked.
+  virtual void onOutputIdle() {}
 };
 
 struct InputEntry {
@@ -45,6 +48,9 @@ public:
 
   // Output state as seen through the engine's record.
   bool outputOpen() const;
+  // The open output's clock in ms (0 when closed). Only the engine's own output plug-ins answer
+  // it, never an input plug-in, so any thread may ask.
+  int outputTime() const;
   // Bytes the input plug-ins have written to the output since the engine started.
   uint64_t bytesWritten() const;
   void closeOutputIfOpen();

@@ -1,5 +1,5 @@
 // The remote channel's side of the engine: each request is decoded, checked for length and
-// answered from the wanted state under the mutex, never waiting on a plug-in.
+// answered from the wanted state under the mutex, never waiting on an input plug-in.
 #include "engine.h"
 
 #include <protocol.h>
@@ -161,7 +161,7 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
     out = intReply(a >= 0 && a < n ? info_.lengthMs(a) : 0);
     break;
   case Command::GetOutputTime:
-    out = intReply(playing_ ? outputTime_ : 0);
+    out = intReply(listenerTime(lk));
     break;
   case Command::JumpToTime:
     if (playing_) {
