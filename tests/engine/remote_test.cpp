@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 #include <xmms/xmmsctrl.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -247,6 +249,55 @@ TEST(EngineRemote, MalformedRequestsCloseOnlyTheirConnection) {
   for (int fd : idle)
     close(fd);
   EXPECT_TRUE(engine.alive());
+  EXPECT_EQ(engine.quit(), 0);
+}
+
+// A client that keeps its connection gets its requests answered in turn on it, while clients of
+// one request per connection are answered and closed as before; half a request on a kept
+// connection still meets the deadline without holding up anyone.
+TEST(EngineRemote, KeptConnectionAnswersInTurnBesideOneRequestClients) {
+  TempHome home;
+  writePlaylist(home, {"/m/one-60000ms.tst", "/m/two-60000ms.tst"});
+  EngineRun engine;
+  ASSERT_TRUE(engine.start(privateStage(home)));
+  sockaddr_un addr = {};
+  addr.sun_family = AF_UNIX;
+  std::strncpy(addr.sun_path, xmms::proto::socketPath(0).c_str(), sizeof addr.sun_path - 1);
+  int kept = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_EQ(connect(kept, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+  auto keptRequest = [](Command c, const std::string &payload = "") {
+    return request(code(c), payload, 0, xmms::proto::kKeptVersion);
+  };
+  auto answer = [&kept]() -> std::string {
+    auto m = xmms::proto::readMessage(kept, 2000);
+    return m ? std::string(m->payload.begin(), m->payload.end()) : "<none>";
+  };
+  for (int i = 0; i < 3; ++i) {
+    std::string r = keptRequest(Command::GetPlaylistLength);
+    ASSERT_TRUE(xmms::proto::writeAll(kept, r.data(), r.size(), 1000));
+    EXPECT_EQ(answer(), int32Bytes(2)) << i;
+    auto t = Clock::now();
+    EXPECT_EQ(rawExchange(request(code(Command::GetPlaylistLength))).size(),
+              sizeof(xmms::proto::Header) + 4);
+    EXPECT_LT(msSince(t), 500); // closed after its answer, not left to time out
+  }
+  // Two requests sent at once: answered in order, the second seeing the first's change.
+  std::string both =
+      keptRequest(Command::SetPlaylistPos, int32Bytes(1)) + keptRequest(Command::GetPlaylistPos);
+  ASSERT_TRUE(xmms::proto::writeAll(kept, both.data(), both.size(), 1000));
+  EXPECT_EQ(answer(), "");
+  EXPECT_EQ(answer(), int32Bytes(1));
+
+  std::string half = keptRequest(Command::GetVersion).substr(0, 5);
+  ASSERT_TRUE(xmms::proto::writeAll(kept, half.data(), half.size(), 1000));
+  auto t = Clock::now();
+  EXPECT_EQ(xmms_remote_get_playlist_pos(0), 1);
+  EXPECT_LT(msSince(t), 500);
+  char byte;
+  EXPECT_EQ(xmms::proto::readAll(kept, &byte, 1, 3000), false);
+  EXPECT_EQ(errno, ECONNRESET); // closed by the engine, not still waiting
+  EXPECT_LT(msSince(t), 2500);
+  close(kept);
   EXPECT_EQ(engine.quit(), 0);
 }
 

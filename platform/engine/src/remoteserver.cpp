@@ -28,6 +28,7 @@ struct Connection {
   std::vector<uint8_t> buffer; // header, then payload, as they arrive
   size_t wanted = sizeof(Header);
   bool haveHeader = false;
+  bool idle = false; // kept after a reply, no byte of the next request yet
 };
 
 enum class Progress { More, Complete, Broken };
@@ -52,7 +53,8 @@ Progress readSome(Connection &c) {
     if (!c.haveHeader) {
       Header h;
       std::memcpy(&h, c.buffer.data(), sizeof h);
-      if (h.magic != xmms::proto::kMagic || h.version != xmms::proto::kVersion ||
+      if (h.magic != xmms::proto::kMagic ||
+          (h.version != xmms::proto::kVersion && h.version != xmms::proto::kKeptVersion) ||
           h.length > xmms::proto::kMaxPayload)
         return Progress::Broken;
       c.haveHeader = true;
@@ -62,20 +64,35 @@ Progress readSome(Connection &c) {
   return Progress::Complete;
 }
 
-// Reads what has arrived and answers a complete request. True when the connection is finished.
+// Reads what has arrived and answers each complete request. True when the connection is
+// finished: after a one-request connection's reply, or on anything broken.
 bool advance(Engine &engine, Connection &c) {
-  Progress p = readSome(c);
-  if (p == Progress::More)
-    return false;
-  if (p == Progress::Complete) {
+  for (;;) {
+    Progress p = readSome(c);
+    if (p == Progress::Broken)
+      return true;
+    if (p == Progress::More) {
+      // The next request on a kept connection has begun: it has the same time to arrive whole
+      // as the first request of a connection.
+      if (c.idle && !c.buffer.empty()) {
+        c.idle = false;
+        c.deadline = Clock::now() + std::chrono::milliseconds(RemoteServer::kRequestDeadlineMs);
+      }
+      return false;
+    }
     Header h;
     std::memcpy(&h, c.buffer.data(), sizeof h);
     std::vector<uint8_t> payload(c.buffer.begin() + sizeof h, c.buffer.end());
     Reply reply = engine.handle(h.code, payload, c.fromSelf);
-    if (reply.wellFormed)
-      xmms::proto::writeMessage(c.fd, reply.status, reply.payload, 200);
+    if (!reply.wellFormed || !xmms::proto::writeMessage(c.fd, reply.status, reply.payload, 200) ||
+        h.version != xmms::proto::kKeptVersion)
+      return true;
+    c.buffer.clear();
+    c.wanted = sizeof(Header);
+    c.haveHeader = false;
+    c.idle = true;
+    c.deadline = Clock::now() + std::chrono::milliseconds(RemoteServer::kKeptIdleMs);
   }
-  return true;
 }
 
 } // namespace
@@ -117,7 +134,16 @@ void RemoteServer::run(int stopFd) {
   while (!engine_.quitRequested()) {
     fds.clear();
     fds.push_back({stopFd, POLLIN, 0});
-    bool accepting = conns.size() < static_cast<size_t>(kMaxConnections);
+    // At the limit, the longest idle kept connection gives way to a new client (its owner
+    // reconnects).
+    auto idlest = [&conns] {
+      auto best = conns.end();
+      for (auto it = conns.begin(); it != conns.end(); ++it)
+        if (it->idle && (best == conns.end() || it->deadline < best->deadline))
+          best = it;
+      return best;
+    };
+    bool accepting = conns.size() < static_cast<size_t>(kMaxConnections) || idlest() != conns.end();
     fds.push_back({accepting ? listenFd_ : -1, POLLIN, 0});
     auto now = Clock::now();
     int timeout = -1;
@@ -150,9 +176,17 @@ void RemoteServer::run(int stopFd) {
 
     if (accepting && (fds[1].revents & POLLIN)) {
       for (;;) {
+        bool full = conns.size() >= static_cast<size_t>(kMaxConnections);
+        auto victim = full ? idlest() : conns.end();
+        if (full && victim == conns.end())
+          break;
         int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0)
           break;
+        if (full) {
+          ::close(victim->fd);
+          conns.erase(victim);
+        }
         struct ucred cred = {};
         socklen_t len = sizeof cred;
         if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) < 0 || cred.uid != ::getuid()) {
@@ -164,14 +198,13 @@ void RemoteServer::run(int stopFd) {
                      cred.pid == ::getpid(),
                      {},
                      sizeof(Header),
+                     false,
                      false};
         // The request usually follows the connection at once: answer it without another poll.
         if (advance(engine_, c))
           ::close(c.fd);
         else
           conns.push_back(std::move(c));
-        if (conns.size() >= static_cast<size_t>(kMaxConnections))
-          break;
       }
     }
   }

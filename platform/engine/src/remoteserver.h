@@ -1,6 +1,7 @@
 // The engine's end of the remote channel: a Unix stream socket, one request and one reply per
-// connection. One thread serves every connection with poll(), each connection under its own
-// deadline, so a client that connects and never sends cannot hold up anyone else.
+// connection, or several in turn on a connection whose requests ask to keep it. One thread
+// serves every connection with poll(), each request under its own deadline, so a client that
+// connects and never sends (or sends half a request) cannot hold up anyone else.
 #pragma once
 
 #include <string>
@@ -23,6 +24,8 @@ public:
 
   // A request must arrive completely within this time after the connection is accepted.
   static constexpr int kRequestDeadlineMs = 1000;
+  // A kept connection with no request for this long is closed (its client reconnects).
+  static constexpr int kKeptIdleMs = 60000;
   static constexpr int kMaxConnections = 64;
 
 private:

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <mutex>
 #include <poll.h>
 #include <pwd.h>
 #include <sys/socket.h>
@@ -12,13 +13,25 @@ namespace xmms::proto {
 
 namespace {
 
+// Looked up once per user id: every remote call names the socket, and the user database is a
+// file read.
 std::string userName() {
+  static std::mutex m;
+  static uid_t known = static_cast<uid_t>(-1);
+  static std::string name;
+  uid_t uid = getuid();
+  std::lock_guard<std::mutex> lk(m);
+  if (uid == known && !name.empty())
+    return name;
   struct passwd pw;
   struct passwd *res = nullptr;
   char buf[1024];
-  if (getpwuid_r(getuid(), &pw, buf, sizeof buf, &res) == 0 && res && res->pw_name[0])
-    return res->pw_name;
-  return std::to_string(getuid());
+  if (getpwuid_r(uid, &pw, buf, sizeof buf, &res) == 0 && res && res->pw_name[0])
+    name = res->pw_name;
+  else
+    name = std::to_string(uid);
+  known = uid;
+  return name;
 }
 
 using Clock = std::chrono::steady_clock;
@@ -29,16 +42,20 @@ bool waitFor(int fd, short events, Clock::time_point deadline, bool hasDeadline)
     int timeout = -1;
     if (hasDeadline) {
       auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-      if (left.count() <= 0)
+      if (left.count() <= 0) {
+        errno = ETIMEDOUT;
         return false;
+      }
       timeout = static_cast<int>(left.count());
     }
     struct pollfd p = {fd, events, 0};
     int r = poll(&p, 1, timeout);
     if (r > 0)
       return true;
-    if (r == 0)
+    if (r == 0) {
+      errno = ETIMEDOUT;
       return false;
+    }
     if (errno != EINTR)
       return false;
   }
@@ -82,8 +99,10 @@ bool readAll(int fd, void *data, size_t size, int timeoutMs) {
         continue;
       return false;
     }
-    if (n == 0)
+    if (n == 0) {
+      errno = ECONNRESET;
       return false;
+    }
     p += n;
     size -= static_cast<size_t>(n);
   }
@@ -94,8 +113,10 @@ std::optional<Message> readMessage(int fd, int timeoutMs) {
   Header h;
   if (!readAll(fd, &h, sizeof h, timeoutMs))
     return std::nullopt;
-  if (h.magic != kMagic || h.version != kVersion || h.length > kMaxPayload)
+  if (h.magic != kMagic || h.version != kVersion || h.length > kMaxPayload) {
+    errno = EPROTO;
     return std::nullopt;
+  }
   Message m;
   m.code = h.code;
   m.payload.resize(h.length);
@@ -104,10 +125,11 @@ std::optional<Message> readMessage(int fd, int timeoutMs) {
   return m;
 }
 
-bool writeMessage(int fd, uint16_t code, const std::vector<uint8_t> &payload, int timeoutMs) {
+bool writeMessage(int fd, uint16_t code, const std::vector<uint8_t> &payload, int timeoutMs,
+                  uint16_t version) {
   if (payload.size() > kMaxPayload)
     return false;
-  Header h{kMagic, kVersion, code, static_cast<uint32_t>(payload.size())};
+  Header h{kMagic, version, code, static_cast<uint32_t>(payload.size())};
   std::vector<uint8_t> all(sizeof h + payload.size());
   std::memcpy(all.data(), &h, sizeof h);
   if (!payload.empty())

@@ -1,6 +1,9 @@
-// The wire protocol between libxmms clients and the xmms engine: one request and one reply per
-// connection over a per-user Unix stream socket. Every message is a fixed header followed by a
-// payload whose length the header states; both sides refuse anything larger than kMaxPayload.
+// The wire protocol between libxmms clients and the xmms engine over a per-user Unix stream
+// socket: one request and one reply per connection, unless the request's header says version
+// kKeptVersion, in which case the engine keeps the connection open after its reply for the same
+// client's next request (replies always say kVersion; an engine that knows only kVersion closes
+// such a connection unanswered). Every message is a fixed header followed by a payload whose
+// length the header states; both sides refuse anything larger than kMaxPayload.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +16,7 @@ namespace xmms::proto {
 
 constexpr uint32_t kMagic = 0x534d4d58; // "XMMS" in little-endian byte order
 constexpr uint16_t kVersion = 1;
+constexpr uint16_t kKeptVersion = 2;
 constexpr uint32_t kMaxPayload = 64 * 1024;
 constexpr int kEngineVersion = 0x010203; // what get_version answers: 1.2.3
 constexpr int kReplyTimeoutMs = 2000;
@@ -134,7 +138,8 @@ std::string socketPath(int session);
 inline std::string pidPath(int session) { return socketPath(session) + ".pid"; }
 
 // Whole-buffer I/O on a blocking or non-blocking descriptor, bounded by a deadline in
-// milliseconds (negative = no deadline). False on error, end of file or timeout.
+// milliseconds (negative = no deadline). False on error, end of file or timeout; errno then tells
+// which (ETIMEDOUT for the deadline, ECONNRESET for an end of file).
 bool writeAll(int fd, const void *data, size_t size, int timeoutMs);
 bool readAll(int fd, void *data, size_t size, int timeoutMs);
 
@@ -144,6 +149,7 @@ struct Message {
   std::vector<uint8_t> payload;
 };
 std::optional<Message> readMessage(int fd, int timeoutMs);
-bool writeMessage(int fd, uint16_t code, const std::vector<uint8_t> &payload, int timeoutMs);
+bool writeMessage(int fd, uint16_t code, const std::vector<uint8_t> &payload, int timeoutMs,
+                  uint16_t version = kVersion);
 
 } // namespace xmms::proto

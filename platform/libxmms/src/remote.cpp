@@ -1,11 +1,14 @@
-// Client side of the remote-control calls. Each call opens a fresh connection, sends one request
-// and waits (bounded) for one reply, so a dead or stuck engine can never hang the caller.
+// Client side of the remote-control calls. Each call waits (bounded) for its reply, so a dead or
+// stuck engine can never hang the caller. A process keeps one connection open for its calls (the
+// status poll of a front-end makes many a second); a call made while another thread holds it
+// gets a connection of its own for one request, as every call did before.
 #include "protocol.h"
 #include "xmms/xmmsctrl.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -15,8 +18,7 @@ using namespace xmms::proto;
 
 namespace {
 
-int connectEngine(int session) {
-  std::string path = socketPath(session);
+int connectEngine(const std::string &path) {
   struct sockaddr_un addr = {};
   addr.sun_family = AF_UNIX;
   if (path.size() >= sizeof addr.sun_path)
@@ -49,19 +51,78 @@ int connectEngine(int session) {
   return fd;
 }
 
-// Sends one request; on success returns the reply payload.
-std::optional<std::vector<uint8_t>> call(int session, Command cmd, const Writer &args = Writer()) {
-  int fd = connectEngine(session);
+using Reply = std::optional<std::vector<uint8_t>>;
+
+// One request and its reply on fd. A refused request gives an empty optional as a failure does.
+enum class Outcome { Answered, Lost, TimedOut };
+Outcome exchange(int fd, Command cmd, const Writer &args, Reply &result, uint16_t version) {
+  if (!writeMessage(fd, static_cast<uint16_t>(cmd), args.bytes(), kReplyTimeoutMs, version))
+    return errno == ETIMEDOUT ? Outcome::TimedOut : Outcome::Lost;
+  auto reply = readMessage(fd, kReplyTimeoutMs);
+  if (!reply)
+    return errno == ETIMEDOUT ? Outcome::TimedOut : Outcome::Lost;
+  if (reply->code == static_cast<uint16_t>(Status::Ok))
+    result = std::move(reply->payload);
+  else
+    result.reset();
+  return Outcome::Answered;
+}
+
+Reply oneShot(const std::string &path, Command cmd, const Writer &args) {
+  int fd = connectEngine(path);
   if (fd < 0)
     return std::nullopt;
-  std::optional<std::vector<uint8_t>> result;
-  if (writeMessage(fd, static_cast<uint16_t>(cmd), args.bytes(), kReplyTimeoutMs)) {
-    auto reply = readMessage(fd, kReplyTimeoutMs);
-    if (reply && reply->code == static_cast<uint16_t>(Status::Ok))
-      result = std::move(reply->payload);
-  }
+  Reply result;
+  exchange(fd, cmd, args, result, kVersion);
   ::close(fd);
   return result;
+}
+
+// The kept connection: to one socket, from one process (a forked child must not share it).
+struct Kept {
+  std::mutex m;
+  int fd = -1;
+  std::string path;
+  pid_t pid = 0;
+  void drop() {
+    if (fd >= 0)
+      ::close(fd);
+    fd = -1;
+  }
+} g_kept;
+
+// Sends one request; on success returns the reply payload.
+Reply call(int session, Command cmd, const Writer &args = Writer()) {
+  std::string path = socketPath(session);
+  std::unique_lock<std::mutex> lk(g_kept.m, std::try_to_lock);
+  if (!lk)
+    return oneShot(path, cmd, args);
+  if (g_kept.fd >= 0 && (g_kept.path != path || g_kept.pid != ::getpid()))
+    g_kept.drop();
+  // A kept connection the engine has closed since (it closes idle ones, or it restarted) is
+  // opened again once. The engine takes no request from a connection it has closed, so the
+  // request is not carried out twice; a reply that is only late is not asked for again. A new
+  // connection closed unanswered is an engine that takes one request per connection.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    bool fresh = g_kept.fd < 0;
+    if (fresh) {
+      g_kept.fd = connectEngine(path);
+      if (g_kept.fd < 0)
+        return std::nullopt;
+      g_kept.path = path;
+      g_kept.pid = ::getpid();
+    }
+    Reply result;
+    Outcome o = exchange(g_kept.fd, cmd, args, result, kKeptVersion);
+    if (o == Outcome::Answered)
+      return result;
+    g_kept.drop();
+    if (o == Outcome::TimedOut)
+      return std::nullopt;
+    if (fresh)
+      return oneShot(path, cmd, args);
+  }
+  return std::nullopt;
 }
 
 void send(int session, Command cmd, const Writer &args = Writer()) {
