@@ -61,13 +61,20 @@ TEST(FirstStart, SeedsWhatIsMissingAndNothingElse) {
                   .isEmpty());
 }
 
+int seedUnwritable(void *arg) {
+  const auto *home = static_cast<const TempHome *>(arg);
+  return firststart::seedHome(q(home->home()), q(home->root() + "/share")).isEmpty() ? 0 : 2;
+}
+
 TEST(FirstStart, AnUnwritableHomeGivesWarningsNotACrash) {
-  if (geteuid() == 0)
-    GTEST_SKIP() << "root writes into read-only folders; run as a normal user to check this";
   TempHome home;
-  const std::string share = home.root() + "/share";
-  writeFile(share + "/demo/a.mp3", "a");
-  ASSERT_EQ(chmod(home.home().c_str(), 0500), 0);
-  EXPECT_TRUE(firststart::seedHome(q(home.home()), q(share)).isEmpty());
+  writeFile(home.root() + "/share/demo/a.mp3", "a");
+  ASSERT_EQ(chmod(home.root().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(home.home().c_str(), 0555), 0);
+  const int result = runUnprivileged(seedUnwritable, &home);
   chmod(home.home().c_str(), 0700);
+  if (result < 0)
+    GTEST_SKIP() << "running as root and cannot drop to an unprivileged user";
+  EXPECT_EQ(result, 0) << "seeding an unwritable home did not end with its warnings";
+  EXPECT_FALSE(QDir(q(home.home() + "/.xmms")).exists());
 }
