@@ -181,4 +181,5 @@ void MainFace::setTitle(const QString &text) {
   }
   titleOffset = 0;
   titleWidth = -1;
+  wakeTitle();
 }

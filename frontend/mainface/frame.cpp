@@ -89,10 +89,12 @@ void MainFace::composeFrame() {
     break;
   case HorizontalMode:
     composeHorizontal(p);
+    wakeTitle(); // the composition covered the title area
     break;
   default:
     composeVertical(p);
     p.end();
+    wakeTitle();
     // The parts that keep their own state draw themselves over the composition.
     drawPlayStatus(-1);
     if (playlistPanelShown && !playlistModel.isEmpty()) {

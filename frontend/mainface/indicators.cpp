@@ -46,6 +46,7 @@ void MainFace::drawPosition(int percent, bool byUser) {
     noticeTicks = 5;
     noticeText = QString::fromLatin1(kSeekLabel) +
                  QString::number(horizontal ? 100 - percent : percent) + "%";
+    wakeTitle();
   }
 }
 
@@ -70,6 +71,7 @@ void MainFace::drawVolume(int value, bool pressed) {
       controller->setVolume(value);
     noticeTicks = 10;
     noticeText = QStringLiteral("Vol     ") + QString::number(value) + "%";
+    wakeTitle();
   }
 }
 

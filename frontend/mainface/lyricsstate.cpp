@@ -36,6 +36,7 @@ void MainFace::shiftLyrics(int deltaMs) {
                    .arg(tenths / 10)
                    .arg(tenths % 10);
   noticeTicks = 10;
+  wakeTitle();
   if (lyricsLoaded && showLyrics && !lyrics.isPlain())
     seekTo(currentSecond + lyricsOffset);
 }

@@ -126,6 +126,8 @@ public slots:
   void drawTimer(int seconds, unsigned int rate, unsigned int frequency, int percent,
                  int lengthSeconds);
   void drawTitle();
+  // Starts the title tick again after it went to sleep on a title that stands still.
+  void wakeTitle();
   void drawPList(int first);
   void seekTo(int seconds);
   void openbutlrc();
@@ -208,6 +210,7 @@ public:
   QPopupMenu *skinMenu = nullptr;
 
   QTimer *titleTimer = nullptr;
+  bool titleAsleep = false; // the tick stopped itself: nothing in the title area moves
 
   // Title scrolling.
   int titleWidth = -1;

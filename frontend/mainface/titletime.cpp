@@ -2,6 +2,7 @@
 #include "mainface.h"
 
 #include <QPainter>
+#include <QTimer>
 #include <QTransform>
 
 void MainFace::drawTitle() {
@@ -13,7 +14,8 @@ void MainFace::drawTitle() {
   p.setFont(titleFont);
   p.setPen(titlePen);
   const int flags = Qt::AlignLeft | Qt::AlignTop;
-  if (noticeTicks > 0) {
+  const bool notice = noticeTicks > 0;
+  if (notice) {
     --noticeTicks;
     p.drawText(QRect(0, 0, w, h), flags, noticeText);
   } else if (!titleText.isNull()) {
@@ -57,6 +59,19 @@ void MainFace::drawTitle() {
   }
   default: // the mini strip has no title
     break;
+  }
+  // A title that fits stands still and no notice is left to end: the tick sleeps until the
+  // title, a notice or the window's picture changes (a tick driven by hand is left alone).
+  if (titleTimer && titleTimer->isActive() && !notice && titleWidth <= w) {
+    titleTimer->stop();
+    titleAsleep = true;
+  }
+}
+
+void MainFace::wakeTitle() {
+  if (titleAsleep && titleTimer && !titleTimer->isActive() && windowMode != MiniMode) {
+    titleAsleep = false;
+    titleTimer->start(200);
   }
 }
 

@@ -292,6 +292,7 @@ void MainFace::mouseMoveEvent(QMouseEvent *e) {
       const int v = std::clamp(eqCentreY - y + 5, -25, 25);
       noticeText = " EQ " + QString::number(eqDragIndex) + " == " + QString::number(v) + " db";
       noticeTicks = 5;
+      wakeTitle();
       setEqValue(eqDragIndex, v);
     }
     break;
