@@ -125,6 +125,9 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
     lastPosition = 0;
 
     checkTimer = new QTimer(this);
+    // Exactly a second apart: a coarse timer may drift by 5 % and, over a clock that moves a
+    // second a second, skip a second of the time display and the lyrics it steps.
+    checkTimer->setTimerType(Qt::PreciseTimer);
     connect(checkTimer, &QTimer::timeout, this, &MainFace::doCheckTimer);
     checkTimer->start(1000);
   } // the settings store is written back here (creating an empty file on first start)
