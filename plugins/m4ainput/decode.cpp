@@ -17,9 +17,10 @@ namespace {
 OutputPlugin *output() { return mp4_ip.output; }
 
 // Once the output is full, the thread waits until about this much of it has been played before
-// it writes again: a few wake-ups a second instead of one per frame. The output keeps the rest
-// of its buffer, so what is heard does not change.
-constexpr long kRefillMs = 100;
+// it writes again (at most half of the output's room): a few wake-ups a second instead of one per
+// frame, and longer bursts, each of which starts with the decoder's tables out of the cache. The
+// output keeps the rest of its buffer, so what is heard does not change.
+constexpr long kRefillMs = 250;
 constexpr long kPlayingNapUs = 200000;
 // A paused output is woken by mp4_pause itself.
 constexpr long kPausedNapUs = 1000000;
