@@ -93,11 +93,12 @@ void MainFace::drawPlayStatus(int state) {
 void MainFace::drawDecorationFrame() {
   if (xmasFrame < 1 || xmasFrame > 4)
     return;
-  const QString n = QString::number(xmasFrame);
-  const QImage left(skinDir() + "/xmaslights_l" + n + ".png");
-  const QImage right(skinDir() + "/xmaslights_r" + n + ".png");
-  copyToWindow(left, 0, 0, left.width(), left.height(), 0, 10);
-  copyToWindow(right, 0, 0, right.width(), right.height(), 100, 10);
+  if (xmasFrame <= 3) {
+    const QImage &left = decorationLeft[xmasFrame - 1];
+    const QImage &right = decorationRight[xmasFrame - 1];
+    copyToWindow(left, 0, 0, left.width(), left.height(), 0, 10);
+    copyToWindow(right, 0, 0, right.width(), right.height(), 100, 10);
+  }
   ++xmasFrame;
   if (xmasFrame == 4)
     xmasFrame = 1;

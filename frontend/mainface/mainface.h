@@ -174,10 +174,13 @@ public:
   QPoint pressPos;
 
   // --- images, rebuilt with the skin (QImage: all drawing happens off screen) ----------------
-  QImage skinPixmap;         // the sheet
-  QImage wallpaperPixmap;    // horizontal-mode background
-  QImage miniButtonsPixmap;  // mini_btn.png
-  QImage miniMainPixmap;     // mini_main.png
+  QImage skinPixmap;        // the sheet
+  QImage wallpaperPixmap;   // horizontal-mode background
+  QImage miniButtonsPixmap; // mini_btn.png
+  QImage miniMainPixmap;    // mini_main.png
+  // xmaslights_l1..3 / _r1..3: read with the skin, not at each time sample (each missing one
+  // would cost a dozen file lookups a second while playing)
+  QImage decorationLeft[3], decorationRight[3];
   QImage titlePixmap;        // "title_win" w x h
   QImage timePixmap;         // "time_win" field 6 x field 7
   QImage playlistLinePixmap; // 220 x 15

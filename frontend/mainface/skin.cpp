@@ -167,6 +167,10 @@ void MainFace::loadSkin(const QString &sheetPath) {
 
   miniButtonsPixmap = loadPicture(skinDir() + "/mini_btn.png");
   miniMainPixmap = loadPicture(skinDir() + "/mini_main.png");
+  for (int n = 1; n <= 3; ++n) {
+    decorationLeft[n - 1] = QImage(skinDir() + "/xmaslights_l" + QString::number(n) + ".png");
+    decorationRight[n - 1] = QImage(skinDir() + "/xmaslights_r" + QString::number(n) + ".png");
+  }
 }
 
 QStringList MainFace::skinFolders(const QString &home) {

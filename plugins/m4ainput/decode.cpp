@@ -21,7 +21,9 @@ OutputPlugin *output() { return mp4_ip.output; }
 // frame, and longer bursts, each of which starts with the decoder's tables out of the cache. The
 // output keeps the rest of its buffer, so what is heard does not change.
 constexpr long kRefillMs = 250;
-constexpr long kPlayingNapUs = 200000;
+// Longer than one refill's wait, so that a refill is one nap; it only bounds a wrong estimate
+// of the output's pace, since stop, seek and pause wake the thread at once.
+constexpr long kPlayingNapUs = 300000;
 // A paused output is woken by mp4_pause itself.
 constexpr long kPausedNapUs = 1000000;
 
@@ -56,19 +58,19 @@ bool wait_for_room(int bytes, bool seekable) {
     int room = output()->buffer_free();
     if (room > room_seen)
       room_seen = room;
-    int wanted = bytes;
-    if (refilling) {
-      long share = bytes_per_second * kRefillMs / 1000;
-      if (share > room_seen / 2)
-        share = room_seen / 2;
-      if (share > wanted)
-        wanted = int(share);
-    }
+    if (!refilling && room >= bytes)
+      return true;
+    // Full: wait at once for the whole share, not first for the frame in hand and then again
+    // for the rest (two wake-ups for one refill).
+    refilling = true;
+    long share = bytes_per_second * kRefillMs / 1000;
+    if (share > room_seen / 2)
+      share = room_seen / 2;
+    int wanted = share > bytes ? int(share) : bytes;
     if (room >= wanted) {
       refilling = false;
       return true;
     }
-    refilling = true;
     // Nothing at all while the output is paused: nap until mp4_pause or a stop pokes.
     m4a_nap(ticket,
             room <= 0 && mp4_paused ? kPausedNapUs : time_to_play(wanted - room, kPlayingNapUs));
