@@ -186,35 +186,28 @@ void XMMSPlayer::updateStatus() {
   if (restartsOver)
     return;
 
-  bool answers;
-  {
-    SignalsBlocked guard(this);
-    answers = xmms_remote_get_version(kSession) != 0;
-  }
+  Status now = status();
   // No answer and no live engine process: it died. No answer from a live one is a busy
   // engine (a loaded machine can miss the reply deadline) and is asked again next time.
-  if (!answers && enginePid() < 0) {
+  if (!now.answered && enginePid() < 0) {
     recoverEngine();
     return;
   }
-  if (answers && engineLost) {
+  if (now.answered && engineLost) {
     // The fresh engine came up after launch() stopped waiting for it.
     engineLost = false;
     running = true;
-    SignalsBlocked guard(this);
-    xmms_remote_set_playlist_pos(kSession, knownPosition);
-    readModes();
+    {
+      SignalsBlocked guard(this);
+      xmms_remote_set_playlist_pos(kSession, knownPosition);
+      readModes();
+    }
+    now = status();
   }
-  if (answers) {
-    SignalsBlocked guard(this);
-    knownPosition = xmms_remote_get_playlist_pos(kSession);
-  }
+  if (now.answered)
+    knownPosition = now.position;
 
-  bool p;
-  {
-    SignalsBlocked guard(this);
-    p = xmms_remote_is_paused(kSession) != 0;
-  }
+  const bool p = now.paused;
   if (p != pausedState) {
     if (tickTimer >= 0)
       killTimer(tickTimer);
@@ -230,11 +223,7 @@ void XMMSPlayer::updateStatus() {
     }
   }
 
-  bool q;
-  {
-    SignalsBlocked guard(this);
-    q = xmms_remote_is_playing(kSession) != 0;
-  }
+  const bool q = now.playing;
   if (q != playingState) {
     if (!playingState) {
       if (tickTimer < 0)
@@ -349,6 +338,34 @@ bool XMMSPlayer::isStopped() {
 bool XMMSPlayer::isPaused() {
   SignalsBlocked guard(this);
   return xmms_remote_is_paused(kSession) != 0;
+}
+
+XMMSPlayer::Status XMMSPlayer::status() {
+  SignalsBlocked guard(this);
+  Status s;
+  xmms_remote_status r{};
+  if (xmms_remote_get_status(kSession, &r)) {
+    s.answered = true;
+    s.playing = r.playing != 0;
+    s.paused = r.paused != 0;
+    s.position = r.pos;
+    s.outputTime = r.output_time;
+    s.songLength = r.song_length;
+    s.rate = r.rate;
+    s.frequency = r.freq;
+    s.channels = r.nch;
+    return s;
+  }
+  s.answered = xmms_remote_get_version(kSession) != 0;
+  if (!s.answered)
+    return s;
+  s.playing = xmms_remote_is_playing(kSession) != 0;
+  s.paused = xmms_remote_is_paused(kSession) != 0;
+  s.position = xmms_remote_get_playlist_pos(kSession);
+  s.outputTime = xmms_remote_get_output_time(kSession);
+  s.songLength = xmms_remote_get_playlist_time(kSession, s.position);
+  xmms_remote_get_info(kSession, &s.rate, &s.frequency, &s.channels);
+  return s;
 }
 
 void XMMSPlayer::streamInfo(int *rate, int *frequency, int *channels) {

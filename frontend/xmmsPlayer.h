@@ -34,6 +34,18 @@ public:
   bool isStopped();
   bool isPaused();
   void streamInfo(int *rate, int *frequency, int *channels);
+  // What the status poll and the time display need, of one moment, in one remote call (one per
+  // field with an engine that lacks that call). Nothing answered: all false and 0.
+  struct Status {
+    bool answered = false;
+    bool playing = false;
+    bool paused = false;
+    int position = 0;
+    int outputTime = 0;
+    int songLength = 0;
+    int rate = 0, frequency = 0, channels = 0;
+  };
+  Status status();
 
   // Modes and volume.
   void setShuffle(bool on);

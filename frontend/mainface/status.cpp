@@ -8,16 +8,15 @@
 void MainFace::doCheckTimer() {
   if (!controller)
     return;
-  int rate = 0, frequency = 0, channels = 0;
-  controller->streamInfo(&rate, &frequency, &channels);
-  if (!controller->isPaused()) {
-    const qint64 output = controller->outputTime();
-    const qint64 length = controller->songLength();
+  const XMMSPlayer::Status now = controller->status();
+  if (!now.paused) {
+    const qint64 output = now.outputTime;
+    const qint64 length = now.songLength;
     const int percent = length > 0 ? static_cast<int>(output * 100 / length) : 0;
-    drawTimer(static_cast<int>(output / 1000), static_cast<unsigned>(rate),
-              static_cast<unsigned>(frequency), percent, static_cast<int>(length / 1000));
+    drawTimer(static_cast<int>(output / 1000), static_cast<unsigned>(now.rate),
+              static_cast<unsigned>(now.frequency), percent, static_cast<int>(length / 1000));
   }
-  const int position = controller->position();
+  const int position = now.position;
   if (position != lastPosition) {
     const QString path = QString::fromUtf8(controller->fileAt(position).toLatin1());
     clearLoop(); // the whole window is repainted below, marks included

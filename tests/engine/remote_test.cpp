@@ -127,6 +127,16 @@ TEST(EngineRemote, EveryCallRoundTrips) {
   EXPECT_EQ(rate, 128000);
   EXPECT_EQ(freq, 44100);
   EXPECT_EQ(nch, 2);
+  xmms_remote_status st{};
+  ASSERT_TRUE(xmms_remote_get_status(0, &st));
+  EXPECT_EQ(st.playing, 1);
+  EXPECT_EQ(st.paused, 0);
+  EXPECT_EQ(st.pos, 0);
+  EXPECT_GT(st.output_time, 0);
+  EXPECT_EQ(st.song_length, 60000);
+  EXPECT_EQ(st.rate, 128000);
+  EXPECT_EQ(st.freq, 44100);
+  EXPECT_EQ(st.nch, 2);
   // The equalizer reached the plug-in when the song started.
   EXPECT_TRUE(waitUntil([&] {
     for (auto &l : logLines(log))
@@ -142,11 +152,15 @@ TEST(EngineRemote, EveryCallRoundTrips) {
   EXPECT_FALSE(xmms_remote_is_paused(0));
   xmms_remote_play_pause(0);
   EXPECT_TRUE(xmms_remote_is_paused(0));
+  ASSERT_TRUE(xmms_remote_get_status(0, &st));
+  EXPECT_EQ(st.paused, 1);
+  EXPECT_EQ(st.playing, 1);
   xmms_remote_play(0); // play resumes a paused song
   EXPECT_FALSE(xmms_remote_is_paused(0));
 
   xmms_remote_jump_to_time(0, 30500);
   EXPECT_TRUE(waitUntil([] { return xmms_remote_get_output_time(0) >= 30000; }));
+  EXPECT_TRUE(waitUntil([&] { return xmms_remote_get_status(0, &st) && st.output_time >= 30000; }));
   EXPECT_TRUE(waitUntil([&] {
     for (auto &l : logLines(log))
       if (l == "seek 30")
@@ -180,6 +194,10 @@ TEST(EngineRemote, EveryCallRoundTrips) {
   EXPECT_FALSE(xmms_remote_is_playing(0));
   EXPECT_EQ(xmms_remote_get_output_time(0), 0);
   EXPECT_EQ(xmms_remote_get_playlist_pos(0), 1);
+  ASSERT_TRUE(xmms_remote_get_status(0, &st));
+  EXPECT_EQ(st.playing + st.paused + st.output_time, 0);
+  EXPECT_EQ(st.pos, 1);
+  EXPECT_EQ(st.song_length, 60000);
 
   EXPECT_EQ(engine.quit(), 0);
   auto lines = logLines(log);
@@ -189,6 +207,9 @@ TEST(EngineRemote, EveryCallRoundTrips) {
   auto t = Clock::now();
   EXPECT_EQ(xmms_remote_get_version(0), 0);
   EXPECT_EQ(xmms_remote_get_playlist_length(0), 0);
+  st.pos = 7;
+  EXPECT_FALSE(xmms_remote_get_status(0, &st));
+  EXPECT_EQ(st.pos, 0);
   EXPECT_LT(msSince(t), 500);
 }
 

@@ -171,6 +171,22 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
       wake();
     }
     break;
+  case Command::GetStatus: {
+    // The time first: reading it may let go of the lock, and the rest should be of that moment.
+    int ms = listenerTime(lk);
+    int pos = position_;
+    out.putInt(playing_ ? 1 : 0);
+    out.putInt(playing_ && paused_ ? 1 : 0);
+    out.putInt(pos);
+    out.putInt(ms);
+    int rate = rate_, freq = freq_, nch = nch_;
+    lk.unlock();
+    out.putInt(pos >= 0 && pos < n ? info_.lengthMs(pos) : 0);
+    out.putInt(rate);
+    out.putInt(freq);
+    out.putInt(nch);
+    break;
+  }
   case Command::GetInfo:
     out.putInt(rate_);
     out.putInt(freq_);

@@ -55,7 +55,10 @@ enum class Command : uint16_t {
   SetEq,       // float preamp, float bands[10]
   SetEqPreamp, // float
   SetEqBand,   // int band, float value
-  Count        // one past the last command
+  // -> int playing, paused, pos, output ms, length ms of pos, rate, freq, nch: a front-end's
+  // whole status poll in one round trip
+  GetStatus,
+  Count // one past the last command
 };
 
 enum class Status : uint16_t { Ok = 0, Refused = 1 };

@@ -5,9 +5,11 @@
 #include "protocol.h"
 #include "xmms/xmmsctrl.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <iterator>
 #include <mutex>
 #include <poll.h>
 #include <sys/socket.h>
@@ -220,6 +222,23 @@ void xmms_remote_get_info(int session, int *rate, int *freq, int *nch) {
     *freq = v[1];
   if (nch)
     *nch = v[2];
+}
+
+int xmms_remote_get_status(int session, xmms_remote_status *status) {
+  int32_t v[8] = {};
+  bool ok = false;
+  if (auto r = call(session, Command::GetStatus)) {
+    Reader rd(r->data(), r->size());
+    ok = true;
+    for (int32_t &x : v)
+      ok = ok && rd.getInt(x);
+    ok = ok && rd.atEnd();
+    if (!ok)
+      std::fill(std::begin(v), std::end(v), 0);
+  }
+  if (status)
+    *status = {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]};
+  return ok ? 1 : 0;
 }
 
 int xmms_remote_get_main_volume(int session) { return intCall(session, Command::GetMainVolume); }

@@ -31,6 +31,14 @@ int xmms_remote_get_playlist_time(int session, int pos);
 int xmms_remote_get_output_time(int session);
 void xmms_remote_jump_to_time(int session, int pos);
 void xmms_remote_get_info(int session, int *rate, int *freq, int *nch);
+/* A status poll's questions in one round trip (this engine's addition): is_playing, is_paused,
+ * get_playlist_pos, get_output_time, get_playlist_time of that position and get_info, all of
+ * the same moment. Returns 1 when answered; otherwise 0 with every field 0 (no engine, or an
+ * engine without this call: ask one by one then). */
+typedef struct {
+  int playing, paused, pos, output_time, song_length, rate, freq, nch;
+} xmms_remote_status;
+int xmms_remote_get_status(int session, xmms_remote_status *status);
 
 int xmms_remote_get_main_volume(int session);
 void xmms_remote_set_main_volume(int session, int v);
