@@ -224,7 +224,6 @@ void BM_BareFaad2Mp4Paced(benchmark::State &state) {
   if (!file)
     return;
   const auto burst = std::chrono::milliseconds(state.range(0));
-  Timer timer(state);
   for (auto _ : state) {
     BareMp4 bare(file);
     const int frames = std::min(bare.samples, int(20 * bare.rate / 1024));
