@@ -47,9 +47,9 @@ long time_to_play(long bytes, long cap) {
   return us < 1000 ? 1000 : us > cap ? cap : us;
 }
 
-// Waits until the output can take `bytes` without blocking. False when playback was stopped or
-// (with `seekable`) a seek arrived meanwhile: the frame in hand is then dropped, since a paused
-// output would otherwise hold the thread until it is resumed.
+// Waits until the output can take `bytes` without blocking, then begins the write (the caller
+// ends it). False when playback was stopped or (with `seekable`) a seek arrived meanwhile: the
+// frame in hand is then dropped, as the seek makes it stale.
 bool wait_for_room(int bytes, bool seekable) {
   for (;;) {
     unsigned ticket = m4a_wake_ticket();
@@ -58,8 +58,13 @@ bool wait_for_room(int bytes, bool seekable) {
     int room = output()->buffer_free();
     if (room > room_seen)
       room_seen = room;
-    if (!refilling && room >= bytes)
-      return true;
+    if (!refilling && room >= bytes) {
+      if (m4a_begin_write(seekable))
+        return true;
+      // Paused since the look at the room: hold the frame until the resume (or a seek, a stop).
+      m4a_nap(ticket, kPausedNapUs);
+      continue;
+    }
     // Full: wait at once for the whole share, not first for the frame in hand and then again
     // for the rest (two wake-ups for one refill).
     refilling = true;
@@ -69,7 +74,7 @@ bool wait_for_room(int bytes, bool seekable) {
     int wanted = share > bytes ? int(share) : bytes;
     if (room >= wanted) {
       refilling = false;
-      return true;
+      continue; // room enough now: the write is begun on the next look
     }
     // Nothing at all while the output is paused: nap until mp4_pause or a stop pokes.
     m4a_nap(ticket,
@@ -78,12 +83,15 @@ bool wait_for_room(int bytes, bool seekable) {
 }
 
 // Lets what the output holds be heard before the song is closed. A paused output holds it as
-// long as the listener keeps it paused; only a stop cuts it short.
-void drain() {
+// long as the listener keeps it paused; only a stop cuts it short, and (with `seekable`) a seek
+// made in the song's last moments ends the drain so that it is taken: false then.
+bool drain(bool seekable) {
   for (;;) {
     unsigned ticket = m4a_wake_ticket();
+    if (seekable && playing && seek_to != -1)
+      return false;
     if (!playing || !output()->buffer_playing())
-      return;
+      return true;
     long left_ms = output()->written_time && output()->output_time
                        ? output()->written_time() - output()->output_time()
                        : 0;
@@ -93,10 +101,16 @@ void drain() {
   }
 }
 
-void write_pcm(void *pcm, unsigned long samples) {
+// Writes one decoded frame when the output has room for it. False when it was dropped for a
+// stop or a seek.
+bool write_frame(void *pcm, unsigned long samples, bool seekable) {
+  if (!wait_for_room(int(samples * 2), seekable))
+    return false;
   if (eq_enabled)
     iir_filter(static_cast<short *>(pcm), int(samples * 2));
   output()->write_audio(pcm, int(samples * 2));
+  m4a_end_write();
+  return true;
 }
 
 void play_mp4(FILE *file, char *name) {
@@ -203,15 +217,13 @@ void play_mp4(FILE *file, char *name) {
       goto cleanup;
     }
 
-    if (!wait_for_room(int(frame.samples * 2), true))
-      continue; // stopped, or a seek to take at the top of the loop
-    if (pcm && frame.samples > 0)
-      write_pcm(pcm, frame.samples);
-
-    if (sample_index >= num_samples) {
-      drain();
-      goto cleanup;
-    }
+    // A frame dropped for a seek or a stop: both are taken at the top of the loop. A write the
+    // output held (a pause that came too late to keep it out) is followed by the same look, so
+    // a seek made meanwhile is taken whatever let the write go, even after the last frame.
+    if (pcm && frame.samples > 0 && !write_frame(pcm, frame.samples, true))
+      continue;
+    if (sample_index >= num_samples && drain(true))
+      goto cleanup; // played out or stopped; a seek made during the drain goes round again
   }
 
 cleanup:
@@ -371,12 +383,11 @@ void play_raw_aac(const char *name) {
     if (frame.samples == 0 && !pcm) {
       g_print("AAC: error sample decoding\n");
     } else if (pcm && frame.samples > 0) {
-      if (wait_for_room(int(frame.samples * 2), false))
-        write_pcm(pcm, frame.samples);
+      write_frame(pcm, frame.samples, false);
     }
   }
 
-  drain();
+  drain(false);
   output()->close_audio();
 
 done:

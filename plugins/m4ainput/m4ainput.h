@@ -63,6 +63,11 @@ unsigned m4a_wake_ticket();
 void m4a_nap(unsigned ticket, long us);
 // Waits on the engine's side until `done` holds (checked under the wake lock), or `ms` passed.
 bool m4a_wait_until(bool (*done)(), int ms);
+// The decode thread brackets each write_audio with these. A write is begun only while playing,
+// not paused and (for a seekable stream) with no seek pending; mp4_pause lets a write under way
+// finish before it pauses the output, so a paused output never holds the thread inside a write.
+bool m4a_begin_write(bool seekable);
+void m4a_end_write();
 
 int mp4_get_file_type(FILE *file);
 // A fresh reader binding for `file`; free with freeMP4FF_cb.

@@ -21,6 +21,7 @@ namespace {
 std::mutex wake_lock;
 std::condition_variable wake_cv;
 unsigned wakes = 0;
+bool writing = false; // the decode thread is inside write_audio (under wake_lock)
 
 } // namespace
 
@@ -45,6 +46,22 @@ void m4a_nap(unsigned ticket, long us) {
 bool m4a_wait_until(bool (*done)(), int ms) {
   std::unique_lock<std::mutex> guard(wake_lock);
   return wake_cv.wait_for(guard, std::chrono::milliseconds(ms), done);
+}
+
+bool m4a_begin_write(bool seekable) {
+  std::lock_guard<std::mutex> guard(wake_lock);
+  if (!playing || mp4_paused || (seekable && seek_to != -1))
+    return false;
+  writing = true;
+  return true;
+}
+
+void m4a_end_write() {
+  {
+    std::lock_guard<std::mutex> guard(wake_lock);
+    writing = false;
+  }
+  wake_cv.notify_all();
 }
 
 namespace {
@@ -120,10 +137,22 @@ void mp4_stop(void) {
 }
 
 void mp4_pause(short paused) {
-  mp4_paused = paused != 0;
-  if (mp4_ip.output)
-    mp4_ip.output->pause(paused);
-  m4a_poke(); // a decode thread waiting for room looks again
+  if (paused) {
+    // No new write from here on. A write already under way when the tap came is let finish
+    // before the output pauses: a paused sound card would hold it, the frame in hand with it,
+    // and a seek made while paused could not be taken until the resume. A write that does not
+    // finish (an output that blocks for a reason of its own) does not hold the engine: the
+    // output is paused after a second whatever happens.
+    mp4_paused = 1;
+    m4a_wait_until([] { return !writing; }, 1000);
+    if (mp4_ip.output)
+      mp4_ip.output->pause(1);
+  } else {
+    if (mp4_ip.output)
+      mp4_ip.output->pause(0);
+    mp4_paused = 0;
+  }
+  m4a_poke(); // a decode thread waiting for room or for the resume looks again
 }
 
 void mp4_seek(int seconds) {

@@ -47,8 +47,8 @@ const Plugin &plugin() {
 }
 
 Recorder &recorder() {
-  static Recorder r;
-  return r;
+  static Recorder *r = new Recorder;
+  return *r;
 }
 
 void Recorder::reset() {
@@ -66,6 +66,7 @@ void Recorder::reset() {
   cardPaused = false;
   cardOpen = false;
   pauseAtWrite = -1;
+  onWrite = nullptr;
 }
 
 std::vector<Event> Recorder::eventsOf(Event::Kind kind) {
@@ -104,6 +105,8 @@ OutputPlugin makeOutput() {
   };
   o.write_audio = [](void *ptr, int length) {
     Recorder &r = recorder();
+    if (r.onWrite)
+      r.onWrite(r.writes + 1);
     {
       std::unique_lock<std::mutex> g(r.lock);
       if (r.soundCard) {

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -41,7 +42,8 @@ struct SetInfo {
 };
 
 // The recording OutputPlugin. All state is process-wide because the plug-in calls plain
-// functions; reset() before each playback.
+// functions; reset() before each playback. It is never destroyed: a decode thread that a failed
+// test left waiting on it must not turn the failure into a hang at exit.
 struct Recorder {
   std::mutex lock;
   std::vector<Event> events;
@@ -61,6 +63,9 @@ struct Recorder {
   std::atomic<bool> cardOpen{false};
   std::atomic<int> pauseAtWrite{-1};
   std::condition_variable cardChanged;
+  // Called on the decode thread as write number n (from 1) begins, before the card looks at its
+  // pause state and without the lock: what a listener does at that moment. Set before playback.
+  std::function<void(int n)> onWrite;
 
   void reset();
   std::vector<Event> eventsOf(Event::Kind kind);

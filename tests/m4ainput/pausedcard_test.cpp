@@ -27,6 +27,15 @@ int elapsedMs(Clock::time_point since) {
   return int(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
+// Ends whatever the plug-in still plays when a step leaves early (a failed assertion): the stop
+// closes the output, which lets go a decode thread held by the paused card, so a failure is
+// reported instead of hanging the program.
+struct StopAtExit {
+  InputPlugin *ip;
+  explicit StopAtExit(InputPlugin *p) : ip(p) {}
+  ~StopAtExit() { ip->stop(); }
+};
+
 bool lastFlushIs(int ms) {
   auto flushes = recorder().eventsOf(Event::Flush);
   return !flushes.empty() && flushes.back().a == ms;
@@ -48,33 +57,63 @@ TEST(M4aPausedCard, PauseSeekStopAndTheEndHold) {
   TempHome home;
   InputPlugin *ip = plugin().ip;
   ASSERT_NE(ip, nullptr);
+  StopAtExit stopAtEnd(ip); // whichever step fails
   ip->set_eq(0, 0.0f, nullptr);
   const std::string song = fixture("m4a/silence1000.m4a"); // 1000 frames, about 23 s
 
-  // Pause, seek to 10 s while paused, resume: the seek is taken inside the output wait, the
-  // time follows and the song goes on to its end.
-  recorder().reset();
-  recorder().soundCard = true;
-  ip->play_file(const_cast<char *>(song.c_str()));
-  ASSERT_TRUE(waitUntil([] { return recorder().writes >= 5; }));
-  ip->pause(1);
-  ASSERT_TRUE(waitUntil([] { return recorder().bufferFreeCalls > 0; }));
-  auto start = Clock::now();
-  ip->seek(10);
-  EXPECT_LT(elapsedMs(start), 1500);
-  ASSERT_TRUE(waitUntil([] { return lastFlushIs(10000); }, 5000)) << "seek never taken";
-  int writesWhilePaused = recorder().writes;
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  EXPECT_LE(recorder().writes - writesWhilePaused, 1); // at most the write that was under way
-  ip->pause(0);
-  ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 20000)) << "frozen after resume";
-  ip->stop();
-  {
+  // Pause, seek to 10 s while paused, resume, with the listener's tap landing at the two places
+  // the decode thread can be: waiting for room (the output full), and inside write_audio between
+  // its look at the room and the card taking the frame. Either way the seek is taken while still
+  // paused, nothing is written while paused, and after the resume the song plays on from 10 s.
+  for (bool tapInsideWrite : {false, true}) {
+    SCOPED_TRACE(tapInsideWrite ? "pause inside write" : "pause in the room wait");
+    std::future<void> tap;
+    StopAtExit stopAtExit(ip); // before the tap goes: the thread's hook may still reach it
+    recorder().reset();
+    recorder().soundCard = true;
+    if (tapInsideWrite) {
+      recorder().onWrite = [&](int n) {
+        if (n != 5)
+          return;
+        tap = std::async(std::launch::async, [ip] { ip->pause(1); });
+        // Time for the tap to reach the card while this write is under way; a plug-in that lets
+        // the write finish first keeps it from the card until then.
+        waitUntil([] { return recorder().cardPaused.load(); }, 250);
+      };
+    } else {
+      recorder().blockAfterWrites = 5; // the output is full after the 5th write
+    }
+    ip->play_file(const_cast<char *>(song.c_str()));
+    if (tapInsideWrite) {
+      ASSERT_TRUE(waitUntil([&] { return tap.valid(); }, 10000)) << "5th write never came";
+      ASSERT_EQ(tap.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "pause wedged";
+    } else {
+      ASSERT_TRUE(waitUntil([] { return recorder().writes >= 5; }, 10000));
+      // The thread looked at the room after its 5th write: it is in the room wait now.
+      int looks = recorder().bufferFreeCalls;
+      ASSERT_TRUE(waitUntil([&] { return recorder().bufferFreeCalls > looks; }));
+      ip->pause(1);
+      recorder().blockAfterWrites = -1; // only the pause holds the output from here on
+    }
+    EXPECT_TRUE(recorder().cardPaused.load()) << "the tap never reached the output";
+    auto start = Clock::now();
+    ip->seek(10);
+    EXPECT_LT(elapsedMs(start), 1500);
+    ASSERT_TRUE(waitUntil([] { return lastFlushIs(10000); }, 5000))
+        << "seek not taken while paused";
+    int writesWhilePaused = recorder().writes;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(recorder().writes, writesWhilePaused) << "written while paused";
+    EXPECT_EQ(writesWhilePaused, 5);
+    ip->pause(0);
+    ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 20000)) << "frozen after resume";
+    ip->stop();
     auto flushes = recorder().eventsOf(Event::Flush);
     Pcm pcm = recorder().pcmCopy();
     ASSERT_GE(flushes.size(), 2u);
     // Sample index truncate(10 x 44100 / 1023) = 431: the rest of the song after the flush.
     EXPECT_EQ(pcm.size() - flushes.back().pcmAt, size_t(1000 - 431) * 2048);
+    EXPECT_EQ(flushes.back().pcmAt, size_t(5) * 2048) << "a frame held over the seek was heard";
   }
 
   // Stop, while paused with the thread inside a blocked write: returns within a second, and
@@ -91,7 +130,7 @@ TEST(M4aPausedCard, PauseSeekStopAndTheEndHold) {
       ip->pause(1);
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     int before = recorder().writes;
-    start = Clock::now();
+    auto start = Clock::now();
     auto stop = std::async(std::launch::async, [&] { ip->stop(); });
     ASSERT_EQ(stop.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "wedged";
     EXPECT_LT(elapsedMs(start), 1000);
@@ -115,11 +154,15 @@ TEST(M4aPausedCard, PauseSeekStopAndTheEndHold) {
   ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 5000));
   ip->stop();
 
-  // A seek sent right after play, before the thread has started, is taken, not dropped.
+  // A seek sent right after play, before the thread has started, is taken, not dropped. The
+  // output has no room until the seek was taken: an untimed output would otherwise let a busy
+  // machine decode the whole song before the test thread gets to the seek.
   recorder().reset();
+  recorder().blockAfterWrites = 0;
   ip->play_file(const_cast<char *>(song.c_str()));
   ip->seek(5);
   ASSERT_TRUE(waitUntil([] { return lastFlushIs(5000); }, 5000)) << "early seek dropped";
+  recorder().blockAfterWrites = -1;
   ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 20000));
   ip->stop();
 
@@ -144,8 +187,11 @@ TEST(M4aPausedCard, PauseSeekStopAndTheEndHold) {
   int realMs = int(double(whole.size()) / channels * 1000.0 / rate);
   EXPECT_NEAR(length, realMs, 150) << "length from the wrong frame size";
   recorder().reset();
+  recorder().blockAfterWrites = 0; // held until the seek is in, as above
   ip->play_file(const_cast<char *>(low.c_str()));
   ip->seek(2);
+  ASSERT_TRUE(waitUntil([] { return lastFlushIs(2000); }, 5000)) << "seek dropped";
+  recorder().blockAfterWrites = -1;
   ASSERT_TRUE(waitUntil([&] { return ip->get_time() == -1; }, 10000));
   ip->stop();
   auto flushes = recorder().eventsOf(Event::Flush);
