@@ -1,5 +1,5 @@
 // velora: the skinned music player. Starts the audio engine, then shows the main window.
-#include "mainface/startup.h"
+#include "core/startup.h"
 #include "zapplication.h"
 
 int main(int argc, char **argv) {

@@ -1,8 +1,8 @@
 #include "mylistbox.h"
 
+#include "core/playable.h"
+#include "core/storage.h"
 #include "gbkcodec.h"
-#include "mainface/playable.h"
-#include "mainface/storage.h"
 #include "playlist.h"
 #include "zskin.h"
 

@@ -1,9 +1,9 @@
 #include "playlist.h"
 
+#include "core/enginerestart.h"
+#include "core/m3u.h"
+#include "core/storage.h"
 #include "gbkcodec.h"
-#include "mainface/enginerestart.h"
-#include "mainface/m3u.h"
-#include "mainface/storage.h"
 #include "mylistbox.h"
 #include "qpopupmenu.h"
 #include "util_pushbutton.h"

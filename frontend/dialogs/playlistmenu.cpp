@@ -4,10 +4,10 @@
 // that folder before it is deleted.
 #include "playlist.h"
 
+#include "core/m3u.h"
 #include "filebrowser.h"
 #include "gbkcodec.h"
 #include "inputdialog.h"
-#include "mainface/m3u.h"
 #include "mylistbox.h"
 #include "viewdialog.h"
 #include "zmessagebox.h"

@@ -3,13 +3,13 @@
 // entry of the main menu.
 #include "mainface.h"
 
+#include "core/playable.h"
+#include "core/storage.h"
 #include "dialogs/eqwidget.h"
 #include "dialogs/filebrowser.h"
 #include "dialogs/viewdialog.h"
 #include "gbkcodec.h"
 #include "kconfig.h"
-#include "playable.h"
-#include "storage.h"
 #include "xmmsPlayer.h"
 
 #include <memory>

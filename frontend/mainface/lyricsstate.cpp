@@ -2,7 +2,7 @@
 // Also the per-song shift keys and the drag that seeks by the lyrics.
 #include "mainface.h"
 
-#include "lyricsoffsets.h"
+#include "core/lyricsoffsets.h"
 #include "xmmsPlayer.h"
 
 #include <algorithm>

@@ -9,7 +9,7 @@
 // live in files of their own.
 #pragma once
 
-#include "lyrics.h"
+#include "core/lyrics.h"
 #include "qpopupmenu.h"
 #include "skinelement.h"
 #include "state.h"

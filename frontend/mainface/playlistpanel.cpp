@@ -1,7 +1,7 @@
 // The playlist panel of vertical mode (scroll bar and six lines) and the playlist file it shows.
 #include "mainface.h"
 
-#include "m3u.h"
+#include "core/m3u.h"
 
 #include <QPainter>
 

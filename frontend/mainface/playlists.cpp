@@ -3,9 +3,9 @@
 // and the engine is started again. Also the saved-playlists menu behind it.
 #include "mainface.h"
 
-#include "enginerestart.h"
-#include "m3u.h"
-#include "playable.h"
+#include "core/enginerestart.h"
+#include "core/m3u.h"
+#include "core/playable.h"
 #include "xmmsPlayer.h"
 
 #include <QDir>

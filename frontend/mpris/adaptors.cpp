@@ -1,6 +1,6 @@
 #include "adaptors.h"
 
-#include "mainface/playable.h"
+#include "core/playable.h"
 #include "mprisservice.h"
 
 MprisRootAdaptor::MprisRootAdaptor(MprisService *s) : QDBusAbstractAdaptor(s), service(s) {}

@@ -1,8 +1,8 @@
 #include "mprisservice.h"
 
 #include "adaptors.h"
+#include "core/playable.h"
 #include "mainface/mainface.h"
-#include "mainface/playable.h"
 #include "xmmsPlayer.h"
 
 #include <QCoreApplication>

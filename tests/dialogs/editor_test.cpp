@@ -3,13 +3,13 @@
 // engine that the editor restarts.
 #include "dialogfixture.h"
 
+#include "core/firststart.h"
 #include "dialogs/filebrowser.h"
 #include "dialogs/inputdialog.h"
 #include "dialogs/mylistbox.h"
 #include "dialogs/playlist.h"
 #include "dialogs/viewdialog.h"
 #include "dialogs/xreadmewidget.h"
-#include "mainface/firststart.h"
 #include "util_pushbutton.h"
 #include "zmultilineedit.h"
 #include "zpushbutton.h"

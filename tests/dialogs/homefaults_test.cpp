@@ -2,8 +2,8 @@
 // (as an unprivileged user) and a disk that fills up part-way (a small tmpfs of its own, in a
 // mount namespace). The save fails and says so, the old file stays whole and no temporary file
 // is left behind.
+#include "core/m3u.h"
 #include "kconfig.h"
-#include "mainface/m3u.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>

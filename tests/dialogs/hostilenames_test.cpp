@@ -6,11 +6,11 @@
 #include "dialogfixture.h"
 
 #include "../slaveinput/fakeplayer.h"
+#include "core/m3u.h"
 #include "dialogs/filebrowser.h"
 #include "dialogs/playlist.h"
 #include "dialogs/viewdialog.h"
 #include "guiapp.h"
-#include "mainface/m3u.h"
 #include "util_pushbutton.h"
 
 #include <xmms/xmmsctrl.h>

@@ -3,11 +3,11 @@
 // restarts.
 #include "dialogfixture.h"
 
+#include "core/m3u.h"
+#include "core/storage.h"
 #include "dialogs/filebrowser.h"
 #include "dialogs/viewdialog.h"
 #include "guiapp.h"
-#include "mainface/m3u.h"
-#include "mainface/storage.h"
 #include "testskin.h"
 #include "util_pushbutton.h"
 

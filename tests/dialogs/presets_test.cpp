@@ -3,9 +3,9 @@
 // preset; through a real engine.
 #include "dialogfixture.h"
 
+#include "core/firststart.h"
 #include "dialogs/eqwidget.h"
 #include "guiapp.h"
-#include "mainface/firststart.h"
 #include "kconfig.h"
 #include "sharedir.h"
 

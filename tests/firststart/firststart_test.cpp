@@ -1,5 +1,5 @@
 // The first start's seeding: every missing piece arrives, nothing the user has is replaced.
-#include "mainface/firststart.h"
+#include "core/firststart.h"
 #include "testenv.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 // What ./run does, on a temporary home: install this build into a prefix, move the tree, start
 // the installed player (which seeds the home and starts the installed engine), tap Play and
 // check that the demo is heard through the disk writer and its lyrics are read and drawn.
+#include "core/lyrics.h"
+#include "core/playable.h"
+#include "core/startup.h"
 #include "guiapp.h"
-#include "mainface/lyrics.h"
 #include "mainface/mainface.h"
-#include "mainface/playable.h"
-#include "mainface/startup.h"
 #include "sharedir.h"
 #include "testenv.h"
 #include "xmmsPlayer.h"

@@ -1,7 +1,7 @@
 // Start-up: the window opens after the engine checks, with or without an engine.
+#include "core/startup.h"
 #include "guiapp.h"
 #include "mainface/mainface.h"
-#include "mainface/startup.h"
 #include "testenv.h"
 #include "xmmsPlayer.h"
 #include "zapplication.h"

@@ -1,7 +1,7 @@
 // Without a session bus (a bare console, a service manager's job) the player starts and plays
 // as it always did, and says once that desktop control is off.
+#include "core/startup.h"
 #include "mainface/mainface.h"
-#include "mainface/startup.h"
 #include "mpris/mprisservice.h"
 #include "mpristools.h"
 #include "testenv.h"

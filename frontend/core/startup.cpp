@@ -1,7 +1,7 @@
 #include "startup.h"
 
 #include "firststart.h"
-#include "mainface.h"
+#include "mainface/mainface.h"
 #include "mpris/mprisservice.h"
 #include "sharedir.h"
 #include "xmmsPlayer.h"

@@ -1,6 +1,6 @@
 #include "firststart.h"
 
-#include "mainface.h"
+#include "mainface/mainface.h"
 #include "playable.h"
 
 #include <QDir>
