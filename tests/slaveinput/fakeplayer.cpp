@@ -160,9 +160,26 @@ int mplayersUnder(pid_t ancestor) {
   return count;
 }
 
+// Never destroyed: a playback thread a failed test left behind may still wait on it at exit.
 Recorder &recorder() {
-  static Recorder r;
-  return r;
+  static Recorder *r = new Recorder;
+  return *r;
+}
+
+void Recorder::reset() {
+  std::lock_guard<std::mutex> g(m);
+  opens = closes = infos = 0;
+  fmt = FMT_U8;
+  rate = nch = 0;
+  written.clear();
+  title.clear();
+  length = -2;
+  bitrate = freq = channels = 0;
+  openResult = true;
+  blockWrites = false;
+  writesStarted = 0;
+  paused = false;
+  pauseAtBytes = 0;
 }
 
 namespace {

@@ -68,6 +68,10 @@ struct Recorder {
   bool paused = false;
   size_t pauseAtBytes = 0;
   std::condition_variable closed;
+
+  // Back to a fresh output, as every test that plays expects: the recorder is shared by all the
+  // tests of the program, whichever order they run in.
+  void reset();
 };
 
 Recorder &recorder();

@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace velora::test;
@@ -63,15 +63,7 @@ protected:
     fake.setIdentifyOutput(kIdentify);
     ip = loadPlugin();
     ASSERT_NE(ip, nullptr);
-    Recorder &r = recorder();
-    std::lock_guard<std::mutex> g(r.m);
-    r.opens = r.closes = r.infos = 0;
-    r.written.clear();
-    r.openResult = true;
-    r.blockWrites = false;
-    r.writesStarted = 0;
-    r.paused = false;
-    r.pauseAtBytes = 0;
+    recorder().reset();
   }
   void TearDown() override {
     if (ip)
