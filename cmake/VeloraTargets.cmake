@@ -52,6 +52,15 @@ function(velora_test target)
     VELORA_FIXTURES_DIR="${CMAKE_SOURCE_DIR}/tests/fixtures")
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  # Programs free of Qt and D-Bus carry the label "engine-side" (their folder sets
+  # VELORA_ENGINE_SIDE): the ThreadSanitizer pass builds and runs only these, since Qt and libdbus
+  # are not instrumented and their threads would show races that are not there.
+  if(VELORA_ENGINE_SIDE)
+    add_dependencies(velora_engine_side_tests ${target})
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS engine-side)
+  else()
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
 endfunction()

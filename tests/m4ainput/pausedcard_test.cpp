@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <future>
+#include <mutex>
 #include <sys/wait.h>
 #include <thread>
 
@@ -67,6 +68,7 @@ TEST(M4aPausedCard, PauseSeekStopAndTheEndHold) {
   // paused, nothing is written while paused, and after the resume the song plays on from 10 s.
   for (bool tapInsideWrite : {false, true}) {
     SCOPED_TRACE(tapInsideWrite ? "pause inside write" : "pause in the room wait");
+    std::mutex tapLock; // the tap is made on the decode thread, looked at on this one
     std::future<void> tap;
     StopAtExit stopAtExit(ip); // before the tap goes: the thread's hook may still reach it
     recorder().reset();
@@ -75,7 +77,11 @@ TEST(M4aPausedCard, PauseSeekStopAndTheEndHold) {
       recorder().onWrite = [&](int n) {
         if (n != 5)
           return;
-        tap = std::async(std::launch::async, [ip] { ip->pause(1); });
+        auto pausing = std::async(std::launch::async, [ip] { ip->pause(1); });
+        {
+          std::lock_guard<std::mutex> g(tapLock);
+          tap = std::move(pausing);
+        }
         // Time for the tap to reach the card while this write is under way; a plug-in that lets
         // the write finish first keeps it from the card until then.
         waitUntil([] { return recorder().cardPaused.load(); }, 250);
@@ -85,7 +91,13 @@ TEST(M4aPausedCard, PauseSeekStopAndTheEndHold) {
     }
     ip->play_file(const_cast<char *>(song.c_str()));
     if (tapInsideWrite) {
-      ASSERT_TRUE(waitUntil([&] { return tap.valid(); }, 10000)) << "5th write never came";
+      ASSERT_TRUE(waitUntil(
+          [&] {
+            std::lock_guard<std::mutex> g(tapLock);
+            return tap.valid();
+          },
+          10000))
+          << "5th write never came";
       ASSERT_EQ(tap.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "pause wedged";
     } else {
       ASSERT_TRUE(waitUntil([] { return recorder().writes >= 5; }, 10000));
