@@ -11,6 +11,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/synchronizedlyricsframe.h>
+#include <taglib/tag.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 
@@ -21,8 +22,9 @@ namespace {
 QString fromTag(const TagLib::String &s) { return QString::fromUtf8(s.toCString(true)); }
 
 // The lines of a "SYLT" frame in milliseconds. Its entries are often syllables: an entry whose
-// text starts with a line break begins a new line, the others continue the line before. Frames
-// whose entries never start with a break hold one line an entry.
+// text starts with a line break begins a new line, the others continue the line before, and
+// each keeps its own time as a word of that line. Frames whose entries never start with a break
+// hold one line an entry.
 QList<LyricLine> syltLines(const TagLib::ID3v2::SynchronizedLyricsFrame &frame) {
   const TagLib::ID3v2::SynchronizedLyricsFrame::SynchedTextList list = frame.synchedText();
   bool syllables = false;
@@ -42,12 +44,28 @@ QList<LyricLine> syltLines(const TagLib::ID3v2::SynchronizedLyricsFrame &frame) 
     text.remove(QLatin1Char('\n'));
     const double time = entry.time / 1000.0;
     if (syllables && !breaks && !lines.isEmpty()) {
-      if (lines.last().text.size() < LyricsReader::maxTextLength)
-        lines.last().text += text;
+      LyricLine &line = lines.last();
+      const qsizetype from = line.text.size();
+      if (from >= LyricsReader::maxTextLength)
+        continue;
+      line.text += text.left(LyricsReader::maxTextLength - from);
+      // Syllables come in the order they are sung; one stamped earlier starts with the one
+      // before it.
+      LyricWord w{std::max(time, line.words.isEmpty() ? line.time : line.words.last().time), 0, 0};
+      if (lyricwords::trimmedWord(line.text, from, line.text.size(), w))
+        line.words.append(w);
       continue;
     }
-    lines.append(LyricLine{time, text.left(LyricsReader::maxTextLength)});
+    LyricLine line{time, text.left(LyricsReader::maxTextLength)};
+    LyricWord w{time, 0, 0};
+    if (syllables && lyricwords::trimmedWord(line.text, 0, line.text.size(), w))
+      line.words.append(w);
+    lines.append(std::move(line));
   }
+  // A line of one syllable has nothing to fill word by word: it shows as a plain line.
+  for (LyricLine &line : lines)
+    if (line.words.size() < 2)
+      line.words.clear();
   return lines;
 }
 
@@ -84,9 +102,13 @@ bool LyricsReader::loadEmbedded(const QString &songPath) {
       std::stable_sort(lines.begin(), lines.end(),
                        [](const LyricLine &a, const LyricLine &b) { return a.time < b.time; });
       lines.prepend(LyricLine{0.0, QString()});
-      for (qsizetype i = 1; i < lines.size(); ++i)
+      for (qsizetype i = 1; i < lines.size(); ++i) {
         lines[i].time = std::clamp(lines[i].time, 0.0, lastLineTime - 1.0);
+        for (LyricWord &w : lines[i].words)
+          w.time = std::clamp(w.time, 0.0, lastLineTime - 1.0);
+      }
       lines.append(LyricLine{lastLineTime, QString()});
+      joinSharedTimes(lines);
       lyricLines = std::move(lines);
       fileName = songPath;
       return true;
@@ -123,4 +145,21 @@ bool LyricsReader::loadEmbedded(const QString &songPath) {
   setPlainText(plain);
   fileName = songPath;
   return true;
+}
+
+QString LyricsReader::tagName(const QString &songPath) {
+  if (!QFileInfo(songPath).isFile())
+    return {};
+  const QByteArray name = QFile::encodeName(songPath);
+  TagLib::FileRef ref(name.constData(), false);
+  if (ref.isNull() || !ref.tag())
+    return {};
+  QString artist = fromTag(ref.tag()->artist()).trimmed();
+  QString title = fromTag(ref.tag()->title()).trimmed();
+  if (artist.isEmpty() || title.isEmpty())
+    return {};
+  // A file name cannot hold a slash; lyrics tools write it as an underscore.
+  artist.replace(QLatin1Char('/'), QLatin1Char('_'));
+  title.replace(QLatin1Char('/'), QLatin1Char('_'));
+  return artist + QStringLiteral(" - ") + title;
 }

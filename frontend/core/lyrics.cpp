@@ -69,58 +69,36 @@ bool looksLikeUtf8(const QByteArray &bytes) {
   return any && (long_ || pairsInWords);
 }
 
-// Length of a word-time mark "<mm:ss.xx>" or "[mm:ss.xx]" at the start of `text`, 0 for none.
-qsizetype timeMarkLength(QStringView text) {
-  if (text.size() < 5 || (text[0] != QLatin1Char('<') && text[0] != QLatin1Char('[')))
-    return 0;
-  const QChar close = text[0] == QLatin1Char('<') ? QLatin1Char('>') : QLatin1Char(']');
-  qsizetype i = 1, digits = 0;
-  while (i < text.size() && text[i].isDigit())
-    ++i, ++digits;
-  if (digits == 0 || i >= text.size() || text[i] != QLatin1Char(':'))
-    return 0;
-  ++i;
-  digits = 0;
-  while (i < text.size() && (text[i].isDigit() || text[i] == QLatin1Char('.')))
-    ++i, ++digits;
-  if (digits == 0 || i >= text.size() || text[i] != close)
-    return 0;
-  return i + 1;
-}
+} // namespace
 
-// A square-bracket time mark counts only where a word starts (at the start of the text or after a
-// blank), as word-timing players write it; "tail[00:99]" inside a word stays text as it always
-// was. Angle-bracket marks count anywhere.
-qsizetype wordMarkAt(QStringView text, qsizetype i) {
-  if (text[i] == QLatin1Char('[') && i > 0 && !text[i - 1].isSpace())
-    return 0;
-  return timeMarkLength(text.mid(i));
-}
+namespace {
 
-// The shown text of a word-timed line: its time marks taken out, and the blanks on both sides of
-// a mark that stood between two words made one.
-QString withoutTimeMarks(QStringView text) {
-  QString out;
-  out.reserve(text.size());
-  for (qsizetype i = 0; i < text.size();) {
-    const qsizetype mark = wordMarkAt(text, i);
-    if (mark == 0) {
-      out += text[i++];
+// The same names again in each "Lyrics" sub-folder (any case) of the song's folder, where some
+// collections keep them apart from the music.
+void addLyricsFolders(const QString &songPath, QStringList &names) {
+  const qsizetype slash = songPath.lastIndexOf(QLatin1Char('/'));
+  if (slash < 0)
+    return;
+  const QString folder = songPath.left(slash);
+  const QStringList subs = QDir(folder).entryList({QStringLiteral("lyrics")},
+                                                  QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+  const qsizetype count = names.size();
+  for (const QString &sub : subs) {
+    if (sub.compare(QLatin1String("lyrics"), Qt::CaseInsensitive) != 0)
       continue;
-    }
-    i += mark;
-    if (out.endsWith(QLatin1Char(' ')))
-      while (i < text.size() && text[i] == QLatin1Char(' '))
-        ++i;
+    const QString moved = folder + QLatin1Char('/') + sub;
+    for (qsizetype i = 0; i < count; ++i)
+      names << moved + names.at(i).mid(slash);
   }
-  return out;
 }
 
-bool hasTimeMark(QStringView text) {
-  for (qsizetype i = 0; i < text.size(); ++i)
-    if ((text[i] == QLatin1Char('<') || text[i] == QLatin1Char('[')) && wordMarkAt(text, i))
-      return true;
-  return false;
+// "Artist - Title." beside the song, from its tags; empty without both tags.
+QString taggedStem(const QString &songPath) {
+  const QString name = LyricsReader::tagName(songPath);
+  if (name.isEmpty())
+    return {};
+  const qsizetype slash = songPath.lastIndexOf(QLatin1Char('/'));
+  return songPath.left(slash + 1) + name + QLatin1Char('.');
 }
 
 } // namespace
@@ -144,21 +122,25 @@ QStringList LyricsReader::candidateNames(const QString &songPath) {
       for (const char *suffix : lyricSuffixes)
         names << stem + QLatin1String(suffix);
   }
-  // Then the same names in a "Lyrics" sub-folder (any case) of the song's folder, where some
-  // collections keep them apart from the music.
-  if (slash >= 0) {
-    const QString folder = songPath.left(slash);
-    const QStringList subs = QDir(folder).entryList({QStringLiteral("lyrics")},
-                                                    QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    const qsizetype count = names.size();
-    for (const QString &sub : subs) {
-      if (sub.compare(QLatin1String("lyrics"), Qt::CaseInsensitive) != 0)
-        continue;
-      const QString moved = folder + QLatin1Char('/') + sub;
-      for (qsizetype i = 0; i < count; ++i)
-        names << moved + names.at(i).mid(slash);
-    }
-  }
+  // Then the name lyrics downloaders give the file: "Artist - Title.lrc", from the song's tags.
+  if (const QString tagged = taggedStem(songPath); !tagged.isEmpty())
+    for (const char *suffix : lyricSuffixes)
+      names << tagged + QLatin1String(suffix);
+  addLyricsFolders(songPath, names);
+  return names;
+}
+
+QStringList LyricsReader::textCandidates(const QString &songPath) {
+  QStringList names;
+  const qsizetype slash = songPath.lastIndexOf(QLatin1Char('/'));
+  const qsizetype dot = songPath.lastIndexOf(QLatin1Char('.'));
+  const QString stem = dot > slash ? songPath.left(dot + 1) : songPath + QLatin1Char('.');
+  QStringList stems = {stem};
+  if (const QString tagged = taggedStem(songPath); !tagged.isEmpty())
+    stems << tagged;
+  for (const QString &s : stems)
+    names << s + QStringLiteral("txt") << s + QStringLiteral("TXT");
+  addLyricsFolders(songPath, names);
   return names;
 }
 
@@ -252,11 +234,16 @@ void LyricsReader::parseLine(QStringView line, QList<LyricLine> &entries, int &w
   }
   if (times.isEmpty())
     return;
-  // Word-timed lines carry marks inside the text; the line keeps the time of its first tag.
-  const QString text = (hasTimeMark(rest) ? withoutTimeMarks(rest) : rest.toString())
-                           .left(maxTextLength); // shared by every entry of the line
-  for (double time : times)
-    entries.append(LyricLine{time, text});
+  // Word marks are times of the line's first tag; a line repeated at later tags (a chorus)
+  // sings its words as far after each of them.
+  LyricRow row = lyricwords::split(rest, times.front(), maxTextLength);
+  const double first = times.front();
+  for (double time : times) {
+    LyricRow at = row;
+    if (time != first)
+      lyricwords::shift(at, time - first, 0.0, lastLineTime - 1.0);
+    entries.append(LyricLine{time, at.text, at.words, at.end, {}});
+  }
 }
 
 int LyricsReader::parseLyricsFile(const QString &path, bool big5) {
@@ -297,17 +284,56 @@ int LyricsReader::parseLyricsText(const QString &text, const QString &origin) {
   if (fileOffsetMs != 0) {
     // Kept inside the table's two ends: a line moved before the start shows from the start.
     const double shift = fileOffsetMs / 1000.0;
-    for (qsizetype i = 1; i < entries.size(); ++i)
-      entries[i].time = std::clamp(entries[i].time - shift, 0.0, lastLineTime - 1.0);
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+      LyricLine &e = entries[i];
+      e.time = std::clamp(e.time - shift, 0.0, lastLineTime - 1.0);
+      LyricRow words{QString(), std::move(e.words), e.end};
+      lyricwords::shift(words, -shift, 0.0, lastLineTime - 1.0);
+      e.words = std::move(words.words);
+      e.end = words.end;
+    }
   }
 
   // Each entry goes after every earlier entry whose time is not greater than its own: exactly a
   // stable sort of the reading order, without the quadratic cost of inserting one by one.
   std::stable_sort(entries.begin(), entries.end(),
                    [](const LyricLine &a, const LyricLine &b) { return a.time < b.time; });
+  const int timed = static_cast<int>(entries.size()) - 1;
   entries.append(LyricLine{lastLineTime, QString()});
+  joinSharedTimes(entries);
   lyricLines = std::move(entries);
-  return static_cast<int>(lyricLines.size()) - 2;
+  return timed;
+}
+
+void LyricsReader::joinSharedTimes(QList<LyricLine> &lines) {
+  if (lines.size() < 4)
+    return;
+  QList<LyricLine> joined;
+  joined.reserve(lines.size());
+  joined.append(std::move(lines.first()));
+  for (qsizetype i = 1; i < lines.size(); ++i) {
+    LyricLine &line = lines[i];
+    const bool shares = joined.size() > 1 && i + 1 < lines.size() && joined.last().time == line.time;
+    if (!shares) {
+      joined.append(std::move(line));
+      continue;
+    }
+    LyricLine &entry = joined.last();
+    // A line given the same time twice (or repeated word for word) adds no row.
+    bool repeated = line.text == entry.text;
+    for (const LyricRow &row : entry.more)
+      repeated = repeated || line.text == row.text;
+    if (line.text.trimmed().isEmpty() || repeated)
+      continue;
+    if (entry.text.trimmed().isEmpty()) { // an empty line at that time gives way
+      entry.text = std::move(line.text);
+      entry.words = std::move(line.words);
+      entry.end = line.end;
+    } else if (entry.rowCount() < maxRows) {
+      entry.more.append(LyricRow{std::move(line.text), std::move(line.words), line.end});
+    }
+  }
+  lines = std::move(joined);
 }
 
 void LyricsReader::setPlainText(const QString &text) {

@@ -20,11 +20,14 @@
 //                     0 when read, -1 when it could not be opened ("Can't open %s\n").
 //   candidateNames(song)
 //                     the candidate file names, in the order loadLyrics tries them: beside the
-//                     song first, then the same names in its "Lyrics" sub-folder (any case).
+//                     song first (its own name, then "Artist - Title" from its tags), then the
+//                     same names in its "Lyrics" sub-folder (any case).
 //
 // Beyond the plain grammar: "[offset:ms]" moves every time of its file (positive: earlier);
 // word-timed lines ("<mm:ss.xx>" marks in the text, or time tags after the first word) show
-// without their marks and keep the time of their first tag.
+// without their marks, take the time of their first tag and keep every word's time
+// (lyricwords.h). Lines that share a time are one entry of several rows: the first row is the
+// sung line, the others (a translation, most often) come under it.
 //   lineAt(t)         index of the line current at play time t (the last line starting at or
 //                     before t, at least 0), found by binary search; same answer as a scan from the
 //                     start for the first line later than t, minus one.
@@ -44,9 +47,25 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
+#include "lyricwords.h"
+
 struct LyricLine {
+  LyricLine() = default;
+  LyricLine(double t, QString first, QList<LyricWord> timed = {}, double close = -1.0,
+            QList<LyricRow> rows = {})
+      : time(t), text(std::move(first)), words(std::move(timed)), end(close),
+        more(std::move(rows)) {}
+
   double time = 0.0; // seconds from the start of the song
-  QString text;
+  QString text;      // the first row
+  QList<LyricWord> words; // the first row's word times; empty for a plain line
+  double end = -1.0;      // the first row's closing mark, negative for none
+  QList<LyricRow> more;   // further rows with the same time, shown smaller under the first
+
+  LyricRow row(qsizetype i) const { return i == 0 ? LyricRow{text, words, end} : more.value(i - 1); }
+  qsizetype rowCount() const { return 1 + more.size(); }
 };
 
 class LyricsReader {
@@ -64,6 +83,13 @@ public:
 
   // A page of plain lyrics has no more lines than this.
   static constexpr int maxPlainLines = 2000;
+  // Rows of one entry (lines sharing a time) beyond this are dropped: the band shows a few.
+  static constexpr int maxRows = 6;
+
+  // Makes the lines that share a time one entry (after the two ends were added to a sorted
+  // table): the first non-empty one is the entry's first row, the others follow it in reading
+  // order, empty ones are dropped. The opening entry is never joined.
+  static void joinSharedTimes(QList<LyricLine> &lines);
 
   QList<LyricLine> lyricLines;
   QString lyricTags[4];
@@ -87,6 +113,12 @@ public:
   int offsetMs() const { return fileOffsetMs; }
 
   static QStringList candidateNames(const QString &songPath);
+  // Plain texts to time for a song: "name.txt" beside it, then "Artist - Title.txt", then the
+  // same in its "Lyrics" folders.
+  static QStringList textCandidates(const QString &songPath);
+  // "Artist - Title" from the song's tags (a "/" in them becomes "_"); empty when the song has
+  // no artist or no title, or cannot be read.
+  static QString tagName(const QString &songPath);
   int lineAt(double t) const;
 
   // The file that the last load read (or tried to open); empty when none was found.

@@ -152,6 +152,10 @@ void MainFace::buildMenus() {
   fontMenu->insertItem(fromGbk("18"), 3);
   fontMenu->insertItem(fromGbk("21"), 4);
   connect(fontMenu, &QPopupMenu::activated, this, &MainFace::selectMenumfont);
+  // The lyrics panel's menu also starts (and ends) the timing mode.
+  fontMenu->insertSeparator();
+  fontMenu->insertItem(QStringLiteral("Time lyrics"), this, &MainFace::timeLyrics);
+  fontMenu->insertItem(QStringLiteral("Save lyrics"), this, &MainFace::saveTimedLyrics);
 
   playlistMenu = new QPopupMenu(nullptr);
   playlistMenu->insertItem(fromGbk("Actual  "), 0);
@@ -168,6 +172,8 @@ void MainFace::buildMenus() {
   mainMenu->insertItem(fromGbk("Font    "), 5);
   mainMenu->setItemChecked(5, false);
   mainMenu->insertItem(fromGbk("Skins   "), skinMenu, 6);
+  mainMenu->insertItem(QStringLiteral("Time lyrics"), this, &MainFace::timeLyrics);
+  mainMenu->insertItem(QStringLiteral("Save lyrics"), this, &MainFace::saveTimedLyrics);
   mainMenu->insertSeparator();
   mainMenu->insertItem(fromGbk("About   "), this, &MainFace::sltAbout);
   mainMenu->insertItem(fromGbk("Exit    "), this, &QWidget::close);

@@ -13,6 +13,9 @@ namespace {
 // volume stays at 100; at the bottom a step down from 0 first rises to 5 and stays at 0.
 constexpr int kVolumeStep = 5;
 
+// The back keys of today's keyboards in the phone's numbering (Backspace, Escape).
+constexpr int kKeyBack = 4099, kKeyEscape = 4096;
+
 } // namespace
 
 bool MainFace::qwsEvent(QWSEvent *e) {
@@ -35,7 +38,12 @@ bool MainFace::qwsEvent(QWSEvent *e) {
   // Code 0 stands for keys the phone had no number for; it matches no function, even one
   // configured as 0 ("none").
   if (pressed && c != 0) {
-    if (c == keyVolUp) {
+    if (timing.active() && (c == keyEnter || c == kKeyBack || c == kKeyEscape)) {
+      // Timing lyrics: Enter stamps the waiting line, Back takes the last stamp back. A held key
+      // repeats nothing: each stamp is one press.
+      if (!repeat)
+        c == keyEnter ? stampLine() : undoStamp();
+    } else if (c == keyVolUp) {
       int v = volumePercent;
       if (v > 99) {
         v = 100 - kVolumeStep;

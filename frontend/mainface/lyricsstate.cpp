@@ -9,6 +9,12 @@
 #include <cmath>
 
 void MainFace::loadLyrics(const QString &songPath) {
+  if (timing.active()) {
+    // The song being timed keeps showing the lines being timed; another song ends the mode.
+    if (songPath == timing.song())
+      return;
+    leaveTiming(false);
+  }
   // A lyrics file wins over the lyrics inside the song.
   lyricsLoaded = lyrics.loadLyrics(songPath, lyricsBig5) || lyrics.loadEmbedded(songPath);
   lyricsOffset = 2;
@@ -43,6 +49,8 @@ void MainFace::shiftLyrics(int deltaMs) {
 
 void MainFace::dragLyrics(int offset) {
   lyricsDragOffset = offset;
+  if (timing.active())
+    return; // the lines being timed stand still; the release moves a stamp
   drawLyrics();
 }
 
@@ -51,6 +59,10 @@ void MainFace::finishLyricsDrag() {
   lyricsDragFrom = -1;
   lyricsDragOffset = 0;
   lyricsDragging = false;
+  if (timing.active()) {
+    nudgeStamp(offset);
+    return;
+  }
   if (!lyricsLoaded)
     return;
   if (lyrics.isPlain()) {
@@ -66,8 +78,26 @@ void MainFace::finishLyricsDrag() {
     drawLyrics();
     return;
   }
-  int line = currentLyricLine + static_cast<int>(std::lround(-scroll / height));
-  line = std::clamp(line, 1, static_cast<int>(lines.size()) - 2);
+  // Entries of several rows are taller: walk them one by one, each taken once the centre has
+  // passed half of it.
+  const int last = static_cast<int>(lines.size()) - 2;
+  int line = std::clamp(currentLyricLine, 0, last);
+  double past = -scroll;
+  while (past > 0 && line < last) {
+    const int h = lyricEntryHeight(lines.at(line), height);
+    if (past < h / 2.0)
+      break;
+    past -= h;
+    ++line;
+  }
+  while (past < 0 && line > 0) {
+    const int h = lyricEntryHeight(lines.at(line - 1), height);
+    if (-past < h / 2.0)
+      break;
+    past += h;
+    --line;
+  }
+  line = std::clamp(line, 1, last);
   // The display runs lyricsOffset seconds (and the song's shift) ahead of the play time; the
   // whole second at or after that point makes the chosen line current at the next poll.
   const double at = lines.at(line).time - lyricsOffset - lyricsShiftMs / 1000.0;

@@ -10,8 +10,11 @@
 #pragma once
 
 #include "core/lyrics.h"
+#include "core/lyricstiming.h"
+#include "lyricslayout.h"
 #include "qpopupmenu.h"
 #include "skinelement.h"
+#include "songclock.h"
 #include "state.h"
 #include "zmainwidget.h"
 
@@ -81,6 +84,18 @@ public:
   void dragLyrics(int offset);
   void finishLyricsDrag();
 
+  // Timing lyrics by tapping (lyricstap.cpp). timeLyrics starts the mode on the current song
+  // (or, while it runs, leaves it); stampLine is the tap on the band or Enter, undoStamp Back,
+  // nudgeStamp a drag of `pixels` (down: later). leaveTiming asks before dropping unsaved stamps
+  // and returns false when the user chose to stay.
+  void timeLyrics();
+  void stampLine();
+  void undoStamp();
+  void nudgeStamp(int pixels);
+  bool saveTimedLyrics();
+  bool leaveTiming(bool mayStay = true);
+  LyricsTiming timing;
+
   // Drawing of single areas, by later parts of the window.
   void drawTime(int seconds);
   void drawPosition(int percent, bool byUser);
@@ -91,6 +106,17 @@ public:
   void drawPlayStatus(int state);
   void drawElement(int id, int offset);
   void drawLyrics();
+  // One picture of the lyrics band at the current position: timed rows filled up to the song's
+  // time, or wholly sung (the copy the karaoke sweep uncovers).
+  void renderLyrics(bool allSung);
+  // Song time of the karaoke sweep (the engine's time carried forward, with the song's shift).
+  double sweepTime() const;
+  // The lyrics lines are on screen in the current window mode.
+  bool lyricsOnScreen() const;
+  // Shows the sung pixel columns since the last step and sets the next step.
+  void advanceSweep();
+  // Copies a rectangle of the band from the wholly sung picture to the window.
+  void sweepStrip(const QRect &band);
   void setEqValue(int index, int value);
   void sendEq(int index);
   void loadPlaylistFile(const QString &path);
@@ -138,6 +164,7 @@ public slots:
   void selectMenu(int id);
   void selectMenumplist(int id);
   void lrcRepaint();
+  void sweepLyrics();
   void buttonClick(int code);
   void playlistSlot();
   void doCheckTimer();
@@ -245,6 +272,12 @@ public:
   int lyricsDragFrom = -1;  // press position along the lines, -1 while no press on the lyrics
   int lyricsDragOffset = 0; // pixels the lines follow the stylus
   bool lyricsDragging = false;
+  SongClock songClock; // the engine's song time, carried between polls
+  struct {
+    QImage sung; // the band with its timed rows wholly sung, turned as the window shows it
+    QList<LyricsSweepRow> rows;
+  } lyricsSweep;
+  QTimer *sweepTimer = nullptr; // made at the first word-timed line
 
   XMMSPlayer *controller = nullptr;
   QTimer *checkTimer = nullptr;
@@ -253,6 +286,12 @@ public:
 
 private:
   void playFirstEntry();
+  QStringList timingSource(const QString &songPath);
+  void showTimingProgress();
+  void endTiming();
+  qint64 songTimeMs() const;
+  QList<LyricLine> timingView; // the lines being timed, as the band shows them
+  QString timingTitle;         // the title before the mode began
   void buildMenus();
   void readStartSettings(); // key codes, sltfwd, wallpaper (construction)
   void composeVertical(QPainter &p);

@@ -112,6 +112,10 @@ void MainFace::selectMenu(int id) {
 }
 
 void MainFace::closeEvent(QCloseEvent *e) {
+  if (!leaveTiming()) { // stamps not saved and the user chose to stay
+    e->ignore();
+    return;
+  }
   // Only this session's engine and the mplayer processes it started are ended, never anything
   // found by name; they are noted before the quit request, while they can still be told apart.
   const std::vector<pid_t> engine = XMMSPlayer::engineProcesses();

@@ -9,6 +9,7 @@ void MainFace::doCheckTimer() {
   if (!controller)
     return;
   const XMMSPlayer::Status now = controller->status();
+  songClock.sample(now.outputTime, now.playing && !now.paused);
   if (!now.paused) {
     const qint64 output = now.outputTime;
     const qint64 length = now.songLength;
@@ -18,6 +19,9 @@ void MainFace::doCheckTimer() {
   }
   const int position = now.position;
   if (position != lastPosition) {
+    // The song being timed is gone: its stamps are saved or dropped, as the user says.
+    if (timing.active())
+      leaveTiming();
     const QString path = QString::fromUtf8(controller->fileAt(position).toLatin1());
     clearLoop(); // the whole window is repainted below, marks included
     setTitle(QString::number(position + 1) + "." +
@@ -94,6 +98,10 @@ void MainFace::drawTimer(int seconds, unsigned int, unsigned int, int percent, i
 }
 
 void MainFace::seekTo(int seconds) {
+  if (timing.active()) { // the band shows the line waiting for its tap, not the song's place
+    drawLyrics();
+    return;
+  }
   const QList<LyricLine> &lines = lyrics.lyricLines;
   if (lines.isEmpty())
     return;
@@ -104,8 +112,9 @@ void MainFace::seekTo(int seconds) {
     const double start = lines.at(currentLyricLine).time;
     const double gap = lines.at(currentLyricLine + 1).time - start;
     // Two lines may share a time; the line then stays still instead of dividing by zero.
+    // An entry of several rows (a line and its translation) scrolls by its whole height.
     if (gap > 0)
-      lyricScroll = -lyricLineHeight / gap * (t - start);
+      lyricScroll = -lyricEntryHeight(lines.at(currentLyricLine), lyricLineHeight) / gap * (t - start);
   }
   drawLyrics();
 }

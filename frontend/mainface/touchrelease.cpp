@@ -20,6 +20,10 @@ using namespace touchzones;
 // has no next line; its loop ends a second before the song does, so the poll still sees it.
 // Only lyrics on screen can be tapped: without them there is no line to loop.
 static void loopLyricLine(MainFace &w) {
+  if (w.timing.active()) { // timing lyrics: the tap gives the waiting line its time
+    w.stampLine();
+    return;
+  }
   if (!lyricsLoaded || !showLyrics || w.lyrics.isPlain())
     return; // a plain page has no timed line
   const QList<LyricLine> &lines = w.lyrics.lyricLines;
@@ -235,8 +239,9 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
     } else if (inside(w.font_BTN, pos)) {
       if (w.fontMenu)
         w.fontMenu->popup(w.mapToGlobal(QPoint(w.font_BTN.x() + w.font_BTN.w(), 100)));
-    } else if (21 <= x && x <= 199 && middle - 20 < y && y < middle + 20) {
-      loopLyricLine(w);
+    } else if ((21 <= x && x <= 199 && middle - 20 < y && y < middle + 20) ||
+               (w.timing.active() && inside(w.lrcwin_show, pos))) {
+      loopLyricLine(w); // while timing, anywhere on the lines stamps
     }
   } else if (equalizerPanelShown) {
     if (w.eqDragIndex >= 0 && w.eqDragIndex <= 10) {

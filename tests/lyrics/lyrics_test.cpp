@@ -85,8 +85,7 @@ TEST(Lyrics, ParsesTagsTimesAndOrder) {
   } want[] = {{0.0, ""}, // "[offset:300]": every line 0.3 s earlier, none before the start
               {0.0, "Start"},
               {4.7, " Hello"},
-              {11.7, "Chorus"},
-              {11.7, "Same time, read later"},
+              {11.7, "Chorus"}, // with "Same time, read later" as its second row
               {29.7, "after empty[00:31]kept"},
               {39.7, "[unclosed"},
               {45.2, "Chorus"},
@@ -100,13 +99,19 @@ TEST(Lyrics, ParsesTagsTimesAndOrder) {
     EXPECT_EQ(r.lyricLines[i].text, QString::fromUtf8(want[i].text)) << "entry " << i;
   }
 
+  // Lines that share a time are one entry: the first read is the sung row, the other its
+  // translation, in reading order.
+  ASSERT_EQ(r.lyricLines[3].more.size(), 1);
+  EXPECT_EQ(r.lyricLines[3].more[0].text, "Same time, read later");
+  EXPECT_EQ(r.lyricLines[3].rowCount(), 2);
+
   EXPECT_TRUE(captured.contains("unKnown section: xx -- 10\n"));
   EXPECT_EQ(captured.size(), 1) << captured.join("|").toStdString(); // the offset tag is known
 
   // At play time 0 the lyric that starts at 0.0 is current, not the empty opening entry.
   EXPECT_EQ(r.lineAt(0.0), 1);
   EXPECT_EQ(r.lineAt(4.69), 1);
-  EXPECT_EQ(r.lineAt(12.0), 4);
+  EXPECT_EQ(r.lineAt(12.0), 3);
   EXPECT_EQ(r.lineAt(1e12), r.lyricLines.size() - 1);
   EXPECT_EQ(r.lineAt(-3.0), 0);
 }
@@ -286,8 +291,10 @@ TEST(Lyrics, LargeAndHostileFilesLoad) {
   const qint64 hugeMs = clock.elapsed();
   expectSentinels(r);
   EXPECT_EQ(r.lyricLines[1].text, QString(LyricsReader::maxTextLength, 'x'));
-  EXPECT_EQ(r.lyricLines.size(), 2 + 1 + int(tags.size() / 7));
+  // The many times of one line are all one time: one entry, its repeats no further rows.
+  EXPECT_EQ(r.lyricLines.size(), 2 + 1 + 1);
   EXPECT_EQ(r.lyricLines[2].text, "many");
+  EXPECT_EQ(r.lyricLines[2].rowCount(), 1);
   // Warnings are capped, with one closing line that counts the rest.
   EXPECT_EQ(captured.size(), LyricsReader::maxWarningsPerFile + 1);
   std::printf("[ timing ] 100000 lines: %lld ms; 4 lines of 1 MB: %lld ms\n",
@@ -400,6 +407,74 @@ TEST(Lyrics, WordTimedLinesShowWithoutTheirMarks) {
   EXPECT_EQ(r.lyricLines[5].text, "Chorus");
 }
 
+namespace {
+// The words of a row as "text@seconds" pieces, for compact comparisons.
+QStringList wordsOf(const QString &text, const QList<LyricWord> &words) {
+  QStringList out;
+  for (const LyricWord &w : words)
+    out << text.mid(w.from, w.length) + "@" + QString::number(w.time);
+  return out;
+}
+} // namespace
+
+TEST(Lyrics, WordTimesAreKeptFromEveryKindOfMark) {
+  LyricsReader r;
+  ASSERT_EQ(r.parseLyricsBytes("[00:05.00]<00:05.00>hello <00:06.20>big <00:07.00>world<00:07.80>\n"
+                               "[00:08.000] one [00:09.000] two [00:10.500] three\n"
+                               "[00:20.00][01:00.00]Lead <00:20.50>in\n"
+                               "[00:30.00]plain line\n"
+                               "[00:40.00]<00:40.00>back <00:39.00>wards\n",
+                               false),
+            6);
+  const QList<LyricLine> &l = r.lyricLines;
+  ASSERT_EQ(l.size(), 8);
+  EXPECT_EQ(wordsOf(l[1].text, l[1].words), QStringList({"hello@5", "big@6.2", "world@7"}));
+  EXPECT_DOUBLE_EQ(l[1].end, 7.8); // the closing mark ends the last word
+  EXPECT_EQ(wordsOf(l[2].text, l[2].words), QStringList({"one@8", "two@9", "three@10.5"}));
+  EXPECT_LT(l[2].end, 0); // no closing mark: the last word runs to the next line
+  // Text before the first mark starts with the line; a repeated line sings as far after its
+  // second time as after its first.
+  EXPECT_EQ(wordsOf(l[3].text, l[3].words), QStringList({"Lead@20", "in@20.5"}));
+  EXPECT_TRUE(l[4].words.isEmpty());
+  EXPECT_EQ(l[4].text, "plain line");
+  // A mark earlier than the word before it does not run the fill backwards.
+  EXPECT_EQ(wordsOf(l[5].text, l[5].words), QStringList({"back@40", "wards@40"}));
+  EXPECT_EQ(wordsOf(l[6].text, l[6].words), QStringList({"Lead@60", "in@60.5"}));
+
+  // "[offset:]" moves the words with their lines.
+  ASSERT_EQ(r.parseLyricsBytes("[offset:500]\n[00:05.00]<00:05.00>a <00:06.00>b<00:07.00>\n",
+                               false),
+            1);
+  EXPECT_EQ(wordsOf(r.lyricLines[1].text, r.lyricLines[1].words), QStringList({"a@4.5", "b@5.5"}));
+  EXPECT_DOUBLE_EQ(r.lyricLines[1].end, 6.5);
+
+  // Two-language lines: one entry of two rows, each keeping its own word times; an empty line at
+  // the same time gives way; a lyric at 0.0 is not joined to the opening entry.
+  ASSERT_EQ(r.parseLyricsBytes("[00:00.00]first\n[00:03.00]\n[00:03.00]<00:03.00>Original "
+                               "<00:04.00>words\n[00:03.00]Translation\n[00:03.00]Third row\n"
+                               "[00:06.00]next\n",
+                               false),
+            6);
+  ASSERT_EQ(r.lyricLines.size(), 5);
+  EXPECT_EQ(r.lyricLines[1].text, "first");
+  const LyricLine &pair = r.lyricLines[2];
+  EXPECT_EQ(pair.text, "Original words");
+  EXPECT_EQ(wordsOf(pair.text, pair.words), QStringList({"Original@3", "words@4"}));
+  ASSERT_EQ(pair.rowCount(), 3);
+  EXPECT_EQ(pair.row(1).text, "Translation");
+  EXPECT_EQ(pair.row(2).text, "Third row");
+  EXPECT_EQ(r.lineAt(3.5), 2);
+  EXPECT_EQ(r.lineAt(6.0), 3);
+
+  // A hostile file with thousands of lines at one time stays one entry of a few rows.
+  std::string many = "[00:01.00]a\n";
+  for (int i = 0; i < 5000; ++i)
+    many += "[00:02.00]row " + std::to_string(i) + "\n";
+  ASSERT_EQ(r.parseLyricsBytes(QByteArray::fromStdString(many), false), 5001);
+  ASSERT_EQ(r.lyricLines.size(), 4);
+  EXPECT_EQ(r.lyricLines[2].rowCount(), LyricsReader::maxRows);
+}
+
 TEST(Lyrics, LyricsSubFolderIsSearchedAfterTheSongsFolder) {
   TempHome home;
   const std::string dir = home.path("music");
@@ -484,6 +559,14 @@ TEST(Lyrics, EmbeddedLyricsOfEachKindAndTheFileBesideWins) {
   EXPECT_EQ(r.lyricLines[1].text, "Hello");
   EXPECT_DOUBLE_EQ(r.lyricLines[2].time, 1.5);
   EXPECT_EQ(r.lyricLines[2].text, "second");
+  // Each syllable keeps its own time as a word of its line.
+  ASSERT_EQ(r.lyricLines[1].words.size(), 2);
+  EXPECT_DOUBLE_EQ(r.lyricLines[1].words[0].time, 0.5);
+  EXPECT_DOUBLE_EQ(r.lyricLines[1].words[1].time, 0.8);
+  EXPECT_EQ(r.lyricLines[1].text.mid(r.lyricLines[1].words[1].from,
+                                     r.lyricLines[1].words[1].length), "lo");
+  ASSERT_EQ(r.lyricLines[2].words.size(), 2);
+  EXPECT_DOUBLE_EQ(r.lyricLines[2].words[1].time, 1.7);
   for (const std::string &song : {opus, flac}) {
     ASSERT_TRUE(r.loadEmbedded(q(song))) << song;
     ASSERT_EQ(r.lyricLines.size(), 4) << song;

@@ -1,0 +1,116 @@
+// The karaoke sweep between two status polls. A full lyrics draw leaves two pictures of the band:
+// the one on screen, with the timed rows filled up to the song's time, and a copy with them
+// wholly sung. Each step uncovers, from that copy, the few pixel columns the song has sung since
+// the step before, and then sleeps until the word in hand needs its next column: a slow word
+// wakes the window rarely, a pause or a line with nothing left to sing not at all.
+#include "mainface.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+// Steps never come closer than this: a fast word then moves a few pixels at a time.
+constexpr int kMinSweepStepMs = 40;
+} // namespace
+
+double MainFace::sweepTime() const { return songClock.now() + lyricsShiftMs / 1000.0; }
+
+bool MainFace::lyricsOnScreen() const {
+  if (!lyricsLoaded || !showLyrics || lyrics.isPlain())
+    return false;
+  switch (windowMode) {
+  case MiniMode:
+  case HorizontalMode:
+    return true;
+  case VerticalMode:
+    return lyricsPanelShown;
+  default:
+    return false;
+  }
+}
+
+void MainFace::sweepStrip(const QRect &band) {
+  QRect source = band, target;
+  switch (windowMode) {
+  case MiniMode:
+    source &= QRect(0, 0, 240, 23);
+    target = source.translated(0, 25);
+    break;
+  case VerticalMode:
+    source &= QRect(0, 0, lrcwin_show.w(), lrcwin_show.h());
+    target = source.translated(lrcwin_show.x(), lrcwin_show.y());
+    break;
+  case HorizontalMode: {
+    // The band is drawn 320 x 120 and turned a quarter to the left onto the window at (60, 0).
+    const QRect b = band & QRect(0, 0, 320, 120);
+    source = QRect(b.top(), 320 - b.left() - b.width(), b.height(), b.width());
+    target = source.translated(60, 0);
+    break;
+  }
+  default:
+    return;
+  }
+  if (!source.isEmpty())
+    copyToWindow(lyricsSweep.sung, source.x(), source.y(), source.width(), source.height(),
+                 target.x(), target.y());
+}
+
+void MainFace::advanceSweep() {
+  const double t = sweepTime();
+  double wait = std::numeric_limits<double>::infinity();
+  for (LyricsSweepRow &r : lyricsSweep.rows) {
+    const LyricRowLayout &row = r.row;
+    const qreal x = sweptX(row, t, r.nextLine);
+    const int from = qRound(r.drawn), to = qRound(x);
+    if (to < from) { // the song went back (a seek): start the picture anew
+      drawLyrics();
+      return;
+    }
+    if (to > from)
+      sweepStrip(QRect(from, row.inkTop, to - from, row.inkBottom - row.inkTop));
+    r.drawn = x;
+
+    // How long until this row needs its next pixel column.
+    const QList<LyricWord> &words = row.words;
+    if (t < words.first().time) {
+      wait = std::min(wait, words.first().time - t);
+      continue;
+    }
+    qsizetype i = words.size() - 1;
+    while (i > 0 && words.at(i).time > t)
+      --i;
+    const double stop = i + 1 < words.size() ? words.at(i + 1).time
+                                             : (row.end >= 0 ? row.end : r.nextLine);
+    if (t >= stop)
+      continue; // all sung
+    const double pixels = row.wordRight.at(i) - row.wordLeft.at(i);
+    wait = std::min(wait, pixels >= 1 ? (stop - words.at(i).time) / pixels : stop - t);
+  }
+  if (!songClock.moving() || !std::isfinite(wait)) {
+    if (sweepTimer)
+      sweepTimer->stop();
+    return;
+  }
+  if (!sweepTimer) {
+    sweepTimer = new QTimer(this);
+    sweepTimer->setSingleShot(true);
+    sweepTimer->setTimerType(Qt::PreciseTimer);
+    connect(sweepTimer, &QTimer::timeout, this, &MainFace::sweepLyrics);
+  }
+  // Song time runs at the song's pace; the timer counts wall time.
+  const double ms = wait * 1000.0 / std::max(0.1, songClock.pace());
+  sweepTimer->start(std::max(kMinSweepStepMs, static_cast<int>(std::ceil(ms))));
+}
+
+void MainFace::sweepLyrics() {
+  if (!lyricsOnScreen() || lyricsDragging || lyricsSweep.rows.isEmpty()) {
+    lyricsSweep.rows.clear();
+    if (sweepTimer)
+      sweepTimer->stop();
+    return;
+  }
+  advanceSweep();
+}

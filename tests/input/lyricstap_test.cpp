@@ -1,0 +1,136 @@
+// Timing plain lyrics by tapping, against a real engine playing in real time: taps and Enter at
+// known song times end up in the .lrc written beside the song, Back takes a stamp back, a drag
+// moves the last stamp, the old .lrc is kept as .lrc.bak, and leaving with unsaved stamps asks.
+#include "inputfixture.h"
+
+#include "guiapp.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <xmms/xmmsctrl.h>
+
+using namespace velora::test;
+
+namespace {
+const std::string kBand = "lrcwin_show=0,170,240,110,0,600\n";
+
+int outputMs() { return xmms_remote_get_output_time(0); }
+
+// Answers the next question box with the button captioned `caption`, once it shows.
+void answerWith(const QString &caption) {
+  QTimer::singleShot(50, [caption] {
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box) {
+      answerWith(caption);
+      return;
+    }
+    for (QAbstractButton *b : box->buttons())
+      if (b->text() == caption)
+        b->click();
+  });
+}
+
+// Waits for a song time, then acts and returns the time stamped: within the engine's own time
+// just before and just after the act.
+template <class Act> std::pair<int, int> at(int ms, Act act) {
+  EXPECT_TRUE(waitUntil([ms] { return outputMs() >= ms; }, 15000)) << ms;
+  const int before = outputMs();
+  act();
+  return {before, outputMs()};
+}
+} // namespace
+
+TEST_F(InputTest, TimingLyricsByTappingWritesTheTapTimes) {
+  const std::string a = song("a.wav", 40);
+  writeFile(home.path("music/a.txt"), "first line\n\n  second line\nthird line\n");
+  const std::string old = "[00:01.00]old lyrics\n";
+  writeFile(home.path("music/a.lrc"), old);
+  startEngine({a});
+  openWindow(kBand);
+  lyricsPanelShown = true;
+  playlistPanelShown = equalizerPanelShown = false;
+  showLyrics = true;
+  player->playAt(0);
+  ASSERT_TRUE(waitPlaying());
+  playingFlag = true;
+  ASSERT_TRUE(waitUntil([] { return outputMs() >= 2500; }, 10000));
+  w->lastPosition = -1;
+  w->doCheckTimer();
+  ASSERT_TRUE(lyricsLoaded);
+  ASSERT_EQ(w->lyrics.lyricLines.value(1).text, "old lyrics");
+
+  // The entry starts the mode on the text beside the song, from the song's start.
+  w->timeLyrics();
+  ASSERT_TRUE(w->timing.active());
+  EXPECT_EQ(w->timing.lines(), QStringList({"first line", "second line", "third line"}));
+  EXPECT_TRUE(waitUntil([] { return outputMs() < 2000; }, 5000)) << outputMs();
+  EXPECT_EQ(w->title(), "Timing 1/3");
+
+  const auto first = at(1000, [&] { tap(120, 180); }); // anywhere on the band, off the middle
+  EXPECT_EQ(w->timing.waiting(), 1);
+  EXPECT_EQ(w->title(), "Timing 2/3");
+  // Enter stamps too; Back takes it back and the line waits again.
+  at(1800, [&] { key(Qt::Key_Return, true), key(Qt::Key_Return, false); });
+  EXPECT_EQ(w->timing.waiting(), 2);
+  key(Qt::Key_Backspace, true);
+  key(Qt::Key_Backspace, false);
+  EXPECT_EQ(w->timing.waiting(), 1);
+  EXPECT_EQ(w->timing.stampOf(1), -1);
+  const auto second = at(2600, [&] { key(Qt::Key_Return, true), key(Qt::Key_Return, false); });
+  // A drag of 16 pixels down moves that line two tenths later.
+  const qint64 stamped = w->timing.stampOf(1);
+  press(120, 200);
+  move(120, 210);
+  move(120, 216);
+  release(120, 216);
+  EXPECT_EQ(w->timing.stampOf(1), stamped + 200);
+  EXPECT_EQ(w->timing.waiting(), 2);
+  // The last line's tap writes the file and ends the mode.
+  const auto third = at(4200, [&] { tap(120, 240); });
+  EXPECT_FALSE(w->timing.active());
+
+  const std::string written = readFile(home.path("music/a.lrc"));
+  ASSERT_EQ(written.substr(0, 3), "\xEF\xBB\xBF") << written;
+  EXPECT_EQ(readFile(home.path("music/a.lrc.bak")), old);
+  LyricsReader r;
+  ASSERT_EQ(r.parseLyricsFile(QString::fromStdString(home.path("music/a.lrc")), false), 0);
+  ASSERT_EQ(r.lyricLines.size(), 5) << written;
+  const std::pair<int, int> taps[] = {first, {second.first + 200, second.second + 200}, third};
+  const char *texts[] = {"first line", "second line", "third line"};
+  for (int i = 0; i < 3; ++i) {
+    const double ms = r.lyricLines[i + 1].time * 1000;
+    EXPECT_EQ(r.lyricLines[i + 1].text, texts[i]);
+    EXPECT_GE(ms, taps[i].first - 50) << i << "\n" << written;
+    EXPECT_LE(ms, taps[i].second + 50) << i << "\n" << written;
+  }
+  // Shown at once: the window's lyrics are the new file.
+  EXPECT_TRUE(lyricsLoaded);
+  EXPECT_EQ(w->lyrics.lyricLines.value(1).text, "first line");
+  EXPECT_FALSE(w->title().startsWith("Timing")) << w->title().toStdString();
+
+  // Leaving with an unsaved stamp asks: Cancel stays, Discard leaves the file as it was.
+  w->timeLyrics();
+  ASSERT_TRUE(w->timing.active());
+  at(500, [&] { tap(120, 240); });
+  answerWith("Cancel");
+  w->timeLyrics();
+  EXPECT_TRUE(w->timing.active());
+  answerWith("Discard");
+  w->timeLyrics();
+  EXPECT_FALSE(w->timing.active());
+  EXPECT_EQ(readFile(home.path("music/a.lrc")), written);
+  // Save writes what was tapped; the file before it becomes the backup.
+  w->timeLyrics();
+  at(700, [&] { tap(120, 240); });
+  answerWith("Save");
+  w->timeLyrics();
+  EXPECT_FALSE(w->timing.active());
+  EXPECT_EQ(readFile(home.path("music/a.lrc.bak")), written);
+  const std::string partial = readFile(home.path("music/a.lrc"));
+  EXPECT_NE(partial.find("first line"), std::string::npos);
+  EXPECT_NE(partial.find("]first line"), std::string::npos) << "the tapped line has its time";
+  EXPECT_EQ(partial.find("]second line"), std::string::npos) << "untapped lines have no time";
+  playingFlag = false;
+}
