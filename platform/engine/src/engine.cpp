@@ -123,6 +123,9 @@ void Engine::startAt(int pos) {
     outputTime_ = pendingSeekMs_ / 1000 * 1000;
   }
   resumeMs_ = -1;
+  endedByItself_ = false;
+  tailPos_ = -1;
+  finishing_ = false;
   ++serial_;
   wake();
 }
@@ -136,16 +139,23 @@ void Engine::songEnded(bool failed) {
   if (failures_ >= n)
     std::fprintf(stderr, "xmms: no entry of the playlist could be played; stopping\n");
   if (next < 0) {
-    playing_ = false;
+    // The engine stops once the end of this song has been heard (the player sees to that).
+    if (!failed)
+      tailPos_ = position_;
+    finishing_ = true;
     paused_ = false;
-    outputTime_ = 0;
+    endedByItself_ = true;
     failures_ = 0;
     wake();
     return;
   }
+  // A song that could not be played leaves nothing to hear: the tail before it, if any, stays.
+  if (!failed)
+    tailPos_ = position_;
   setPosition(next);
   paused_ = false;
   outputTime_ = 0;
+  endedByItself_ = true;
   ++serial_;
   wake();
 }

@@ -67,11 +67,21 @@ private:
   // Where the listener is in the song, in ms (0 when stopped). Reads the output's clock when
   // the playing song runs on it; lk (on mutex_) is released around that read.
   int listenerTime(std::unique_lock<std::mutex> &lk);
+  // The entry the listener hears and where in it (ms). After a song ended by itself its last
+  // moments still play while the next one decodes: until the join is heard, they are what is
+  // shown. lk is released around the look at the output.
+  int heardEntry(std::unique_lock<std::mutex> &lk, int &ms);
+  // The entry whose end is still being heard after the engine moved on, or -1.
+  int hearingTail(std::unique_lock<std::mutex> &lk);
 
   void playerLoop();
   void startEntry(int pos, uint64_t serial);
-  void stopCurrent();
+  // endedByItself: the song ended (not a stop or a move): what it wrote is played out.
+  void stopCurrent(bool endedByItself);
   void applyEq(InputEntry *e);
+  // While the last song's end plays: follows pause, and ends playing once it has been heard.
+  // Whether the engine still plays.
+  bool finishTail(bool wantPause, uint64_t serial);
   // Whether the song the player started was heard at all: audio reached the output or its
   // clock moved. A song that ends without either could not be played.
   bool activeHeard() const;
@@ -87,7 +97,10 @@ private:
   bool playing_ = false;
   bool paused_ = false;
   int position_ = 0;
-  uint64_t serial_ = 0; // bumped whenever the wanted song (re)starts
+  uint64_t serial_ = 0;        // bumped whenever the wanted song (re)starts
+  bool endedByItself_ = false; // the last bump of serial_ was the song's own end
+  int tailPos_ = -1;           // the entry that ended by itself, while its end may be heard
+  bool finishing_ = false;     // the last song ended by itself: playing until its end is heard
   int pendingSeekMs_ = -1;
   bool eqDirty_ = false;
   bool volumeDirty_ = false;
@@ -111,6 +124,7 @@ private:
   // Player thread only.
   InputEntry *active_ = nullptr;
   bool activePaused_ = false;
+  bool tailPaused_ = false; // the stage was paused while the last song's end played
   std::atomic<bool> activeProduced_{false};
   std::atomic<bool> activeClockMoved_{false};
   std::atomic<uint64_t> writtenAtStart_{0};

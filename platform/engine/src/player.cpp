@@ -52,7 +52,7 @@ void Engine::onOutputIdle() {
 // ---- player thread ----
 
 bool Engine::activeHeard() const {
-  return activeClockMoved_ || host_.bytesWritten() > writtenAtStart_;
+  return activeClockMoved_ || host_.stage().bytesWritten() > writtenAtStart_;
 }
 
 void Engine::applyEq(InputEntry *e) {
@@ -79,7 +79,7 @@ void Engine::startEntry(int pos, uint64_t serial) {
   }
   activeProduced_ = false;
   activeClockMoved_ = false;
-  writtenAtStart_ = host_.bytesWritten();
+  writtenAtStart_ = host_.stage().bytesWritten();
   const std::string &file = playlist_[pos];
   InputEntry *e = host_.inputFor(file);
   if (!e) {
@@ -102,11 +102,12 @@ void Engine::startEntry(int pos, uint64_t serial) {
   applyEq(e);
   active_ = e;
   activePaused_ = false;
+  host_.stage().songStarting(file);
   // The plug-in may keep the name while it plays; the playlist never changes, so it stays valid.
   e->ip->play_file(const_cast<char *>(file.c_str()));
 }
 
-void Engine::stopCurrent() {
+void Engine::stopCurrent(bool endedByItself) {
   InputEntry *e = active_;
   if (!e)
     return;
@@ -121,9 +122,11 @@ void Engine::stopCurrent() {
     std::fprintf(stderr,
                  "xmms: input plug-in %s did not stop within %d ms; carrying on without it\n",
                  e->name.c_str(), kStopTimeoutMs);
+  } else if (endedByItself) {
+    // What it wrote is still to be heard, and the next song may continue it without a gap.
+    host_.stage().songEnded();
   } else {
-    // A plug-in that ended by itself may have left the output open.
-    host_.closeOutputIfOpen();
+    host_.stage().stop();
   }
   // The output-idle events of that stop are about a song already handled.
   std::lock_guard<std::mutex> lk(mutex_);
@@ -138,9 +141,11 @@ void Engine::playerLoop() {
       auto look = kLook;
       if (std::chrono::steady_clock::now() < quickLooksUntil_)
         look = kQuickLook;
-      else if (clockIsOutput_ && pendingSeekMs_ < 0 && host_.outputOpen())
+      else if (clockIsOutput_ && pendingSeekMs_ < 0 && host_.stage().isOpen())
         look = kSafetyLook;
       cv_.wait_for(lk, look, [this] { return wake_; });
+    } else if (finishing_) {
+      cv_.wait_for(lk, kLook, [this] { return wake_; });
     } else {
       cv_.wait(lk, [this] { return wake_; });
     }
@@ -156,16 +161,27 @@ void Engine::playerLoop() {
     bool volume = std::exchange(volumeDirty_, false);
     int volumeValue = volume_;
     bool save = std::exchange(saveDirty_, false);
+    bool endedByItself = std::exchange(endedByItself_, false);
+    bool finishing = finishing_;
     Settings toSave = save ? settings_ : Settings();
     uint64_t activeSerial = activeSerial_;
     lk.unlock();
 
     if (volume)
-      host_.setVolume(volumeValue);
-    if (active_ && (!wantPlay || activeSerial != serial))
-      stopCurrent();
-    if (wantPlay && !active_ && activeSerial != serial)
+      host_.stage().setVolume(volumeValue, volumeValue);
+    // finishing: the active song said it has ended (the last of the playlist).
+    if (active_ && (!wantPlay || activeSerial != serial || finishing))
+      stopCurrent(endedByItself || finishing);
+    if (finishing && !active_ && !finishTail(wantPause, serial))
+      wantPlay = false;
+    if (!wantPlay && !active_)
+      host_.stage().endSession();
+    if (wantPlay && !active_ && activeSerial != serial) {
+      // Only a song that follows one that ended by itself continues its output.
+      if (!endedByItself)
+        host_.stage().stop();
       startEntry(pos, serial);
+    }
     if (InputEntry *e = active_) {
       if (wantPause != activePaused_) {
         if (e->ip->pause)
@@ -185,11 +201,11 @@ void Engine::playerLoop() {
       if (eq)
         applyEq(e);
       int t = e->ip->get_time ? e->ip->get_time() : 0;
-      int clock = t > 0 && host_.outputOpen() ? host_.outputTime() : 0;
+      int clock = t > 0 && host_.stage().isOpen() ? host_.stage().outputTime() : 0;
       if (t > 0)
         activeProduced_ = activeClockMoved_ = true;
       if (t < 0) {
-        stopCurrent();
+        stopCurrent(true);
         lk.lock();
         if (playing_ && serial_ == serial)
           songEnded(!activeHeard());
@@ -198,7 +214,7 @@ void Engine::playerLoop() {
         lk.lock();
         // Between closing its output and reporting the end, a plug-in may answer the closed
         // output's 0: the listener is still at the end of the song.
-        if (serial_ == serial && pendingSeekMs_ < 0 && (t > 0 || host_.outputOpen())) {
+        if (serial_ == serial && pendingSeekMs_ < 0 && (t > 0 || host_.stage().isOpen())) {
           outputTime_ = t;
           clockIsOutput_ = clock > 0 && std::abs(clock - t) <= kClockSlackMs;
         }
@@ -213,7 +229,8 @@ void Engine::playerLoop() {
       wake_ = true; // start the next song at once
   }
   lk.unlock();
-  stopCurrent();
+  stopCurrent(false);
+  host_.stage().endSession();
   lk.lock();
   playerFinished_ = true;
 }
@@ -229,12 +246,65 @@ int Engine::listenerTime(std::unique_lock<std::mutex> &lk) {
   if (!settled(serial))
     return outputTime_;
   lk.unlock();
-  int t = host_.outputTime();
+  int t = host_.stage().outputTime();
   lk.lock();
   // A closed output answers 0, and the song may have changed meanwhile: then the last look holds.
   if (t > 0 && settled(serial))
     outputTime_ = t;
   return playing_ ? outputTime_ : 0;
+}
+
+bool Engine::finishTail(bool wantPause, uint64_t serial) {
+  if (wantPause != tailPaused_) {
+    host_.stage().pause(wantPause);
+    tailPaused_ = wantPause;
+  }
+  if (host_.stage().tailPlaying())
+    return true;
+  tailPaused_ = false;
+  std::lock_guard<std::mutex> lk(mutex_);
+  if (!finishing_ || serial_ != serial)
+    return playing_;
+  finishing_ = false;
+  playing_ = false;
+  paused_ = false;
+  outputTime_ = 0;
+  tailPos_ = -1;
+  return false;
+}
+
+int Engine::hearingTail(std::unique_lock<std::mutex> &lk) {
+  int tail = tailPos_;
+  if (tail < 0 || !playing_)
+    return -1;
+  uint64_t serial = serial_;
+  lk.unlock();
+  bool previous = host_.stage().heard().previous;
+  lk.lock();
+  if (tailPos_ != tail || serial_ != serial)
+    return -1;
+  if (!previous)
+    tailPos_ = -1;
+  return tailPos_;
+}
+
+int Engine::heardEntry(std::unique_lock<std::mutex> &lk, int &ms) {
+  int tail = tailPos_;
+  if (tail >= 0 && playing_) {
+    uint64_t serial = serial_;
+    lk.unlock();
+    stage::OutputStage::Heard h = host_.stage().heard();
+    lk.lock();
+    if (tailPos_ == tail && serial_ == serial) {
+      if (h.previous) {
+        ms = h.ms;
+        return tail;
+      }
+      tailPos_ = -1;
+    }
+  }
+  ms = listenerTime(lk);
+  return position_;
 }
 
 bool Engine::shutdown() {

@@ -1,7 +1,9 @@
-// Loads the input and output plug-ins from the engine's plug-in folders and stands between the
-// input plug-ins and the real output: input plug-ins get the engine's own OutputPlugin record,
-// which forwards to the chosen output and falls back to the null output when that cannot open.
+// Loads the input and output plug-ins from the engine's plug-in folders. Input plug-ins get the
+// output stage's record (stage/outputstage.h), which stands in front of the chosen output and
+// falls back to the null output.
 #pragma once
+
+#include "stage/outputstage.h"
 
 #include <xmms/plugin.h>
 
@@ -14,13 +16,12 @@
 namespace engine {
 
 // What the engine-side slots of the input plug-ins report.
-class PluginEvents {
+class PluginEvents : public stage::StageEvents {
 public:
-  virtual ~PluginEvents() = default;
   virtual void onSetInfo(const char *title, int lengthMs, int rate, int freq, int nch) = 0;
-  // The output was closed, or has just played the last of what it held: the song is ending.
-  // Called on whichever thread made the output call, never with the host's state locked.
-  virtual void onOutputIdle() {}
+  // The output was closed: the song is ending. Called on whichever thread made the output call,
+  // never with the stage's lock held.
+  void onOutputIdle() override {}
 };
 
 struct InputEntry {
@@ -46,21 +47,15 @@ public:
   InputEntry *inputFor(const std::string &file);
   const std::vector<std::unique_ptr<InputEntry>> &inputs() const { return inputs_; }
 
-  // Output state as seen through the engine's record.
-  bool outputOpen() const;
-  // The open output's clock in ms (0 when closed). Only the engine's own output plug-ins answer
-  // it, never an input plug-in, so any thread may ask.
-  int outputTime() const;
-  // Bytes the input plug-ins have written to the output since the engine started.
-  uint64_t bytesWritten() const;
-  void closeOutputIfOpen();
-  void setVolume(int percent);
+  stage::OutputStage &stage() { return stage_; }
+  const stage::OutputStage &stage() const { return stage_; }
 
   // Calls every plug-in's cleanup, each bounded by timeoutMs.
   void cleanup(int timeoutMs);
 
 private:
   PluginEvents *events_;
+  stage::OutputStage stage_;
   std::vector<std::unique_ptr<InputEntry>> inputs_;
   std::vector<void *> handles_;
 };

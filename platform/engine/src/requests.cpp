@@ -96,6 +96,9 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
   case Command::Stop:
     playing_ = false;
     paused_ = false;
+    endedByItself_ = false;
+    tailPos_ = -1;
+    finishing_ = false;
     outputTime_ = 0;
     wake();
     break;
@@ -127,14 +130,25 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
     [[fallthrough]];
   case Command::PlaylistPrev: {
     bool next = static_cast<Command>(code) == Command::PlaylistNext;
+    // While the end of the last song is still heard, the listener moves from that song: next
+    // is the one already starting behind it (from its beginning), previous the one before.
+    int tail = hearingTail(lk);
+    if (tail >= 0 && next) {
+      startAt(position_);
+      break;
+    }
+    if (tail >= 0)
+      setPosition(tail);
     int to = next ? stepForward(settings_.repeat) : stepBack();
     if (to >= 0)
       moveTo(to);
     break;
   }
-  case Command::GetPlaylistPos:
-    out = intReply(position_);
+  case Command::GetPlaylistPos: {
+    int ms;
+    out = intReply(heardEntry(lk, ms));
     break;
+  }
   case Command::SetPlaylistPos:
     if (a >= 0 && a < n) {
       if (settings_.shuffle)
@@ -160,11 +174,17 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
     lk.unlock();
     out = intReply(a >= 0 && a < n ? info_.lengthMs(a) : 0);
     break;
-  case Command::GetOutputTime:
-    out = intReply(listenerTime(lk));
+  case Command::GetOutputTime: {
+    int ms;
+    heardEntry(lk, ms);
+    out = intReply(ms);
     break;
+  }
   case Command::JumpToTime:
     if (playing_) {
+      // A seek in the end of the last song, still heard: that song plays again from there.
+      if (int tail = hearingTail(lk); tail >= 0)
+        startAt(tail);
       pendingSeekMs_ = std::max(0, static_cast<int>(a));
       resumeSeek_ = false;
       outputTime_ = pendingSeekMs_ / 1000 * 1000;
@@ -173,8 +193,8 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
     break;
   case Command::GetStatus: {
     // The time first: reading it may let go of the lock, and the rest should be of that moment.
-    int ms = listenerTime(lk);
-    int pos = position_;
+    int ms;
+    int pos = heardEntry(lk, ms);
     out.putInt(playing_ ? 1 : 0);
     out.putInt(playing_ && paused_ ? 1 : 0);
     out.putInt(pos);

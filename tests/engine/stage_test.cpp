@@ -1,0 +1,201 @@
+// The engine's output stage in front of the real output plug-ins (loaded with dlopen from the
+// staged tree): what reaches the disk writer's file, the song time it reports with an effect
+// that changes the count of samples, and joins of songs on one open output.
+#include "stage/outputstage.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <dlfcn.h>
+
+using engine::stage::Device;
+using engine::stage::Effect;
+using engine::stage::OutputStage;
+using engine::stage::StreamFormat;
+using velora::test::readFile;
+using velora::test::TempHome;
+
+namespace {
+
+Device loadOutput(const std::string &file) {
+  std::string path = velora::test::stageDir() + "/lib/xmms/Output/" + file;
+  void *h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  EXPECT_NE(h, nullptr) << dlerror();
+  Device d;
+  if (!h)
+    return d;
+  auto info = reinterpret_cast<OutputPlugin *(*)()>(dlsym(h, "get_oplugin_info"));
+  d.op = info ? info() : nullptr;
+  d.name = file;
+  d.sessionEnded = reinterpret_cast<void (*)()>(dlsym(h, "velora_output_session_end"));
+  return d;
+}
+
+struct Idle : engine::stage::StageEvents {
+  int closes = 0;
+  void onOutputIdle() override { ++closes; }
+};
+
+// Plays every frame twice (half speed, the pitch not kept): twice the frames out, song time
+// running at half the device's pace.
+struct Twice : Effect {
+  bool on = true;
+  int songs = 0;
+  int channels = 0;
+  void configure(const StreamFormat &f) override { channels = f.channels; }
+  void songChanged(const std::string &) override { ++songs; }
+  bool active() const override { return on; }
+  void process(const float *in, size_t frames, std::vector<float> &out) override {
+    for (size_t i = 0; i < frames; ++i)
+      for (int k = 0; k < 2; ++k)
+        out.insert(out.end(), in + i * channels, in + (i + 1) * channels);
+  }
+  void flush() override {}
+  double timeRatio() const override { return 0.5; }
+};
+
+std::vector<int16_t> ramp(size_t frames, int channels, int start) {
+  std::vector<int16_t> s(frames * channels);
+  for (size_t i = 0; i < s.size(); ++i)
+    s[i] = static_cast<int16_t>((start + int(i)) % 20000 - 10000);
+  return s;
+}
+
+std::vector<int16_t> wavSamples(const std::string &file) {
+  std::string bytes = readFile(file);
+  std::vector<int16_t> s;
+  if (bytes.size() < 44)
+    return s;
+  s.resize((bytes.size() - 44) / 2);
+  std::memcpy(s.data(), bytes.data() + 44, s.size() * 2);
+  return s;
+}
+
+void write(OutputStage &stage, const std::vector<int16_t> &s) {
+  stage.write(s.data(), int(s.size() * 2));
+}
+
+} // namespace
+
+TEST(OutputStage, SamplesVolumeJoinsAndSongTimeThroughTheDiskWriter) {
+  TempHome home;
+  std::string out = home.path("out.wav");
+  velora::test::makeDirs(home.path(".xmms"));
+  velora::test::writeFile(home.path(".xmms/config"), "[disk_writer]\nfile=" + out + "\n");
+  Idle idle;
+  OutputStage stage(&idle);
+  stage.setDevices(loadOutput("libdiskwriter.so"), loadOutput("libnullout.so"));
+  OutputPlugin *rec = stage.record();
+
+  // Untouched: the input's bytes reach the file as they are, and the clock is the song's.
+  auto a = ramp(8000, 2, 0);
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
+  write(stage, a);
+  EXPECT_EQ(rec->output_time(), 1000);
+  EXPECT_EQ(rec->written_time(), 1000);
+  EXPECT_EQ(rec->buffer_playing(), 0); // a song never waits for the device to drain
+  // The song ends by itself; the next one of the same format joins it on the open output.
+  rec->close_audio();
+  EXPECT_EQ(idle.closes, 1);
+  EXPECT_FALSE(stage.isOpen());
+  stage.songEnded();
+  stage.songStarting("/music/second.wav");
+  auto b = ramp(4000, 2, 7);
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
+  EXPECT_EQ(rec->output_time(), 0); // the new song's clock starts at 0
+  write(stage, b);
+  EXPECT_EQ(rec->output_time(), 500);
+  rec->close_audio();
+  stage.songEnded();
+  EXPECT_FALSE(stage.tailPlaying()); // the disk writer holds nothing back
+  stage.endSession();
+  auto got = wavSamples(out);
+  std::vector<int16_t> both(a);
+  both.insert(both.end(), b.begin(), b.end());
+  ASSERT_EQ(got.size(), both.size()) << "one file for both songs, nothing lost at the join";
+  EXPECT_TRUE(got == both);
+
+  // Half volume, as integer arithmetic rounds it; a seek restarts the clock where it landed.
+  stage.setVolume(50, 50);
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
+  rec->flush(30000);
+  write(stage, a);
+  EXPECT_EQ(rec->output_time(), 31000);
+  stage.stop();
+  got = wavSamples(out);
+  ASSERT_EQ(got.size(), a.size());
+  size_t wrong = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    wrong += got[i] != a[i] * 50 / 100;
+  EXPECT_EQ(wrong, 0u);
+
+  // An effect that doubles the frames: twice the audio out, while the time reported stays the
+  // song's (the device has played 2 s, the listener is 1 s into the song).
+  stage.setVolume(100, 100);
+  auto twice = std::make_unique<Twice>();
+  Twice *fx = twice.get();
+  stage.addEffect(std::move(twice));
+  stage.songStarting("/music/slow.wav");
+  EXPECT_EQ(fx->songs, 1);
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
+  EXPECT_EQ(fx->channels, 2);
+  // Room is counted in the input's frames: half of what the device could take.
+  int deviceRoom = 1 << 20;
+  EXPECT_EQ(rec->buffer_free(), deviceRoom / 2);
+  write(stage, a);
+  EXPECT_EQ(rec->output_time(), 1000);
+  stage.stop();
+  got = wavSamples(out);
+  ASSERT_EQ(got.size(), 2 * a.size());
+  for (size_t f = 0; f < a.size() / 2; f += 997) {
+    EXPECT_NEAR(got[4 * f], a[2 * f], 1) << f;
+    EXPECT_NEAR(got[4 * f + 2], a[2 * f], 1) << f;
+    EXPECT_NEAR(got[4 * f + 3], a[2 * f + 1], 1) << f;
+  }
+  // Switched off, the effect costs nothing: bytes pass untouched again.
+  stage.adjust([&] { fx->on = false; });
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
+  write(stage, b);
+  stage.stop();
+  EXPECT_TRUE(wavSamples(out) == b);
+}
+
+TEST(OutputStage, ChangeOfFormatReopensAndTheEndOfASongIsHeardOnTheTimedNullOutput) {
+  TempHome home;
+  Idle idle;
+  OutputStage stage(&idle);
+  stage.setDevices(Device{}, loadOutput("libnullout.so"));
+  OutputPlugin *rec = stage.record();
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 1), 1);
+  auto a = ramp(2400, 1, 0); // 0.3 s: all of it fits in the null output's half second
+  write(stage, a);
+  rec->close_audio();
+  stage.songEnded();
+  // The listener still hears the first song, and its clock moves.
+  auto h = stage.heard();
+  EXPECT_TRUE(h.previous);
+  EXPECT_TRUE(velora::test::waitUntil([&] { return stage.heard().ms > h.ms; }, 2000));
+  // The next song joins: until its first sample is heard, the first one is still what plays.
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 1), 1);
+  write(stage, a);
+  EXPECT_EQ(rec->output_time(), 0);
+  EXPECT_TRUE(velora::test::waitUntil([&] { return !stage.heard().previous; }, 3000));
+  EXPECT_TRUE(velora::test::waitUntil([&] { return rec->output_time() > 0; }, 3000));
+  // Paused, the end of the last song is held, not dropped; resumed, it plays out.
+  rec->close_audio();
+  stage.songEnded();
+  rec->pause(1);
+  EXPECT_TRUE(stage.tailPlaying());
+  rec->pause(0);
+  EXPECT_TRUE(velora::test::waitUntil([&] { return !stage.tailPlaying(); }, 3000));
+  // Another rate: the output is opened anew for it.
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 16000, 1), 1);
+  write(stage, a);
+  EXPECT_TRUE(velora::test::waitUntil([&] { return rec->output_time() > 0; }, 3000));
+  EXPECT_LT(rec->output_time(), 200); // at 16 kHz the 2400 frames last 150 ms
+  stage.stop();
+  EXPECT_EQ(rec->output_time(), 0);
+  EXPECT_EQ(rec->buffer_free(), 0); // closed: no room, nothing taken
+}
