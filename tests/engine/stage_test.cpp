@@ -30,6 +30,7 @@ Device loadOutput(const std::string &file) {
   d.op = info ? info() : nullptr;
   d.name = file;
   d.sessionEnded = reinterpret_cast<void (*)()>(dlsym(h, "velora_output_session_end"));
+  d.joinsSongs = reinterpret_cast<int (*)()>(dlsym(h, "velora_output_joins_songs"));
   return d;
 }
 
@@ -83,7 +84,8 @@ TEST(OutputStage, SamplesVolumeJoinsAndSongTimeThroughTheDiskWriter) {
   TempHome home;
   std::string out = home.path("out.wav");
   velora::test::makeDirs(home.path(".xmms"));
-  velora::test::writeFile(home.path(".xmms/config"), "[disk_writer]\nfile=" + out + "\n");
+  velora::test::writeFile(home.path(".xmms/config"),
+                          "[disk_writer]\ncontinuous=TRUE\nfile=" + out + "\n");
   Idle idle;
   OutputStage stage(&idle);
   stage.setDevices(loadOutput("libdiskwriter.so"), loadOutput("libnullout.so"));
@@ -118,17 +120,24 @@ TEST(OutputStage, SamplesVolumeJoinsAndSongTimeThroughTheDiskWriter) {
   EXPECT_TRUE(got == both);
 
   // Half volume, as integer arithmetic rounds it; a seek restarts the clock where it landed.
+  // A stop and a new start of the same format go on in the session's recording, complete once
+  // the engine's session ends.
   stage.setVolume(50, 50);
   ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
   rec->flush(30000);
   write(stage, a);
   EXPECT_EQ(rec->output_time(), 31000);
   stage.stop();
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
+  write(stage, b);
+  stage.stop();
+  EXPECT_TRUE(wavSamples(out) == both) << "the last session's file stays until this one ends";
+  stage.endSession();
   got = wavSamples(out);
-  ASSERT_EQ(got.size(), a.size());
+  ASSERT_EQ(got.size(), both.size());
   size_t wrong = 0;
-  for (size_t i = 0; i < a.size(); ++i)
-    wrong += got[i] != a[i] * 50 / 100;
+  for (size_t i = 0; i < both.size(); ++i)
+    wrong += got[i] != both[i] * 50 / 100;
   EXPECT_EQ(wrong, 0u);
 
   // An effect that doubles the frames: twice the audio out, while the time reported stays the
@@ -147,6 +156,7 @@ TEST(OutputStage, SamplesVolumeJoinsAndSongTimeThroughTheDiskWriter) {
   write(stage, a);
   EXPECT_EQ(rec->output_time(), 1000);
   stage.stop();
+  stage.endSession();
   got = wavSamples(out);
   ASSERT_EQ(got.size(), 2 * a.size());
   for (size_t f = 0; f < a.size() / 2; f += 997) {
@@ -159,6 +169,7 @@ TEST(OutputStage, SamplesVolumeJoinsAndSongTimeThroughTheDiskWriter) {
   ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
   write(stage, b);
   stage.stop();
+  stage.endSession();
   EXPECT_TRUE(wavSamples(out) == b);
 }
 

@@ -116,6 +116,7 @@ void PluginHost::loadOutputs(const std::string &dir, const std::string &chosen) 
     d.name = name;
     d.lastError = reinterpret_cast<const char *(*)(void)>(dlsym(h, "velora_output_error"));
     d.sessionEnded = reinterpret_cast<void (*)(void)>(dlsym(h, "velora_output_session_end"));
+    d.joinsSongs = reinterpret_cast<int (*)(void)>(dlsym(h, "velora_output_joins_songs"));
     if (isChosen)
       chosenDevice = d;
     if (isNull)

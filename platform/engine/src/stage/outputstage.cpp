@@ -105,6 +105,8 @@ bool OutputStage::openDevice(AFormat fmt, int rate, int channels) {
   }
   if (!device_)
     return false;
+  const Device &used = device_ == chosen_.op ? chosen_ : null_;
+  joins_ = !used.joinsSongs || used.joinsSongs() != 0;
   fmt_ = fmt;
   format_ = {rate, channels};
   frameBytes_ = bytesPerSample(fmt) * channels;
@@ -325,6 +327,8 @@ void OutputStage::close() {
     // join it. The engine says which it was (songEnded, stop).
     if (state_ == State::Open)
       state_ = State::Lingering;
+    if (!joins_)
+      closeDevice();
   }
   if (events_)
     events_->onOutputIdle();
@@ -375,7 +379,11 @@ int OutputStage::bufferFree() {
 
 // While an input has the output open, everything it wrote will be heard (played out by the
 // stage, or continued by the next song): an input never needs to wait for the device to drain.
-int OutputStage::bufferPlaying() { return 0; }
+int OutputStage::bufferPlaying() {
+  std::lock_guard lk(m_);
+  // A device that takes one song at a time is drained by the song itself.
+  return state_ == State::Open && !joins_ && device_ ? device_->buffer_playing() : 0;
+}
 
 int OutputStage::outputTime() {
   std::lock_guard lk(m_);

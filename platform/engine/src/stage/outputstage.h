@@ -44,6 +44,7 @@ struct Device {
   std::string name;                         // file name, e.g. "libalsaout.so"
   const char *(*lastError)(void) = nullptr; // velora_output_error, optional
   void (*sessionEnded)(void) = nullptr;     // velora_output_session_end, optional
+  int (*joinsSongs)(void) = nullptr;        // velora_output_joins_songs, optional
 };
 
 class OutputStage {
@@ -128,6 +129,7 @@ private:
   StreamFormat format_;
   int frameBytes_ = 0;
   bool paused_ = false;
+  bool joins_ = true; // the open device lets songs follow each other on it
   int volume_ = 100;
   bool sessionActive_ = false;
   bool warnedOpen_ = false;
