@@ -2,6 +2,7 @@
 // an MP4 track sample by sample or a raw AAC (ADTS/ADIF) stream through a refilled buffer, and
 // writes the PCM to the engine's output at the pace the output buffer allows.
 #include "m4ainput.h"
+#include "pacing.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -16,36 +17,11 @@ namespace {
 
 OutputPlugin *output() { return mp4_ip.output; }
 
-// Once the output is full, the thread waits until about this much of it has been played before
-// it writes again (at most half of the output's room): a few wake-ups a second instead of one per
-// frame, and longer bursts, each of which starts with the decoder's tables out of the cache. The
-// output keeps the rest of its buffer, so what is heard does not change.
-constexpr long kRefillMs = 250;
-// Longer than one refill's wait, so that a refill is one nap; it only bounds a wrong estimate
-// of the output's pace, since stop, seek and pause wake the thread at once.
-constexpr long kPlayingNapUs = 300000;
-// A paused output is woken by mp4_pause itself.
-constexpr long kPausedNapUs = 1000000;
+// The pace of writes and the final drain, shared with the engine's own inputs (decode thread
+// only).
+velora::input::Pacer pacer;
 
-// The open stream's PCM rate in bytes a second, and how the output's room has gone (decode
-// thread only).
-long bytes_per_second = 0;
-int room_seen = 0;
-bool refilling = false;
-
-void pace_stream(unsigned long rate, int channels) {
-  bytes_per_second = long(rate) * channels * 2;
-  room_seen = 0;
-  refilling = false;
-}
-
-// How long the output takes to play `bytes`, in microseconds, between 1 ms and `cap`.
-long time_to_play(long bytes, long cap) {
-  if (bytes_per_second <= 0)
-    return cap;
-  long us = long(int64_t(bytes) * 1000000 / bytes_per_second);
-  return us < 1000 ? 1000 : us > cap ? cap : us;
-}
+void pace_stream(unsigned long rate, int channels) { pacer.start(int(rate), channels); }
 
 // Waits until the output can take `bytes` without blocking, then begins the write (the caller
 // ends it). False when playback was stopped or (with `seekable`) a seek arrived meanwhile: the
@@ -55,30 +31,14 @@ bool wait_for_room(int bytes, bool seekable) {
     unsigned ticket = m4a_wake_ticket();
     if (!playing || (seekable && seek_to != -1))
       return false;
-    int room = output()->buffer_free();
-    if (room > room_seen)
-      room_seen = room;
-    if (!refilling && room >= bytes) {
+    std::chrono::microseconds wait{};
+    if (pacer.take(size_t(bytes), output()->buffer_free(), true, mp4_paused != 0, wait) > 0) {
       if (m4a_begin_write(seekable))
         return true;
       // Paused since the look at the room: hold the frame until the resume (or a seek, a stop).
-      m4a_nap(ticket, kPausedNapUs);
-      continue;
+      wait = velora::input::Pacer::kPausedNap;
     }
-    // Full: wait at once for the whole share, not first for the frame in hand and then again
-    // for the rest (two wake-ups for one refill).
-    refilling = true;
-    long share = bytes_per_second * kRefillMs / 1000;
-    if (share > room_seen / 2)
-      share = room_seen / 2;
-    int wanted = share > bytes ? int(share) : bytes;
-    if (room >= wanted) {
-      refilling = false;
-      continue; // room enough now: the write is begun on the next look
-    }
-    // Nothing at all while the output is paused: nap until mp4_pause or a stop pokes.
-    m4a_nap(ticket,
-            room <= 0 && mp4_paused ? kPausedNapUs : time_to_play(wanted - room, kPlayingNapUs));
+    m4a_nap(ticket, long(wait.count()));
   }
 }
 
@@ -86,18 +46,15 @@ bool wait_for_room(int bytes, bool seekable) {
 // long as the listener keeps it paused; only a stop cuts it short, and (with `seekable`) a seek
 // made in the song's last moments ends the drain so that it is taken: false then.
 bool drain(bool seekable) {
+  pacer.beginDrain(output());
   for (;;) {
     unsigned ticket = m4a_wake_ticket();
     if (seekable && playing && seek_to != -1)
       return false;
-    if (!playing || !output()->buffer_playing())
+    std::chrono::microseconds wait{};
+    if (!playing || !pacer.draining(output(), mp4_paused != 0, wait))
       return true;
-    long left_ms = output()->written_time && output()->output_time
-                       ? output()->written_time() - output()->output_time()
-                       : 0;
-    long us =
-        mp4_paused ? kPausedNapUs : time_to_play(bytes_per_second * left_ms / 1000, kPlayingNapUs);
-    m4a_nap(ticket, us < 5000 ? 5000 : us);
+    m4a_nap(ticket, long(wait.count()));
   }
 }
 
@@ -195,7 +152,7 @@ void play_mp4(FILE *file, char *name) {
       output()->flush(seek * 1000);
       // A newer request that came in meanwhile stays for the next pass.
       seek_to.compare_exchange_strong(seek, -1);
-      refilling = false;
+      pacer.restart();
       m4a_poke(); // mp4_seek waits for the request to be taken
     }
 

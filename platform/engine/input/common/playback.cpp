@@ -13,16 +13,6 @@ namespace {
 // A seek waits at most this long for the decode thread; the request stays pending and is taken
 // later, but the engine's thread is not held hostage by a stuck decoder or output.
 constexpr auto kSeekWait = std::chrono::milliseconds(5000);
-// While draining, an output whose clock stands still this long (and is not paused) is taken as
-// done, so a faulty output cannot keep a finished song alive for ever.
-constexpr int kDrainStallMs = 2000;
-// Once the output is full, the thread waits until about this much of it has been played before
-// it writes again: a few wake-ups a second instead of one per decoded block. The output keeps
-// the rest of its buffer, so what is heard does not change.
-constexpr int kRefillMs = 100;
-// Longest nap while the output plays; a paused one is woken by pause() itself.
-constexpr auto kPlayingNap = std::chrono::milliseconds(200);
-constexpr auto kPausedNap = std::chrono::milliseconds(1000);
 
 } // namespace
 
@@ -89,14 +79,6 @@ void Playback::nap(unsigned ticket, std::chrono::microseconds limit) {
   wakeCv_.wait_for(lock, limit, [&] { return wakes_ != ticket; });
 }
 
-std::chrono::microseconds Playback::timeToPlay(size_t bytes, std::chrono::microseconds cap) const {
-  const int64_t perSecond = int64_t(rate_) * channels_ * 2;
-  if (perSecond <= 0)
-    return cap;
-  auto us = std::chrono::microseconds(int64_t(bytes) * 1000000 / perSecond);
-  return std::clamp<std::chrono::microseconds>(us, std::chrono::milliseconds(1), cap);
-}
-
 int Playback::time() const {
   if (!running() || !record_ || !record_->output || !record_->output->output_time)
     return -1;
@@ -107,6 +89,7 @@ void Playback::seekDone(int requestedMs, int landedMs) {
   if (audioOpen_ && record_->output->flush)
     record_->output->flush(std::max(0, landedMs));
   filter_.reset();
+  pacer_.restart();
   int expected = requestedMs;
   seekMs_.compare_exchange_strong(expected, -1, std::memory_order_acq_rel);
   poke();
@@ -130,7 +113,7 @@ bool Playback::openAudio(int rate, int channels) {
     return false;
   }
   audioOpen_ = true;
-  roomSeen_ = 0;
+  pacer_.start(rate, channels);
   rate_ = rate;
   channels_ = channels;
   eqSeen_ = 0; // configure the filter for this format at the next block
@@ -153,30 +136,18 @@ bool Playback::write(int16_t *pcm, size_t frames) {
   filter_.process(pcm, frames);
 
   OutputPlugin *out = record_->output;
-  const size_t frameBytes = static_cast<size_t>(channels_) * 2;
   auto *bytes = reinterpret_cast<char *>(pcm);
-  size_t left = frames * frameBytes;
-  const size_t refill = static_cast<size_t>(rate_) * kRefillMs / 1000 * frameBytes;
+  size_t left = frames * static_cast<size_t>(channels_) * 2;
   while (left > 0) {
     unsigned ticket = wakeTicket();
     if (!running() || takeSeek() != -1)
       return false;
-    int room = out->buffer_free();
-    // Whole frames that fit: an output whose buffer is smaller than a decoder block still gets
-    // everything, piece by piece.
-    size_t fit = room > 0 ? static_cast<size_t>(room) / frameBytes * frameBytes : 0;
-    roomSeen_ = std::max(roomSeen_, fit);
-    // Once the output was found full, wait for a good share of it to have played.
-    size_t wanted =
-        refilling_ ? std::max(frameBytes, std::min(refill, roomSeen_ / 2 / frameBytes * frameBytes))
-                   : frameBytes;
-    if (fit < wanted) {
-      refilling_ = true;
-      nap(ticket, paused_.load() ? kPausedNap : timeToPlay(wanted - fit, kPlayingNap));
+    std::chrono::microseconds wait{};
+    size_t chunk = pacer_.take(left, out->buffer_free(), false, paused_.load() != 0, wait);
+    if (chunk == 0) {
+      nap(ticket, wait);
       continue;
     }
-    refilling_ = false;
-    size_t chunk = std::min(left, fit);
     out->write_audio(bytes, static_cast<int>(chunk));
     bytes += chunk;
     left -= chunk;
@@ -200,30 +171,13 @@ void Playback::diagnose(const char *format, ...) {
 
 void Playback::drain() {
   OutputPlugin *out = record_->output;
-  if (!out->buffer_playing)
-    return;
-  using Clock = std::chrono::steady_clock;
-  int lastTime = out->output_time ? out->output_time() : 0;
-  auto lastMove = Clock::now();
+  pacer_.beginDrain(out);
   for (;;) {
     unsigned ticket = wakeTicket();
-    if (!running() || !out->buffer_playing())
+    std::chrono::microseconds wait{};
+    if (!running() || !pacer_.draining(out, paused_.load() != 0, wait))
       break;
-    // Sleep about as long as what is left takes to play; a stop or a resume wakes it sooner.
-    int leftMs = out->written_time && out->output_time
-                     ? std::max(0, out->written_time() - out->output_time())
-                     : 0;
-    nap(ticket, paused_.load() ? std::chrono::microseconds(kPausedNap)
-                               : std::clamp<std::chrono::microseconds>(
-                                     std::chrono::milliseconds(leftMs),
-                                     std::chrono::milliseconds(5), kPlayingNap));
-    int now = out->output_time ? out->output_time() : lastTime;
-    if (now != lastTime || paused_.load()) {
-      lastTime = now;
-      lastMove = Clock::now();
-    } else if (Clock::now() - lastMove > std::chrono::milliseconds(kDrainStallMs)) {
-      break;
-    }
+    nap(ticket, wait);
   }
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "equalizer.h"
+#include "pacing.h"
 
 #include <xmms/plugin.h>
 
@@ -79,8 +80,6 @@ private:
   // the ticket before looking at the flags means no poke is missed in between.
   unsigned wakeTicket();
   void nap(unsigned ticket, std::chrono::microseconds limit);
-  // How long the output needs to make `bytes` of room, from its rate; at most `cap`.
-  std::chrono::microseconds timeToPlay(size_t bytes, std::chrono::microseconds cap) const;
 
   const char *tag_;
   Body body_;
@@ -101,8 +100,7 @@ private:
   bool audioOpen_ = false;
   int rate_ = 0;
   int channels_ = 0;
-  size_t roomSeen_ = 0;    // the most room the output has offered since it was opened
-  bool refilling_ = false; // the output was full: waiting for it to play a good share
+  Pacer pacer_;
   char *title_ = nullptr;
   bool diagnosed_ = false;
 };
