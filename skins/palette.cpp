@@ -15,10 +15,20 @@ QFont font(int pixels, bool bold, bool condensed) {
 }
 
 QImage blank(int w, int h, QColor fill) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+  QImage img(w * density, h * density, QImage::Format_ARGB32_Premultiplied);
+  img.setDevicePixelRatio(density);
   img.fill(fill);
   return img;
 }
+
+QImage part(const QImage &img, const QRect &r) {
+  const int d = qRound(img.devicePixelRatio());
+  QImage piece = img.copy(r.x() * d, r.y() * d, r.width() * d, r.height() * d);
+  piece.setDevicePixelRatio(d);
+  return piece;
+}
+
+QSize logicalSize(const QImage &img) { return img.deviceIndependentSize().toSize(); }
 
 void antialias(QPainter &p) {
   p.setRenderHint(QPainter::Antialiasing);
@@ -26,6 +36,10 @@ void antialias(QPainter &p) {
   p.setRenderHint(QPainter::SmoothPixmapTransform);
 }
 
-QImage turn(const QImage &landscape) { return landscape.transformed(QTransform().rotate(270)); }
+QImage turn(const QImage &landscape) {
+  QImage turned = landscape.transformed(QTransform().rotate(270));
+  turned.setDevicePixelRatio(landscape.devicePixelRatio());
+  return turned;
+}
 
 } // namespace skingen

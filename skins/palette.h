@@ -23,8 +23,20 @@ inline const QColor warm(0xff, 0x9f, 0x43);
 
 inline const char *const fontFamily = "DejaVu Sans";
 
+// Device pixels per skin pixel of the pictures being drawn: 1, 2 or 3. Every picture is laid out
+// in the 240 x 320 skin space; only its pixel count follows the density.
+inline int density = 1;
+
 QFont font(int pixels, bool bold = false, bool condensed = false);
+// A picture of w x h skin pixels at the current density.
 QImage blank(int w, int h, QColor fill = Qt::black);
+// The rectangle r (skin pixels) of a picture, at the picture's density.
+QImage part(const QImage &img, const QRect &r);
+inline QImage part(const QImage &img, int x, int y, int w, int h) {
+  return part(img, QRect(x, y, w, h));
+}
+// A picture's size in skin pixels.
+QSize logicalSize(const QImage &img);
 void antialias(QPainter &p);
 
 // The sheet stores the horizontal-mode pictures as they appear on the portrait screen: the

@@ -145,7 +145,7 @@ QImage miniMain() {
 QImage miniButtons(const QImage &main) {
   QImage img = blank(186, 78, miniBar);
   QPainter p(&img);
-  auto over = [&](int x, int y, int w, int h) { return main.copy(x, y, w, h); };
+  auto over = [&](int x, int y, int w, int h) { return part(main, x, y, w, h); };
   // Transport: play (0), pause (21), previous (42), next (62); pressed one row down.
   struct T {
     int sx, w, dx;

@@ -29,7 +29,7 @@ public:
     QPainter p(&img);
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.drawImage(x, y, pic);
-    used = std::max(used, y + pic.height());
+    used = std::max(used, y + logicalSize(pic).height());
   }
 
   void addRegion(int x0, int y0, int x1, int y1) { regions.push_back({x0, y0, x1, y1, x0, y0, 0}); }
@@ -54,34 +54,38 @@ public:
   }
 
   QPoint place(const QImage &pic) {
-    const QPoint at = alloc(pic.width(), pic.height());
+    const QSize s = logicalSize(pic);
+    const QPoint at = alloc(s.width(), s.height());
     put(pic, at.x(), at.y());
     return at;
   }
   // Two pictures of one element: the second directly below, or directly right.
   QPoint placeBelow(const QImage &a, const QImage &b) {
-    const QPoint at = alloc(a.width(), a.height() * 2);
+    const QSize s = logicalSize(a);
+    const QPoint at = alloc(s.width(), s.height() * 2);
     put(a, at.x(), at.y());
-    put(b, at.x(), at.y() + a.height());
+    put(b, at.x(), at.y() + s.height());
     return at;
   }
   QPoint placeRight(const QImage &a, const QImage &b) {
-    const QPoint at = alloc(a.width() * 2, a.height());
+    const QSize s = logicalSize(a);
+    const QPoint at = alloc(s.width() * 2, s.height());
     put(a, at.x(), at.y());
-    put(b, at.x() + a.width(), at.y());
+    put(b, at.x() + s.width(), at.y());
     return at;
   }
   // A 2 x 2 block; returns the place of the top-left picture.
   QPoint placeGrid(const QImage &tl, const QImage &tr, const QImage &bl, const QImage &br) {
-    const QPoint at = alloc(tl.width() * 2, tl.height() * 2);
+    const QSize s = logicalSize(tl);
+    const QPoint at = alloc(s.width() * 2, s.height() * 2);
     put(tl, at.x(), at.y());
-    put(tr, at.x() + tl.width(), at.y());
-    put(bl, at.x(), at.y() + tl.height());
-    put(br, at.x() + tl.width(), at.y() + tl.height());
+    put(tr, at.x() + s.width(), at.y());
+    put(bl, at.x(), at.y() + s.height());
+    put(br, at.x() + s.width(), at.y() + s.height());
     return at;
   }
 
-  QImage finished() const { return img.copy(0, 0, img.width(), used); }
+  QImage finished() const { return part(img, 0, 0, logicalSize(img).width(), used); }
 
 private:
   struct Region {

@@ -1,5 +1,6 @@
 // Draws velora's default skin: the picture sheet, its skins.conf, the mini-mode pictures and
-// masks, and a wallpaper. Run as `skingen <output folder>`; the build runs it so that the skin in
+// masks, and a wallpaper, at 1, 2 and 3 device pixels per skin pixel (skins.png, skins@2x.png,
+// skins@3x.png, ...). Run as `skingen <output folder>`; the build runs it so that the skin in
 // the staged tree always matches this file.
 //
 // Every picture is opaque and already composed over the background it will be drawn on: the
@@ -18,19 +19,10 @@
 
 using namespace skingen;
 
-int main(int argc, char **argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: skingen <output folder>\n");
-    return 2;
-  }
-  const QString out = QString::fromLocal8Bit(argv[1]);
-  if (!QDir().mkpath(out)) {
-    std::fprintf(stderr, "skingen: cannot create %s\n", argv[1]);
-    return 1;
-  }
+namespace {
 
+// Draws every picture at the current density and writes it into `out`.
+bool drawSkin(const QString &out) {
   // Sheet: the left 240 columns hold the vertical background (rows 0-319), free space, the mini
   // lyrics strip (row 463), then the two panel strips; everything else is packed to the right.
   Sheet sheet(520, 1200);
@@ -51,10 +43,10 @@ int main(int argc, char **argv) {
   enum Where { Top, Playlist, Lyrics, Equalizer };
   auto bgAt = [&](const QRect &r, Where w) {
     if (w == Lyrics)
-      return lrcStrip.copy(r.translated(0, -panelTop));
+      return part(lrcStrip, r.translated(0, -panelTop));
     if (w == Equalizer)
-      return eqStrip.copy(r.translated(0, -panelTop));
-    return mainBg.copy(r);
+      return part(eqStrip, r.translated(0, -panelTop));
+    return part(mainBg, r);
   };
 
   // Push button: pressed picture directly below.
@@ -128,7 +120,7 @@ int main(int argc, char **argv) {
     const QRect r(10, 88, 220, 18);
     const QImage bg = bgAt(r, Top);
     auto knob = [&](bool dragged) {
-      QImage k = bg.copy(100, 1, 30, 16); // the groove runs under the knob on both sides
+      QImage k = part(bg, 100, 1, 30, 16); // the groove runs under the knob on both sides
       QPainter p(&k);
       antialias(p);
       const QPointF c(15, 8);
@@ -168,7 +160,7 @@ int main(int argc, char **argv) {
     }
     const QPoint tp = sheet.place(track);
     auto knob = [&](bool pressed) {
-      QImage k = track.copy(1, 50, 12, 20);
+      QImage k = part(track, 1, 50, 12, 20);
       QPainter p(&k);
       antialias(p);
       p.setPen(Qt::NoPen);
@@ -207,7 +199,7 @@ int main(int argc, char **argv) {
     }
     const QPoint tp = sheet.place(track);
     auto knob = [&](bool pressed) {
-      QImage k = track.copy(28, 0, 12, 18);
+      QImage k = part(track, 28, 0, 12, 18);
       QPainter p(&k);
       antialias(p);
       p.setPen(QPen(pressed ? Qt::white : QColor(0x9a, 0xe4, 0xff), 1.2));
@@ -286,8 +278,11 @@ int main(int argc, char **argv) {
     }
     const QPoint bp = sheet.place(bg);
     QImage column = blank(1, 17);
-    for (int e = -8; e <= 8; ++e)
-      column.setPixelColor(0, 8 - e, curveColour(e));
+    {
+      QPainter c(&column);
+      for (int e = -8; e <= 8; ++e)
+        c.fillRect(QRectF(0, 8 - e, 1, 1), curveColour(e));
+    }
     // Between the left block and the packed area: the curve buffer becomes 241 x 28.
     const QPoint cp(241, 20);
     sheet.put(column, cp.x(), cp.y());
@@ -339,7 +334,7 @@ int main(int argc, char **argv) {
   }
   const int bottomY = 172;
   auto landBg = [&](const QRect &l) {
-    return l.y() >= bottomY ? bottomStrip.copy(l.translated(0, -bottomY)) : topStrip.copy(l);
+    return l.y() >= bottomY ? part(bottomStrip, l.translated(0, -bottomY)) : part(topStrip, l);
   };
   // Horizontal push button: pressed picture directly right (in the turned sheet).
   auto hpush = [&](const char *key, QRect l, Icon icon, bool primary = false) {
@@ -374,7 +369,7 @@ int main(int argc, char **argv) {
     const QRect l(10, 176, 300, 16);
     const QImage bg = landBg(l);
     auto knob = [&](bool dragged) {
-      QImage k = bg.copy(120, 1, 30, 14);
+      QImage k = part(bg, 120, 1, 30, 14);
       QPainter p(&k);
       antialias(p);
       const QPointF c(15, 7);
@@ -419,21 +414,52 @@ int main(int argc, char **argv) {
   conf.value("mwin_Y", "0");
   conf.value("mwin_H", "320");
   conf.value("win_enabled", "true");
+  // Colours for what is not a picture: margins around the picture, dialogs and menus.
+  conf.value("ui_background", panel.name());
+  conf.value("ui_text", text.name());
+  conf.value("ui_highlight", accent.name());
+  conf.value("ui_button", btnBottom.name());
 
   // ---- write everything
   const QImage mm = miniMain();
   const QImage wall = wallpaper();
-  QByteArray confText = "# velora default skin, drawn by skins/skingen.cpp\n[SKINS]\n";
-  confText += conf.lines.join('\n').toUtf8() + "\n";
-  bool ok = savePng(sheet.finished().convertToFormat(QImage::Format_RGB32), out + "/skins.png") &&
-            writeAtomically(out + "/skins.conf", confText) &&
-            savePng(miniButtons(mm).convertToFormat(QImage::Format_RGB32), out + "/mini_btn.png") &&
-            savePng(mm.convertToFormat(QImage::Format_RGB32), out + "/mini_main.png") &&
-            savePng(mask(25), out + "/mask.png") && savePng(mask(48), out + "/mask_d.png") &&
-            savePng(wall.convertToFormat(QImage::Format_RGB32), out + "/wallpaper.png");
-  if (!ok) {
-    std::fprintf(stderr, "skingen: cannot write the skin into %s\n", argv[1]);
+  // Higher densities carry the toolkit's own suffix beside each picture; the layout file and
+  // the 1-bit window shapes (scaled by the window itself) exist once.
+  const QString at = density == 1 ? QString() : QStringLiteral("@%1x").arg(density);
+  auto picture = [&](const QImage &img, const char *name) {
+    return savePng(img.convertToFormat(QImage::Format_RGB32), out + "/" + name + at + ".png");
+  };
+  bool ok = picture(sheet.finished(), "skins") && picture(miniButtons(mm), "mini_btn") &&
+            picture(mm, "mini_main") && picture(wall, "wallpaper");
+  if (ok && density == 1) {
+    QByteArray confText = "# velora default skin, drawn by skins/skingen.cpp\n[SKINS]\n";
+    confText += conf.lines.join('\n').toUtf8() + "\n";
+    ok = writeAtomically(out + "/skins.conf", confText) && savePng(mask(25), out + "/mask.png") &&
+         savePng(mask(48), out + "/mask_d.png");
+  }
+  return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: skingen <output folder>\n");
+    return 2;
+  }
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  if (!QDir().mkpath(out)) {
+    std::fprintf(stderr, "skingen: cannot create %s\n", argv[1]);
     return 1;
+  }
+  for (int d = 1; d <= 3; ++d) {
+    density = d;
+    if (!drawSkin(out)) {
+      std::fprintf(stderr, "skingen: cannot write the skin into %s\n", argv[1]);
+      return 1;
+    }
   }
   return 0;
 }
