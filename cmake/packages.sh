@@ -10,6 +10,7 @@ PACKAGES=(
   ffmpeg mplayer fonts-wqy-microhei fonts-dejavu-core faad
   dbus playerctl xvfb xdotool x11-utils imagemagick espeak-ng desktop-file-utils
   mpv strace time libx11-dev
+  qt6-wayland weston
   clang libclang-rt-14-dev
 )
 missing=()

@@ -35,8 +35,9 @@ QImage part(const QImage &img, const QRect &r);
 inline QImage part(const QImage &img, int x, int y, int w, int h) {
   return part(img, QRect(x, y, w, h));
 }
-// A picture's size in skin pixels.
+// A picture's size and rectangle in skin pixels.
 QSize logicalSize(const QImage &img);
+inline QRect logicalRect(const QImage &img) { return QRect(QPoint(0, 0), logicalSize(img)); }
 void antialias(QPainter &p);
 
 // The sheet stores the horizontal-mode pictures as they appear on the portrait screen: the

@@ -90,16 +90,16 @@ QImage wallpaper() {
   g.setColorAt(0, QColor(0x10, 0x1c, 0x33));
   g.setColorAt(0.55, QColor(0x1b, 0x15, 0x33));
   g.setColorAt(1, QColor(0x09, 0x0c, 0x16));
-  p.fillRect(img.rect(), g);
+  p.fillRect(logicalRect(img), g);
   // Soft light and a few sound waves; dark enough everywhere for light lyrics on top.
   QRadialGradient glow(250, 70, 170);
   glow.setColorAt(0, QColor(0x35, 0xc2, 0xff, 70));
   glow.setColorAt(1, QColor(0x35, 0xc2, 0xff, 0));
-  p.fillRect(img.rect(), glow);
+  p.fillRect(logicalRect(img), glow);
   QRadialGradient glow2(40, 210, 150);
   glow2.setColorAt(0, QColor(0xb0, 0x5c, 0xff, 55));
   glow2.setColorAt(1, QColor(0xb0, 0x5c, 0xff, 0));
-  p.fillRect(img.rect(), glow2);
+  p.fillRect(logicalRect(img), glow2);
   for (int k = 0; k < 5; ++k) {
     QPainterPath wave;
     for (int x = 0; x <= 320; x += 4) {
@@ -126,7 +126,7 @@ QImage miniMain() {
   QLinearGradient g(0, 0, 0, 25);
   g.setColorAt(0, QColor(0x22, 0x29, 0x35));
   g.setColorAt(1, QColor(0x15, 0x1a, 0x22));
-  p.fillRect(img.rect(), g);
+  p.fillRect(logicalRect(img), g);
   p.setPen(QPen(displayEdge, 1));
   p.setBrush(miniTime);
   // Time well: the digits are copied at rows 8 to 23 over a flat colour.
@@ -210,7 +210,7 @@ QImage miniLyricsStrip() {
   QLinearGradient g(0, 0, 0, 23);
   g.setColorAt(0, QColor(0x0c, 0x10, 0x16));
   g.setColorAt(1, QColor(0x12, 0x17, 0x1f));
-  p.fillRect(img.rect(), g);
+  p.fillRect(logicalRect(img), g);
   p.setPen(QColor(0x26, 0x2e, 0x3a));
   p.drawLine(0, 0, 240, 0);
   return img;

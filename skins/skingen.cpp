@@ -302,7 +302,7 @@ bool drawSkin(const QString &out) {
     QLinearGradient g(0, 0, 0, 68);
     g.setColorAt(0, QColor(0x1d, 0x23, 0x2e));
     g.setColorAt(1, QColor(0x15, 0x1a, 0x22));
-    p.fillRect(topStrip.rect(), g);
+    p.fillRect(logicalRect(topStrip), g);
     p.setPen(QPen(panelEdge, 1));
     p.drawLine(QPointF(0, 67.5), QPointF(320, 67.5));
     // Title display (the title lands at X 7-207, Y 21-37) and the time well (X 230-310, Y 40-66).
@@ -320,7 +320,7 @@ bool drawSkin(const QString &out) {
     QLinearGradient g(0, 0, 0, 68);
     g.setColorAt(0, QColor(0x15, 0x1a, 0x22));
     g.setColorAt(1, QColor(0x1d, 0x23, 0x2e));
-    p.fillRect(bottomStrip.rect(), g);
+    p.fillRect(logicalRect(bottomStrip), g);
     p.setPen(QPen(panelEdge, 1));
     p.drawLine(QPointF(0, 0.5), QPointF(320, 0.5));
     p.setPen(Qt::NoPen);

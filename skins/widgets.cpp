@@ -108,7 +108,7 @@ QImage button(const QImage &bg, Look look, Icon icon, const QString &label, bool
   QImage img = bg.copy();
   QPainter p(&img);
   antialias(p);
-  const QRectF r = QRectF(img.rect()).adjusted(1, 1, -1, -1);
+  const QRectF r = QRectF(logicalRect(img)).adjusted(1, 1, -1, -1);
   const double radius = round ? std::min(r.width(), r.height()) / 2 : 5;
   QLinearGradient g(r.topLeft(), r.bottomLeft());
   QColor iconColour = text, edge = btnEdge;
@@ -168,7 +168,7 @@ QImage toggle(const QImage &bg, bool on, const QString &label, int pixels) {
   QImage img = bg.copy();
   QPainter p(&img);
   antialias(p);
-  const QRectF r = QRectF(img.rect()).adjusted(1, 1, -1, -1);
+  const QRectF r = QRectF(logicalRect(img)).adjusted(1, 1, -1, -1);
   const double radius = std::min(r.height() / 2, 6.0);
   if (on) {
     QLinearGradient g(r.topLeft(), r.bottomLeft());
@@ -192,7 +192,7 @@ QImage tab(const QImage &bg, bool on, const QString &label) {
   QImage img = bg.copy();
   QPainter p(&img);
   antialias(p);
-  const QRectF r = QRectF(img.rect()).adjusted(1, 0.5, -1, -1);
+  const QRectF r = QRectF(logicalRect(img)).adjusted(1, 0.5, -1, -1);
   QPainterPath path;
   path.addRoundedRect(r, 5, 5);
   if (on) {

@@ -121,10 +121,10 @@ void MainFace::buttonClick(int code) {
     close();
     break;
   case 23:
-    setGeometry(0, 0, 240, 48);
+    resizeForMode(MiniMode);
     break;
   case 24:
-    setGeometry(0, 0, 240, 320);
+    resizeForMode(VerticalMode);
     break;
   default:
     break; // 9, 11 to 13, 15, 20, 21: their effects happen in the touch rules

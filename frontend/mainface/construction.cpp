@@ -54,8 +54,8 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
     else
       skinName = fromGbk("default");
 
-    setGeometry(0, 0, 240, 320);
-    setFixedWidth(240);
+    sizeChoice = sizeChoiceFromText(settings.readEntry("scale", "1"));
+    setGeometry(QRect(QPoint(0, 0), windowSizeFor(VerticalMode)));
 
     keyVolUp = settings.readNumEntry("key_vol_up", 4154);
     keyVolDown = settings.readNumEntry("key_vol_down", 4155);
@@ -76,16 +76,8 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
     sltfwdEnabled = settings.readBoolEntry("sltfwd", false);
 
     wallpaperPath = QString::fromUtf8(settings.readEntry("backskin").toLatin1());
-    wallpaperPixmap = wallpaperPath.isEmpty() ? QImage() : QImage(wallpaperPath, "PNG");
-
-    eqKnobPixmap = QImage(12, 81, QImage::Format_RGB32);
-    eqKnobPixmap.fill(Qt::black);
-    playlistLinePixmap = QImage(220, 15, QImage::Format_RGB32);
-    playlistLinePixmap.fill(Qt::black);
     playlistLineFont = font();
     playlistLineFont.setPixelSize(12); // pixels, like the skin's 14-pixel rows
-    rotatePixmap = QImage(320, 240, QImage::Format_RGB32);
-    rotatePixmap.fill(Qt::black);
 
     buildMenus();
 
@@ -140,6 +132,7 @@ MainFace::~MainFace() {
     checkTimer->stop();
   // The menus without a parent belong to the window all the same.
   delete skinMenu;
+  delete sizeMenu;
   delete fontMenu;
   delete playlistMenu;
 }
@@ -167,6 +160,16 @@ void MainFace::buildMenus() {
     skinMenu->insertItem(skins[i], i + 1);
   connect(skinMenu, &QPopupMenu::activated, this, &MainFace::selectMenumskin);
 
+  sizeMenu = new QPopupMenu(nullptr);
+  sizeMenu->setCheckable(true);
+  sizeMenu->insertItem(QStringLiteral("1\u00d7"), kSizeMenuBase + 1);
+  sizeMenu->insertItem(QStringLiteral("2\u00d7"), kSizeMenuBase + 2);
+  sizeMenu->insertItem(QStringLiteral("3\u00d7"), kSizeMenuBase + 3);
+  sizeMenu->insertItem(QStringLiteral("Fit screen"), kSizeMenuBase);
+  sizeMenu->setItemChecked(kSizeMenuBase + sizeChoice, true);
+  connect(sizeMenu, &QPopupMenu::activated, this,
+          [this](int id) { chooseSize(id - kSizeMenuBase); });
+
   mainMenu = new QPopupMenu(this);
   mainMenu->insertItem(fromGbk("Wallpaper"), 4);
   mainMenu->insertItem(fromGbk("Font    "), 5);
@@ -174,6 +177,7 @@ void MainFace::buildMenus() {
   mainMenu->insertItem(fromGbk("Skins   "), skinMenu, 6);
   mainMenu->insertItem(QStringLiteral("Time lyrics"), this, &MainFace::timeLyrics);
   mainMenu->insertItem(QStringLiteral("Save lyrics"), this, &MainFace::saveTimedLyrics);
+  mainMenu->insertItem(QStringLiteral("Size"), sizeMenu, 7);
   mainMenu->insertSeparator();
   mainMenu->insertItem(fromGbk("About   "), this, &MainFace::sltAbout);
   mainMenu->insertItem(fromGbk("Exit    "), this, &QWidget::close);

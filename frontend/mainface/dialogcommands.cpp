@@ -45,7 +45,7 @@ void MainFace::playlistMenuCommand() {
   if (!playlistMenu)
     return;
   refillPlaylistMenu();
-  playlistMenu->popup(mapToGlobal(QPoint(70, 100)));
+  playlistMenu->popup(mapToGlobal(toWindow(QPoint(70, 100))));
 }
 
 void MainFace::chooseWallpaper() {

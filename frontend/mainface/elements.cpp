@@ -4,6 +4,8 @@
 // the right; mini-mode buttons come from their own small picture with the pressed row at y 20.
 #include "mainface.h"
 
+#include "logical.h"
+
 #include "xmmsPlayer.h"
 
 #include <QPushButton>
@@ -109,7 +111,7 @@ void MainFace::drawElement(int id, int offset) {
   auto normal = [&](const SkinElement &e) { put(e, e.sx(), e.sy()); };
   auto toggle = [&](const SkinElement &e, bool on) { put(e, e.sx(), e.sy() + (on ? e.h() : 0)); };
   auto panelStrip = [&](const SkinElement &e) {
-    copyToWindow(sheet, 0, e.sy(), 240, e.h(), 0, e.y());
+    copyToWindow(sheet, 0, e.sy(), kLogicalWidth, e.h(), 0, e.y());
   };
 
   switch (windowMode) {

@@ -1,6 +1,8 @@
 // The equalizer panel's band columns and its curve display.
 #include "mainface.h"
 
+#include "logical.h"
+
 #include <QPainter>
 
 void MainFace::drawEqSlider(int index) {
@@ -19,17 +21,17 @@ void MainFace::drawEqSlider(int index) {
   const int w = EQ.w(), h = EQ.h();
   if (w <= 0 || h <= 0 || w > 4096 || h > 4096)
     return;
-  if (eqKnobPixmap.size() != QSize(w, h))
-    eqKnobPixmap = QImage(w, h, QImage::Format_RGB32);
+  if (eqKnobPixmap.deviceIndependentSize().toSize() != QSize(w, h))
+    eqKnobPixmap = logicalImage(w, h, frame.devicePixelRatio());
   const int colX = EQ.x() + index * EQ.field(10), v = eqValues[index];
   {
     QPainter p(&eqKnobPixmap);
-    p.drawImage(QPoint(0, 0), skinPixmap, QRect(colX, EQ.y(), w, h));
+    sheetCopy(p, skinPixmap, colX, EQ.y(), w, h, 0, 0);
     if (v < 0)
-      p.drawImage(QPoint(0, 0), skinPixmap, QRect(EQ.sx() + (v / 2 + 13) * w, EQ.sy(), w, h));
+      sheetCopy(p, skinPixmap, EQ.sx() + (v / 2 + 13) * w, EQ.sy(), w, h, 0, 0);
     else
-      p.drawImage(QPoint(0, 0), skinPixmap, QRect(EQ.sx() + (v / 2) * w, EQ.sy() + h, w, h));
-    p.drawImage(QPoint(1, h / 2 - kh / 2 - v), skinPixmap, QRect(kx, ky + kh, kw, kh));
+      sheetCopy(p, skinPixmap, EQ.sx() + (v / 2) * w, EQ.sy() + h, w, h, 0, 0);
+    sheetCopy(p, skinPixmap, kx, ky + kh, kw, kh, 1, h / 2 - kh / 2 - v);
   }
   copyToWindow(eqKnobPixmap, 0, 0, w, h, colX, EQ.y());
 }
@@ -41,13 +43,12 @@ void MainFace::drawEqCurve() {
   const int colourX = e.field(6), zeroY = e.field(7);
   {
     QPainter p(&eqCurvePixmap);
-    p.drawImage(QPoint(0, 0), skinPixmap,
-                QRect(e.sx(), e.sy(), eqCurvePixmap.width(), eqCurvePixmap.height()));
+    sheetCopy(p, skinPixmap, e.sx(), e.sy(), e.field(6), e.field(7), 0, 0);
     for (int j = 0; j < 9; ++j) {
       for (int k = 0; k < 12; ++k) {
         const int x = 12 * j + k;
         const int level = ((11 - k) * eqValues[j] + k * eqValues[j + 1]) / 33;
-        p.drawImage(QPoint(x, 10 - level), skinPixmap, QRect(colourX, zeroY - level, 1, 1));
+        sheetCopy(p, skinPixmap, colourX, zeroY - level, 1, 1, x, 10 - level);
       }
     }
   }

@@ -2,6 +2,7 @@
 // screen. The full composition of each window mode lives here.
 #include "mainface.h"
 
+#include "logical.h"
 #include "xmmsPlayer.h"
 
 #include <QBitmap>
@@ -10,11 +11,6 @@
 #include <QTransform>
 
 namespace {
-void sheetCopy(QPainter &p, const QImage &sheet, int sx, int sy, int w, int h, int x, int y) {
-  if (w <= 0 || h <= 0 || sheet.isNull())
-    return;
-  p.drawImage(QPoint(x, y), sheet, QRect(sx, sy, w, h));
-}
 
 // An element's normal picture at its place.
 void plain(QPainter &p, const QImage &sheet, const SkinElement &e) {
@@ -33,22 +29,21 @@ void hToggle(QPainter &p, const QImage &sheet, const SkinElement &e, bool on) {
 
 // A panel background: the full-width sheet rows of the strip, drawn at its y.
 void strip(QPainter &p, const QImage &sheet, const SkinElement &e) {
-  sheetCopy(p, sheet, 0, e.sy(), 240, e.h(), 0, e.y());
+  sheetCopy(p, sheet, 0, e.sy(), kLogicalWidth, e.h(), 0, e.y());
 }
 } // namespace
 
 bool MainFace::saveFrame(const QString &path) const {
-  const QImage shown = windowMode == MiniMode ? frame.copy(0, 0, 240, 25) : frame;
+  const QImage full = frameImage();
+  const QImage shown = windowMode == MiniMode ? full.copy(0, 0, kLogicalWidth, kMiniHeight) : full;
   return shown.save(path, "PNG");
 }
-
-void MainFace::showArea(const QRect &area) { update(area); }
 
 void MainFace::copyToWindow(const QImage &source, int sx, int sy, int w, int h, int x, int y) {
   if (w <= 0 || h <= 0 || source.isNull())
     return;
   QPainter p(&frame);
-  p.drawImage(QPoint(x, y), source, QRect(sx, sy, w, h));
+  sheetCopy(p, source, sx, sy, w, h, x, y);
   p.end();
   showArea(QRect(x, y, w, h));
 }
@@ -58,18 +53,10 @@ void MainFace::repaintAll() {
   update();
 }
 
-void MainFace::paintEvent(QPaintEvent *e) {
-  // The window is opaque (the system never erases it), so even without a sheet the black frame
-  // goes to the screen; otherwise old pixels and menu trails would stay.
-  if (frameStale && !skinPixmap.isNull())
-    composeFrame();
-  QPainter p(this);
-  p.drawImage(e->rect(), frame, e->rect());
+void MainFace::showEvent(QShowEvent *) {
+  updateView();
+  frameStale = true;
 }
-
-void MainFace::resizeEvent(QResizeEvent *) { frameStale = true; }
-
-void MainFace::showEvent(QShowEvent *) { frameStale = true; }
 
 void MainFace::composeFrame() {
   if (skinPixmap.isNull())
@@ -110,8 +97,7 @@ void MainFace::composeFrame() {
 }
 
 void MainFace::composeMini(QPainter &p) {
-  QImage strip(240, 25, QImage::Format_RGB32);
-  strip.fill(Qt::black);
+  QImage strip = logicalImage(kLogicalWidth, kMiniHeight, frame.devicePixelRatio());
   QPainter s(&strip);
   if (!miniMainPixmap.isNull())
     s.drawImage(0, 0, miniMainPixmap);
@@ -127,26 +113,36 @@ void MainFace::composeMini(QPainter &p) {
   sheetCopy(s, b, 62, 0, 20, 20, 47, 3); // next
   s.end();
   p.drawImage(0, 0, strip);
-  showArea(QRect(0, 0, 240, 25));
+  showArea(QRect(0, 0, kLogicalWidth, 25));
   // The lyrics row below the strip is opened by the mask only while lyrics are shown; it gets
   // its own background at once, not the rows of the vertical picture left in the frame.
   if (lyricsLoaded && showLyrics) {
-    sheetCopy(p, skinPixmap, 0, 463, 240, 23, 0, 25);
-    showArea(QRect(0, 25, 240, 23));
+    sheetCopy(p, skinPixmap, 0, 463, kLogicalWidth, 23, 0, 25);
+    showArea(QRect(0, 25, kLogicalWidth, 23));
   }
 }
 
 void MainFace::applyMiniMask() {
-  QBitmap mask(skinDir() + (lyricsLoaded && showLyrics ? "/mask_d.png" : "/mask.png"));
-  if (mask.isNull())
+  QImage shape(skinDir() + (lyricsLoaded && showLyrics ? "/mask_d.png" : "/mask.png"));
+  if (shape.isNull()) {
     clearMask();
-  else
-    setMask(mask);
+    return;
+  }
+  if (view.isIdentity()) {
+    setMask(QBitmap::fromImage(shape));
+    return;
+  }
+  // The shape is drawn for one device pixel per logical pixel; it follows the picture's scale
+  // and place in the window.
+  const QRect target = toWindow(QRect(QPoint(0, 0), shape.size()));
+  const QBitmap scaled = QBitmap::fromImage(
+      shape.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation));
+  setMask(QRegion(scaled).translated(target.topLeft()));
 }
 
 void MainFace::composeVertical(QPainter &p) {
   const QImage &sheet = skinPixmap;
-  sheetCopy(p, sheet, 0, mwinY, 240, mwinH, 0, 0);
+  sheetCopy(p, sheet, 0, mwinY, kLogicalWidth, mwinH, 0, 0);
 
   plain(p, sheet, exit_win);
   plain(p, sheet, H_win);
@@ -211,7 +207,7 @@ void MainFace::composeVertical(QPainter &p) {
   toggle(p, sheet, btn_eqwin, equalizerPanelShown);
   if (winEnabled)
     toggle(p, sheet, btn_plistwin, playlistPanelShown);
-  showArea(QRect(0, 0, 240, 320));
+  showArea(QRect(0, 0, kLogicalWidth, kLogicalHeight));
 }
 
 void MainFace::composeHorizontal(QPainter &p) {
@@ -219,9 +215,9 @@ void MainFace::composeHorizontal(QPainter &p) {
   rotatePixmap.fill(Qt::black);
   {
     QPainter r(&rotatePixmap);
-    sheetCopy(r, wallpaperPixmap, 0, 0, 320, 240, 0, 0);
+    sheetCopy(r, wallpaperPixmap, 0, 0, kLogicalHeight, kLogicalWidth, 0, 0);
   }
-  p.drawImage(0, 0, rotatePixmap.transformed(QTransform().rotate(270)));
+  p.drawImage(0, 0, turned(rotatePixmap));
 
   if (hPanelsHidden) {
     // Where the panel slide leaves the strips (its last step of 3 pixels below 65); the buttons
@@ -231,7 +227,7 @@ void MainFace::composeHorizontal(QPainter &p) {
               H_WIN_T.y());
     sheetCopy(p, sheet, H_WIN_B.sx(), H_WIN_B.sy(), H_WIN_B.w(), H_WIN_B.h(), H_WIN_B.x() + slidOut,
               H_WIN_B.y());
-    showArea(QRect(0, 0, 240, 320));
+    showArea(QRect(0, 0, kLogicalWidth, kLogicalHeight));
     return;
   }
   plain(p, sheet, H_WIN_T);
@@ -250,5 +246,5 @@ void MainFace::composeHorizontal(QPainter &p) {
             H_VL_BTN.y());
   sheetCopy(p, sheet, H_VL_BTN.field(6), H_VL_BTN.field(7), H_VL_BTN.field(8), H_VL_BTN.field(9),
             H_VL_BTN.x(), H_VL_BTN.y() + hVolumeTrack * (100 - volumePercent) / 100);
-  showArea(QRect(0, 0, 240, 320));
+  showArea(QRect(0, 0, kLogicalWidth, kLogicalHeight));
 }

@@ -2,6 +2,8 @@
 // panel slide.
 #include "mainface.h"
 
+#include "logical.h"
+
 #include "xmmsPlayer.h"
 
 #include <QPainter>
@@ -29,15 +31,13 @@ void MainFace::drawPosition(int percent, bool byUser) {
             kh = bar.field(9);
   {
     QPainter p(&image);
-    p.drawImage(QPoint(0, 0), skinPixmap, QRect(bar.sx(), bar.sy(), w, h));
+    sheetCopy(p, skinPixmap, bar.sx(), bar.sy(), w, h, 0, 0);
     if (percent >= 0) {
       const bool dragged = positionDrag >= 0;
       if (horizontal)
-        p.drawImage(QPoint(1, percent * (h - 32) / 100), skinPixmap,
-                    QRect(kx + (dragged ? kw : 0), ky, kw, kh));
+        sheetCopy(p, skinPixmap, kx + (dragged ? kw : 0), ky, kw, kh, 1, percent * (h - 32) / 100);
       else
-        p.drawImage(QPoint(percent * (w - 32) / 100, 1), skinPixmap,
-                    QRect(kx, ky + (dragged ? kh : 0), kw, kh));
+        sheetCopy(p, skinPixmap, kx, ky + (dragged ? kh : 0), kw, kh, percent * (w - 32) / 100, 1);
     }
   }
   copyToWindow(image, 0, 0, w, h, bar.x(), bar.y());
@@ -107,27 +107,26 @@ void MainFace::drawDecorationFrame() {
 void MainFace::moveskins() {
   if (windowMode != HorizontalMode || skinPixmap.isNull())
     return;
-  QImage turned;
+  QImage background;
   {
-    QImage wall(320, 240, QImage::Format_RGB32);
-    wall.fill(Qt::black);
+    QImage wall = logicalImage(kLogicalHeight, kLogicalWidth, frame.devicePixelRatio());
     QPainter r(&wall);
     if (!wallpaperPixmap.isNull())
-      r.drawImage(QPoint(0, 0), wallpaperPixmap, QRect(0, 0, 320, 240));
+      sheetCopy(r, wallpaperPixmap, 0, 0, kLogicalHeight, kLogicalWidth, 0, 0);
     r.end();
-    turned = wall.transformed(QTransform().rotate(270));
+    background = turned(wall);
   }
   auto showFrame = [&](int offset) {
     {
       QPainter p(&frame);
-      p.drawImage(0, 0, turned);
-      p.drawImage(QPoint(-offset, H_WIN_T.y()), skinPixmap,
-                  QRect(H_WIN_T.sx(), H_WIN_T.sy(), H_WIN_T.w(), H_WIN_T.h()));
-      p.drawImage(QPoint(H_WIN_B.x() + offset, H_WIN_B.y()), skinPixmap,
-                  QRect(H_WIN_B.sx(), H_WIN_B.sy(), H_WIN_B.w(), H_WIN_B.h()));
+      p.drawImage(0, 0, background);
+      sheetCopy(p, skinPixmap, H_WIN_T.sx(), H_WIN_T.sy(), H_WIN_T.w(), H_WIN_T.h(), -offset,
+                H_WIN_T.y());
+      sheetCopy(p, skinPixmap, H_WIN_B.sx(), H_WIN_B.sy(), H_WIN_B.w(), H_WIN_B.h(),
+                H_WIN_B.x() + offset, H_WIN_B.y());
     }
     // Each step must reach the screen before the next one is drawn.
-    repaint(0, 0, 240, 320);
+    repaint();
     QThread::msleep(20);
   };
   frameStale = false; // the steps below are the picture; a paint must not recompose it

@@ -1,6 +1,8 @@
 // The lyrics display in each window mode and the two lyrics colour buttons.
 #include "mainface.h"
 
+#include "logical.h"
+
 #include "dialogs/colordialog.h"
 #include "kconfig.h"
 #include "lyricslayout.h"
@@ -27,8 +29,8 @@ struct Column {
   int lineHeight;
   int centre, bottom, width, band;
   QColor currentColour, otherColour;
-  double t;       // song time of the sweep
-  bool allSung;   // timed rows drawn wholly sung (the picture the sweep uncovers)
+  double t;                     // song time of the sweep
+  bool allSung;                 // timed rows drawn wholly sung (the picture the sweep uncovers)
   QList<LyricsSweepRow> *timed; // the timed rows drawn, for the sweep
 };
 
@@ -43,16 +45,16 @@ void drawEntry(Column &c, int n, double top, bool current) {
   for (qsizetype k = 0; k < line.rowCount() && k < LyricsReader::maxRows; ++k) {
     const int offset = lyricRowOffset(k, c.lineHeight);
     // Box tops are whole pixels, so neighbours may stand one pixel closer than the step.
-    const int rowHeight = k == 0 ? std::max(1, c.lineHeight - 1)
-                                 : std::max(1, lyricSmallRowStep(c.lineHeight) - 1);
+    const int rowHeight =
+        k == 0 ? std::max(1, c.lineHeight - 1) : std::max(1, lyricSmallRowStep(c.lineHeight) - 1);
     const int boxTop = static_cast<int>(top) + offset;
     const double middle = boxTop + kLyricBoxHeight / 2.0;
     const bool whole = middle - rowHeight / 2.0 >= 0 && middle + rowHeight / 2.0 <= c.band;
     if (!whole && !(current && k == 0))
       continue;
     const int size = k == 0 ? c.pixelSize : std::max(6, c.pixelSize * 3 / 4);
-    const LyricRowLayout row =
-        layoutLyricRow(c.font, size, rowHeight, QRect(0, boxTop, c.width, kLyricBoxHeight), line.row(k));
+    const LyricRowLayout row = layoutLyricRow(
+        c.font, size, rowHeight, QRect(0, boxTop, c.width, kLyricBoxHeight), line.row(k));
     if (sweeping && row.isTimed()) {
       const qreal x = c.allSung ? row.box.right() + 1 : sweptX(row, c.t, next);
       paintLyricRow(c.p, row, c.otherColour, c.currentColour, x);
@@ -92,9 +94,9 @@ void drawPage(QPainter &p, const QFont &font, int pixelSize, const QStringList &
     const double y = 5 + i * lineHeight - scroll - (kLyricBoxHeight - lineHeight) / 2.0;
     if (y >= bottom)
       break;
-    const LyricRowLayout row =
-        layoutLyricRow(font, pixelSize, lineHeight - 1,
-                       QRect(0, static_cast<int>(y), width, kLyricBoxHeight), {lines.at(i), {}, -1});
+    const LyricRowLayout row = layoutLyricRow(font, pixelSize, lineHeight - 1,
+                                              QRect(0, static_cast<int>(y), width, kLyricBoxHeight),
+                                              {lines.at(i), {}, -1});
     paintLyricRow(p, row, colour, colour, -1);
   }
 }
@@ -112,9 +114,7 @@ void MainFace::drawLyrics() {
   // The same band with the timed rows wholly sung: each sweep step uncovers a strip of it.
   QList<LyricsSweepRow> rows = std::move(lyricsSweep.rows);
   renderLyrics(true);
-  lyricsSweep.sung = windowMode == HorizontalMode
-                         ? rotatePixmap.transformed(QTransform().rotate(270))
-                         : lyricsPixmap.copy();
+  lyricsSweep.sung = windowMode == HorizontalMode ? turned(rotatePixmap) : lyricsPixmap.copy();
   lyricsSweep.rows = std::move(rows);
   // Put the band as drawn back: the sung copy only lends strips to the window.
   for (LyricsSweepRow &r : lyricsSweep.rows)
@@ -142,20 +142,20 @@ void MainFace::renderLyrics(bool allSung) {
 
   switch (windowMode) {
   case MiniMode: {
-    if (lyricsPixmap.width() < 240 || lyricsPixmap.height() < 23)
-      lyricsPixmap = QImage(qMax(240, lyricsPixmap.width()), qMax(23, lyricsPixmap.height()),
-                            QImage::Format_RGB32);
+    const QSize has = lyricsPixmap.deviceIndependentSize().toSize();
+    if (has.width() < kLogicalWidth || has.height() < 23)
+      lyricsPixmap = logicalImage(qMax(kLogicalWidth, has.width()), qMax(23, has.height()),
+                                  frame.devicePixelRatio());
     QPainter p(&lyricsPixmap);
-    p.drawImage(QPoint(0, 0), skinPixmap, QRect(0, 463, 240, 23));
+    sheetCopy(p, skinPixmap, 0, 463, kLogicalWidth, 23, 0, 0);
     if (plain) {
-      const LyricRowLayout row =
-          layoutLyricRow(lyricFont, 15, 23, QRect(0, 0, 240, 23),
-                         {lyrics.plainLines.value(static_cast<int>(pageScroll / lineHeight)), {}, -1});
+      const LyricRowLayout row = layoutLyricRow(
+          lyricFont, 15, 23, QRect(0, 0, 240, 23),
+          {lyrics.plainLines.value(static_cast<int>(pageScroll / lineHeight)), {}, -1});
       paintLyricRow(p, row, lyricsColour, lyricsColour, -1);
     } else {
       // One row only: the sung line (a translation under it has no room in the strip).
-      const double next =
-          lines.at(current + 1 < lines.size() ? current + 1 : current).time;
+      const double next = lines.at(current + 1 < lines.size() ? current + 1 : current).time;
       const LyricRowLayout row =
           layoutLyricRow(lyricFont, 15, 23, QRect(0, 0, 240, 23), lines.at(current).row(0));
       if (row.isTimed()) {
@@ -177,13 +177,14 @@ void MainFace::renderLyrics(bool allSung) {
       return;
     const SkinElement &e = lrcwin_show;
     QPainter p(&lyricsPixmap);
-    p.drawImage(QPoint(0, 0), skinPixmap, QRect(e.sx(), e.sy(), e.w(), e.h()));
+    sheetCopy(p, skinPixmap, e.sx(), e.sy(), e.w(), e.h(), 0, 0);
     if (plain) {
       drawPage(p, lyricFont, lyricsFontSize, lyrics.plainLines, pageScroll, lineHeight, e.h(), 240,
                lyricsBackColour);
     } else {
-      Column c{p,  lyricFont, lyricsFontSize, lines, current, scroll, lineHeight, 55, 110, 240,
-               e.h(), lyricsColour, lyricsBackColour, t, allSung, timed};
+      Column c{
+          p,     lyricFont,    lyricsFontSize,   lines, current, scroll, lineHeight, 55, 110, 240,
+          e.h(), lyricsColour, lyricsBackColour, t,     allSung, timed};
       drawColumn(c);
     }
     p.end();
@@ -197,23 +198,24 @@ void MainFace::renderLyrics(bool allSung) {
     {
       QPainter p(&rotatePixmap);
       if (wallpaperPixmap.isNull())
-        p.fillRect(0, 0, 320, 120, Qt::black);
+        p.fillRect(0, 0, kLogicalHeight, 120, Qt::black);
       else
-        p.drawImage(QPoint(0, 0), wallpaperPixmap, QRect(0, 60, 320, 120));
+        sheetCopy(p, wallpaperPixmap, 0, 60, kLogicalHeight, 120, 0, 0);
       if (plain) {
         drawPage(p, lyricFont, lyricsFontSize, lyrics.plainLines, pageScroll, lineHeight, 120, 320,
                  lyricsBackColour);
       } else {
-        Column c{p,   lyricFont, lyricsFontSize, lines, current, scroll, lineHeight, 50, 100, 320,
-                 120, lyricsColour, lyricsBackColour, t, allSung, timed};
+        Column c{
+            p,   lyricFont,    lyricsFontSize,   lines, current, scroll, lineHeight, 50, 100, 320,
+            120, lyricsColour, lyricsBackColour, t,     allSung, timed};
         drawColumn(c);
       }
     }
     // Turned like the rest of the horizontal window, so the band lands on the wallpaper rows it
     // was drawn over and reads in the same direction as the title.
     if (!allSung) {
-      const QImage turned = rotatePixmap.transformed(QTransform().rotate(270));
-      copyToWindow(turned, 0, 0, 120, 320, 60, 0);
+      const QImage shown = turned(rotatePixmap);
+      copyToWindow(shown, 0, 0, 120, kLogicalHeight, 60, 0);
     }
     break;
   }

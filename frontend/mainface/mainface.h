@@ -11,6 +11,7 @@
 
 #include "core/lyrics.h"
 #include "core/lyricstiming.h"
+#include "logical.h"
 #include "lyricslayout.h"
 #include "qpopupmenu.h"
 #include "skinelement.h"
@@ -26,7 +27,9 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QTransform>
 
+class KConfig;
 class QPushButton;
 class QTimer;
 class XMMSPlayer;
@@ -55,6 +58,10 @@ public:
 
   // Settings (settings.cpp): the settings load, also re-run after a lyrics colour change.
   void loadSettings();
+  // The skin's colours for everything that is not a picture (skincolours.cpp): the margins
+  // around the picture and every dialog and menu, from the optional skins.conf keys
+  // "ui_background", "ui_text", "ui_highlight" and "ui_button".
+  void loadSkinColours(KConfig &conf);
   // Reads just the two lyrics colours (after the colour chooser wrote one of them).
   void loadLyricsColours();
   // Sizes and line heights of the four font-menu entries; 0 for another id.
@@ -62,8 +69,11 @@ public:
   static int lineHeightForEntry(int id);
   static int fontEntryForSize(int size);
 
-  // Frame image (frame.cpp). Everything drawn lands here first; the paint event copies it.
-  const QImage &frameImage() const { return frame; }
+  // Frame image (frame.cpp). Everything drawn lands here first; the paint event copies it. It
+  // is kept at the window's density; frameImage() is its 240 x 320 view at one device pixel
+  // per logical pixel (the frame itself at that density).
+  const QImage &frameImage() const;
+  const QImage &denseFrame() const { return frame; }
   bool saveFrame(const QString &path) const;
   // The full composition of the current window mode (what a full paint shows).
   void composeFrame();
@@ -73,6 +83,27 @@ public:
   void copyToWindow(const QImage &source, int sx, int sy, int w, int h, int x, int y);
   // Marks a frame area as changed.
   void showArea(const QRect &area);
+
+  // The view (view.cpp): how the logical frame is laid onto the window.
+  // The event position of the window in logical frame coordinates, and back.
+  QPoint toLogical(const QPointF &windowPos) const;
+  QPoint toWindow(const QPoint &logical) const;
+  QRect toWindow(const QRect &logical) const;
+  // Logical pixels to window pixels (the fit of the picture into the window).
+  qreal viewScale = 1;
+  // The horizontal mode shown upright, in a landscape window.
+  bool showsUpright() const;
+  // The "Size" choice (pelmar_cfg "scale"): 0 fits the screen, 1 to 3 a fixed multiple.
+  int sizeChoice = 1;
+  void chooseSize(int choice);
+  static int sizeChoiceFromText(const QString &text);
+  // The window's size for a window mode under the current size choice.
+  QSize windowSizeFor(int mode) const;
+  void resizeForMode(int mode);
+  static constexpr int kSizeMenuBase = 40; // item ids of "Size": 40 fit, 41 to 43 1x to 3x
+  QPopupMenu *sizeMenu = nullptr;
+  // Margins around the picture when the window is larger than the skin.
+  QColor marginColour{0x14, 0x18, 0x20};
 
   // Lyrics (lyricsstate.cpp): looks up and reads the lyrics of a song that became current (a
   // file beside it or in its "Lyrics" folder, else the lyrics inside the song file).
@@ -298,7 +329,22 @@ private:
   void composeHorizontal(QPainter &p);
   void composeMini(QPainter &p);
   void applyMiniMask();
+  // The view (view.cpp).
+  void updateView();
+  QSize logicalViewSize() const;
+  QSize frameLogicalSize() const;
+  void followOrientation();
+  void hideColourButtons();
+  void placeColourButtons();
+  int sizeFactor() const;
+  // Every off-screen image and skin picture again at `ratio` device pixels per logical pixel.
+  void makeImages(qreal ratio);
+  QString sheetPath; // the sheet of the current skin
+  QTransform view, viewInverse;
+  bool sizingWindow = false;   // the window resizes itself for a mode change
+  int modeBeforeLandscape = 0; // the mode a landscape window replaced by the horizontal one
 
-  QImage frame{240, 320, QImage::Format_RGB32};
+  QImage frame{kLogicalWidth, kLogicalHeight, QImage::Format_RGB32};
+  mutable QImage frame1x; // frameImage() of a denser frame, made when asked for
   bool frameStale = true; // the next paint recomposes the whole frame
 };

@@ -1,6 +1,8 @@
 // The playlist panel of vertical mode (scroll bar and six lines) and the playlist file it shows.
 #include "mainface.h"
 
+#include "logical.h"
+
 #include "core/m3u.h"
 
 #include <QPainter>
@@ -45,7 +47,7 @@ void MainFace::drawPList(int first) {
     const QString &path = playlistModel.at(i);
     const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     QPainter p(&playlistLinePixmap);
-    p.drawImage(QPoint(0, 0), skinPixmap, QRect(10, barY + 10, 210, 14));
+    sheetCopy(p, skinPixmap, 10, barY + 10, 210, 14, 0, 0);
     p.setFont(playlistLineFont);
     p.setPen(playlistLinePen);
     p.drawText(QRect(0, 0, 210, 14), Qt::AlignLeft | Qt::AlignTop,

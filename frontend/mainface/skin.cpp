@@ -3,6 +3,7 @@
 #include "mainface.h"
 
 #include "kconfig.h"
+#include "logical.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,25 +92,8 @@ SkinElement *MainFace::element(const QString &key) {
   return nullptr;
 }
 
-namespace {
-// An off-screen buffer of the given size; a skin that gives no size gets an empty image.
-QImage buffer(int w, int h) {
-  if (w <= 0 || h <= 0 || w > 4096 || h > 4096)
-    return QImage();
-  QImage image(w, h, QImage::Format_RGB32);
-  image.fill(Qt::black);
-  return image;
-}
-
-QImage loadPicture(const QString &path) {
-  QImage image(path, "PNG");
-  if (image.isNull())
-    return image;
-  return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-} // namespace
-
-void MainFace::loadSkin(const QString &sheetPath) {
+void MainFace::loadSkin(const QString &sheet) {
+  sheetPath = sheet;
   KConfig conf(baseDir + "/skins/" + skinName + "/skins.conf", true);
   conf.setGroup("SKINS");
   for (const QString &key : verticalKeys())
@@ -128,29 +112,17 @@ void MainFace::loadSkin(const QString &sheetPath) {
   hVolumeTrack = H_VL_BTN.field(3) - 16;
   volumeTrack = VL_BTN.field(2) - 14;
 
-  titlePixmap = buffer(title_win.w(), title_win.h());
   titleFontFamily = QStringLiteral("SSong");
   // Font sizes are pixel sizes: the skin's boxes are pixel rectangles, and a point size would
   // grow the text past them on a denser screen.
   titleFont = QFont(titleFontFamily);
   titleFont.setPixelSize(10);
 
-  timePixmap = buffer(time_win.field(6), time_win.field(7));
-  eqCurvePixmap = buffer(eqalzr_win.field(6), eqalzr_win.field(7));
-  posbarPixmap = buffer(posbar.w(), posbar.h());
-  hPosbarPixmap = buffer(H_posbar.w(), H_posbar.h());
+  placeColourButtons();
+  hideColourButtons();
+  loadSkinColours(conf);
 
-  if (lyricColourButton && lyricBackColourButton) {
-    int bx = color_BTN.x() + color_BTN.w(), by = color_BTN.y() + 1;
-    lyricColourButton->setGeometry(bx + 10, by, 12, 12);
-    lyricBackColourButton->setGeometry(bx + 27, by, 12, 12);
-    lyricColourButton->hide();
-    lyricBackColourButton->hide();
-  }
-
-  lyricsPixmap = buffer(lrcwin_show.w(), lrcwin_show.h());
-
-  skinPixmap = loadPicture(sheetPath);
+  makeImages(frame.devicePixelRatio());
   if (skinPixmap.isNull()) {
     qWarning("velora: the skin has no readable sheet %s", qPrintable(sheetPath));
     // Nothing of the previous skin may stay on screen: the window shows black until a skin
@@ -164,12 +136,34 @@ void MainFace::loadSkin(const QString &sheetPath) {
   positionPercent = -1;
   lastDrawnA = -1;
   lastDrawnB = -1;
+}
 
-  miniButtonsPixmap = loadPicture(skinDir() + "/mini_btn.png");
-  miniMainPixmap = loadPicture(skinDir() + "/mini_main.png");
+void MainFace::makeImages(qreal ratio) {
+  if (frame.devicePixelRatio() != ratio || frame.isNull()) {
+    QImage dense = logicalImage(kLogicalWidth, kLogicalHeight, ratio);
+    if (!dense.isNull())
+      frame = dense;
+  }
+  titlePixmap = logicalImage(title_win.w(), title_win.h(), ratio);
+  timePixmap = logicalImage(time_win.field(6), time_win.field(7), ratio);
+  eqCurvePixmap = logicalImage(eqalzr_win.field(6), eqalzr_win.field(7), ratio);
+  posbarPixmap = logicalImage(posbar.w(), posbar.h(), ratio);
+  hPosbarPixmap = logicalImage(H_posbar.w(), H_posbar.h(), ratio);
+  lyricsPixmap = logicalImage(lrcwin_show.w(), lrcwin_show.h(), ratio);
+  eqKnobPixmap = logicalImage(12, 81, ratio);
+  playlistLinePixmap = logicalImage(220, 15, ratio);
+  rotatePixmap = logicalImage(kLogicalHeight, kLogicalWidth, ratio);
+
+  if (!sheetPath.isEmpty())
+    skinPixmap = loadDensePicture(sheetPath, ratio);
+  miniButtonsPixmap = loadDensePicture(skinDir() + "/mini_btn.png", ratio);
+  miniMainPixmap = loadDensePicture(skinDir() + "/mini_main.png", ratio);
+  wallpaperPixmap = wallpaperPath.isEmpty() ? QImage() : loadDensePicture(wallpaperPath, ratio);
   for (int n = 1; n <= 3; ++n) {
-    decorationLeft[n - 1] = QImage(skinDir() + "/xmaslights_l" + QString::number(n) + ".png");
-    decorationRight[n - 1] = QImage(skinDir() + "/xmaslights_r" + QString::number(n) + ".png");
+    decorationLeft[n - 1] =
+        loadDensePicture(skinDir() + "/xmaslights_l" + QString::number(n) + ".png", ratio);
+    decorationRight[n - 1] =
+        loadDensePicture(skinDir() + "/xmaslights_r" + QString::number(n) + ".png", ratio);
   }
 }
 

@@ -1,6 +1,8 @@
 // The title area (scrolling title, short notices) and the time digits, in each window mode.
 #include "mainface.h"
 
+#include "logical.h"
+
 #include <QPainter>
 #include <QTimer>
 #include <QTransform>
@@ -10,7 +12,7 @@ void MainFace::drawTitle() {
     return;
   const int w = title_win.w(), h = title_win.h();
   QPainter p(&titlePixmap);
-  p.drawImage(QPoint(0, 0), skinPixmap, QRect(title_win.sx(), title_win.sy(), w, h));
+  sheetCopy(p, skinPixmap, title_win.sx(), title_win.sy(), w, h, 0, 0);
   p.setFont(titleFont);
   p.setPen(titlePen);
   const int flags = Qt::AlignLeft | Qt::AlignTop;
@@ -53,8 +55,8 @@ void MainFace::drawTitle() {
     copyToWindow(titlePixmap, 0, 0, w, h, title_win.x(), title_win.y());
     break;
   case HorizontalMode: {
-    const QImage turned = titlePixmap.transformed(QTransform().rotate(270));
-    copyToWindow(turned, 0, 0, h, w, hPanelsHidden ? 10 : 21, 112);
+    const QImage shown = turned(titlePixmap);
+    copyToWindow(shown, 0, 0, h, w, hPanelsHidden ? 10 : 21, 112);
     break;
   }
   default: // the mini strip has no title
@@ -112,11 +114,10 @@ void MainFace::drawTime(int seconds) {
     {
       QPainter p(&timePixmap);
       for (int k = 0; k < 5; ++k)
-        p.drawImage(QPoint(k * w, 0), skinPixmap,
-                    QRect(time_win.sx() + glyph[k] * w, time_win.sy(), w, h));
+        sheetCopy(p, skinPixmap, time_win.sx() + glyph[k] * w, time_win.sy(), w, h, k * w, 0);
     }
-    const QImage turned = timePixmap.transformed(QTransform().rotate(270));
-    copyToWindow(turned, 0, 0, time_win.field(7), time_win.field(6), hPanelsHidden ? 5 : 40, 10);
+    const QImage shown = turned(timePixmap);
+    copyToWindow(shown, 0, 0, time_win.field(7), time_win.field(6), hPanelsHidden ? 5 : 40, 10);
     break;
   }
   default:

@@ -49,7 +49,7 @@ void MainFace::sendEq(int index) {
 // --- press ---------------------------------------------------------------------------------
 
 void MainFace::mousePressEvent(QMouseEvent *e) {
-  const QPoint pos = e->position().toPoint();
+  const QPoint pos = toLogical(e->position());
   const int x = pos.x(), y = pos.y();
 
   switch (windowMode) {
@@ -258,14 +258,14 @@ static void followLyricsDrag(MainFace &w, int along) {
 }
 
 void MainFace::mouseMoveEvent(QMouseEvent *e) {
-  const QPoint pos = e->position().toPoint();
+  const QPoint pos = toLogical(e->position());
   const int x = pos.x(), y = pos.y();
 
   switch (windowMode) {
   case MiniMode:
     if (kMiniDragStrip.contains(pos)) {
-      const QPoint global = e->globalPosition().toPoint();
-      move(global.x() - pressPos.x(), global.y() - pressPos.y());
+      const QPoint global = e->globalPosition().toPoint(), at = toWindow(pressPos);
+      move(global.x() - at.x(), global.y() - at.y());
     }
     break;
 

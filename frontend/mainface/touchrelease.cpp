@@ -94,7 +94,7 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
         seekToPercent(w, w.positionPercent);
       }
     } else if (kMainMenuZone.contains(pos) && w.mainMenu) {
-      w.mainMenu->popup(w.mapToGlobal(QPoint(2, 30)));
+      w.mainMenu->popup(w.mapToGlobal(w.toWindow(QPoint(2, 30))));
     }
   } else {
     switch (w.pressedElement) {
@@ -238,7 +238,7 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
       w.buttonClick(19);
     } else if (inside(w.font_BTN, pos)) {
       if (w.fontMenu)
-        w.fontMenu->popup(w.mapToGlobal(QPoint(w.font_BTN.x() + w.font_BTN.w(), 100)));
+        w.fontMenu->popup(w.mapToGlobal(w.toWindow(QPoint(w.font_BTN.x() + w.font_BTN.w(), 100))));
     } else if ((21 <= x && x <= 199 && middle - 20 < y && y < middle + 20) ||
                (w.timing.active() && inside(w.lrcwin_show, pos))) {
       loopLyricLine(w); // while timing, anywhere on the lines stamps
@@ -272,7 +272,7 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
 }
 
 void MainFace::mouseReleaseEvent(QMouseEvent *e) {
-  const QPoint pos = e->position().toPoint();
+  const QPoint pos = toLogical(e->position());
   const int y = pos.y();
 
   switch (windowMode) {
