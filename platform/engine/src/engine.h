@@ -104,6 +104,7 @@ private:
   int pendingSeekMs_ = -1;
   bool eqDirty_ = false;
   bool volumeDirty_ = false;
+  bool effectsDirty_ = false; // speed or ReplayGain settings changed
   bool saveDirty_ = false;
   int volume_ = 100;
   int outputTime_ = 0;

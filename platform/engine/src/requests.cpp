@@ -49,7 +49,12 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
       return bad();
     break;
   case Command::SetEqPreamp:
+  case Command::SetSpeed:
     if (!in.getFloat(f))
+      return bad();
+    break;
+  case Command::SetReplayGainMode:
+    if (!in.getInt(a))
       return bad();
     break;
   case Command::SetEqBand:
@@ -273,6 +278,29 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
     if (a >= 0 && a < 10) {
       settings_.eqBands[a] = clampEq(f);
       eqDirty_ = saveDirty_ = true;
+      wake();
+    }
+    break;
+  case Command::GetSpeed:
+    out = floatReply(settings_.playbackSpeed);
+    break;
+  case Command::SetSpeed: {
+    float speed = normalizeSpeed(f);
+    if (speed != settings_.playbackSpeed) {
+      settings_.playbackSpeed = speed;
+      effectsDirty_ = saveDirty_ = true;
+      wake();
+    }
+    break;
+  }
+  case Command::GetReplayGainMode:
+    out = intReply(static_cast<int>(settings_.replayGainMode));
+    break;
+  case Command::SetReplayGainMode:
+    if (a >= static_cast<int>(ReplayGainMode::Off) && a <= static_cast<int>(ReplayGainMode::Auto) &&
+        static_cast<ReplayGainMode>(a) != settings_.replayGainMode) {
+      settings_.replayGainMode = static_cast<ReplayGainMode>(a);
+      effectsDirty_ = saveDirty_ = true;
       wake();
     }
     break;

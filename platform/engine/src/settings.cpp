@@ -2,6 +2,8 @@
 
 #include <xmms/configfile.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +62,42 @@ float clampEq(float v) {
   return v < kEqMin ? kEqMin : (v > kEqMax ? kEqMax : v);
 }
 
+float normalizeSpeed(float v) {
+  if (!std::isfinite(v))
+    return 1.0f;
+  v = std::clamp(v, kSpeedMin, kSpeedMax);
+  // Whole steps of 1/20, so 0.75 stays exactly what the user chose and 1.0 is exactly 1.
+  return std::round(v / kSpeedStep) / 20.0f;
+}
+
+bool parseReplayGainMode(const std::string &text, ReplayGainMode &out) {
+  std::string t;
+  for (char c : text)
+    if (!std::isspace(static_cast<unsigned char>(c)))
+      t += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (ReplayGainMode m :
+       {ReplayGainMode::Off, ReplayGainMode::Track, ReplayGainMode::Album, ReplayGainMode::Auto})
+    if (t == replayGainModeName(m)) {
+      out = m;
+      return true;
+    }
+  return false;
+}
+
+const char *replayGainModeName(ReplayGainMode m) {
+  switch (m) {
+  case ReplayGainMode::Off:
+    return "off";
+  case ReplayGainMode::Track:
+    return "track";
+  case ReplayGainMode::Album:
+    return "album";
+  case ReplayGainMode::Auto:
+    break;
+  }
+  return "auto";
+}
+
 Settings loadSettings() {
   Settings s;
   ConfigFile *cfg = xmms_cfg_open_default_file();
@@ -81,6 +119,18 @@ Settings loadSettings() {
   int ms;
   if (xmms_cfg_read_int(cfg, kGroup, "playlist_position_time", &ms) && ms > 0)
     s.playlistPositionTime = ms;
+  float speed;
+  if (xmms_cfg_read_float(cfg, kGroup, "playback_speed", &speed))
+    s.playbackSpeed = normalizeSpeed(speed);
+  std::string mode = readString(cfg, "replaygain_mode");
+  if (!mode.empty() && !parseReplayGainMode(mode, s.replayGainMode))
+    std::fprintf(stderr,
+                 "xmms: replaygain_mode \"%s\" is not off, track, album or auto; using auto\n",
+                 mode.c_str());
+  float preamp;
+  if (xmms_cfg_read_float(cfg, kGroup, "replaygain_preamp", &preamp))
+    s.replayGainPreampDb = clampEq(preamp);
+  readBool(cfg, "replaygain_clip", s.replayGainClip);
   xmms_cfg_free(cfg);
   return s;
 }
@@ -106,6 +156,8 @@ bool saveSettings(const Settings &s) {
   xmms_cfg_write_int(cfg, kGroup, "playlist_position", s.playlistPosition);
   xmms_cfg_write_string(cfg, kGroup, "playlist_position_file", s.playlistPositionFile.c_str());
   xmms_cfg_write_int(cfg, kGroup, "playlist_position_time", s.playlistPositionTime);
+  xmms_cfg_write_float(cfg, kGroup, "playback_speed", s.playbackSpeed);
+  xmms_cfg_write_string(cfg, kGroup, "replaygain_mode", replayGainModeName(s.replayGainMode));
   bool ok = xmms_cfg_write_default_file(cfg) != 0;
   xmms_cfg_free(cfg);
   if (!ok)

@@ -9,6 +9,9 @@
 namespace engine {
 
 constexpr float kEqMin = -20.0f, kEqMax = 20.0f;
+constexpr float kSpeedMin = 0.5f, kSpeedMax = 2.0f, kSpeedStep = 0.05f;
+
+enum class ReplayGainMode { Off = 0, Track = 1, Album = 2, Auto = 3 };
 
 struct Settings {
   // Defaults agree with what the front-end assumes when the keys are missing, so both show the
@@ -22,8 +25,12 @@ struct Settings {
   std::string outputPlugin = "libalsaout.so"; // read only
   std::vector<std::string> disabledInputs;    // read only
   int playlistPosition = 0;
-  std::string playlistPositionFile; // the entry that was at playlistPosition
-  int playlistPositionTime = 0;     // ms into that entry when the engine quit
+  std::string playlistPositionFile;                     // the entry that was at playlistPosition
+  int playlistPositionTime = 0;                         // ms into that entry when the engine quit
+  float playbackSpeed = 1.0f;                           // "playback_speed"
+  ReplayGainMode replayGainMode = ReplayGainMode::Auto; // "replaygain_mode"
+  float replayGainPreampDb = 0.0f;                      // "replaygain_preamp", read only
+  bool replayGainClip = true;                           // "replaygain_clip", read only
 };
 
 Settings loadSettings();
@@ -31,5 +38,10 @@ Settings loadSettings();
 bool saveSettings(const Settings &s);
 
 float clampEq(float v);
+// The nearest speed step within 0.5..2.0; 1.0 for a value that is not a number.
+float normalizeSpeed(float v);
+// "off", "track", "album", "auto" (any case); nullopt-like false for anything else.
+bool parseReplayGainMode(const std::string &text, ReplayGainMode &out);
+const char *replayGainModeName(ReplayGainMode m);
 
 } // namespace engine

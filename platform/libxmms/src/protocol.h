@@ -58,7 +58,13 @@ enum class Command : uint16_t {
   // -> int playing, paused, pos, output ms, length ms of pos, rate, freq, nch: a front-end's
   // whole status poll in one round trip
   GetStatus,
-  Count // one past the last command
+  // Playback speed, 0.5 to 2.0 in steps of 0.05 with the pitch kept; song time stays song time.
+  GetSpeed, // -> float
+  SetSpeed, // float
+  // ReplayGain: 0 off, 1 track, 2 album, 3 auto (album while consecutive songs share an album).
+  GetReplayGainMode, // -> int
+  SetReplayGainMode, // int
+  Count              // one past the last command
 };
 
 enum class Status : uint16_t { Ok = 0, Refused = 1 };

@@ -241,6 +241,24 @@ int xmms_remote_get_status(int session, xmms_remote_status *status) {
   return ok ? 1 : 0;
 }
 
+void xmms_remote_set_speed(int session, float speed) {
+  Writer w;
+  w.putFloat(speed);
+  send(session, Command::SetSpeed, w);
+}
+float xmms_remote_get_speed(int session) { return floatCall(session, Command::GetSpeed); }
+void xmms_remote_set_replaygain_mode(int session, int mode) {
+  send(session, Command::SetReplayGainMode, intArg(mode));
+}
+int xmms_remote_get_replaygain_mode(int session) {
+  auto r = call(session, Command::GetReplayGainMode);
+  int32_t v = -1;
+  if (!r)
+    return -1;
+  Reader rd(r->data(), r->size());
+  return rd.getInt(v) && rd.atEnd() ? v : -1;
+}
+
 int xmms_remote_get_main_volume(int session) { return intCall(session, Command::GetMainVolume); }
 void xmms_remote_set_main_volume(int session, int v) {
   send(session, Command::SetMainVolume, intArg(v));

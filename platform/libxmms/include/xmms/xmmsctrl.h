@@ -40,6 +40,16 @@ typedef struct {
 } xmms_remote_status;
 int xmms_remote_get_status(int session, xmms_remote_status *status);
 
+/* Playback speed with the pitch kept (this engine's addition): 0.5 to 2.0, rounded to the
+ * nearest 0.05. Times the engine reports stay song time whatever the speed. get_speed answers 0
+ * with no engine. */
+void xmms_remote_set_speed(int session, float speed);
+float xmms_remote_get_speed(int session);
+/* ReplayGain (this engine's addition): 0 off, 1 track, 2 album, 3 auto. get answers -1 with no
+ * engine or an engine without ReplayGain. */
+void xmms_remote_set_replaygain_mode(int session, int mode);
+int xmms_remote_get_replaygain_mode(int session);
+
 int xmms_remote_get_main_volume(int session);
 void xmms_remote_set_main_volume(int session, int v);
 
