@@ -1,0 +1,164 @@
+#include "replaygain.h"
+
+#include <taglib/apetag.h>
+#include <taglib/fileref.h>
+#include <taglib/mp4file.h>
+#include <taglib/mp4tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/opusfile.h>
+#include <taglib/tpropertymap.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+
+namespace engine {
+
+namespace {
+
+// Gains beyond this are not loudness corrections but broken tags.
+constexpr double kMaxGainDb = 60.0;
+// R128 gains aim at -23 LUFS, ReplayGain at -18 (RFC 7845 and the ReplayGain 2.0 reference).
+constexpr double kR128ToReplayGainDb = 5.0;
+
+std::string trim(const std::string &s) {
+  size_t a = 0, b = s.size();
+  while (a < b && std::isspace(static_cast<unsigned char>(s[a])))
+    ++a;
+  while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1])))
+    --b;
+  return s.substr(a, b - a);
+}
+
+// The leading number of text, which must be all that is there but for a unit word after it.
+std::optional<double> leadingNumber(const std::string &text, bool allowUnit) {
+  std::string t = trim(text);
+  if (!t.empty() && t[0] == '+')
+    t.erase(0, 1);
+  double v = 0;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (ec != std::errc() || end == t.data() || !std::isfinite(v))
+    return std::nullopt;
+  std::string rest = trim(t.substr(static_cast<size_t>(end - t.data())));
+  std::transform(rest.begin(), rest.end(), rest.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (!rest.empty() && !(allowUnit && rest == "db"))
+    return std::nullopt;
+  return v;
+}
+
+std::string upper(std::string s) {
+  std::transform(s.begin(), s.end(), s.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return s;
+}
+
+// The first value of each key in a property map, keys in upper case.
+void takeFields(const TagLib::PropertyMap &map, ReplayGainInfo &info, bool opus) {
+  auto first = [&](const char *key) -> std::string {
+    auto it = map.find(key);
+    if (it == map.end() || it->second.isEmpty())
+      return {};
+    return it->second.front().to8Bit(true);
+  };
+  auto fill = [](std::optional<double> &slot, std::optional<double> v) {
+    if (!slot)
+      slot = v;
+  };
+  // Opus keeps its own R128 gains; ReplayGain keys there are a tagger's leftover.
+  if (opus) {
+    fill(info.trackGainDb, parseR128(first("R128_TRACK_GAIN")));
+    fill(info.albumGainDb, parseR128(first("R128_ALBUM_GAIN")));
+  }
+  fill(info.trackGainDb, parseGainDb(first("REPLAYGAIN_TRACK_GAIN")));
+  fill(info.trackPeak, parsePeak(first("REPLAYGAIN_TRACK_PEAK")));
+  fill(info.albumGainDb, parseGainDb(first("REPLAYGAIN_ALBUM_GAIN")));
+  fill(info.albumPeak, parsePeak(first("REPLAYGAIN_ALBUM_PEAK")));
+  if (info.album.empty())
+    info.album = first("ALBUM");
+}
+
+// MP4 freeform items "----:com.apple.iTunes:replaygain_track_gain" and the like, whatever the
+// case of the name.
+void takeMp4Freeform(TagLib::MP4::Tag *tag, ReplayGainInfo &info) {
+  if (!tag)
+    return;
+  TagLib::PropertyMap map;
+  const std::string prefix = "----:COM.APPLE.ITUNES:";
+  for (const auto &[key, item] : tag->itemMap()) {
+    std::string k = upper(key.to8Bit(true));
+    if (k.rfind(prefix, 0) != 0)
+      continue;
+    TagLib::StringList values = item.toStringList();
+    if (!values.isEmpty())
+      map.insert(k.substr(prefix.size()), values);
+  }
+  takeFields(map, info, false);
+}
+
+} // namespace
+
+std::optional<double> parseGainDb(const std::string &text) {
+  auto v = leadingNumber(text, true);
+  if (v && std::fabs(*v) <= kMaxGainDb)
+    return v;
+  return std::nullopt;
+}
+
+std::optional<double> parsePeak(const std::string &text) {
+  auto v = leadingNumber(text, false);
+  if (v && *v > 0 && *v < 100)
+    return v;
+  return std::nullopt;
+}
+
+std::optional<double> parseR128(const std::string &text) {
+  auto v = leadingNumber(text, false);
+  if (!v || *v != std::trunc(*v) || *v < -32768 || *v > 32767)
+    return std::nullopt;
+  return *v / 256.0 + kR128ToReplayGainDb;
+}
+
+ReplayGainInfo readReplayGain(const std::string &path) {
+  ReplayGainInfo info;
+  TagLib::FileRef ref(path.c_str(), false);
+  TagLib::File *file = ref.file();
+  if (!file || !file->isValid())
+    return info;
+  const bool opus = dynamic_cast<TagLib::Ogg::Opus::File *>(file) != nullptr;
+  takeFields(file->properties(), info, opus);
+  // An MP3 may keep its gains in an APE tag beside an ID3v2 tag that has none.
+  if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file); mpeg && mpeg->hasAPETag())
+    takeFields(mpeg->APETag()->properties(), info, false);
+  if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file))
+    takeMp4Freeform(mp4->tag(), info);
+  return info;
+}
+
+double replayGainFactor(const ReplayGainInfo &info, bool useAlbum, double preampDb, bool clip) {
+  std::optional<double> gain = useAlbum ? info.albumGainDb : info.trackGainDb;
+  std::optional<double> peak = useAlbum ? info.albumPeak : info.trackPeak;
+  if (!gain) {
+    gain = useAlbum ? info.trackGainDb : info.albumGainDb;
+    peak = useAlbum ? info.trackPeak : info.albumPeak;
+  }
+  if (!gain)
+    return 1.0;
+  double factor = std::pow(10.0, (*gain + preampDb) / 20.0);
+  if (clip && peak && *peak * factor > 1.0)
+    factor = 1.0 / *peak;
+  return factor;
+}
+
+void applyGain(int16_t *samples, size_t n, double factor) {
+  if (factor == 1.0)
+    return;
+  const float f = static_cast<float>(factor);
+  for (size_t i = 0; i < n; ++i) {
+    float v = std::clamp(static_cast<float>(samples[i]) * f, -32768.0f, 32767.0f);
+    samples[i] = static_cast<int16_t>(std::lrint(v));
+  }
+}
+
+} // namespace engine
