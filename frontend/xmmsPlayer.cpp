@@ -407,6 +407,26 @@ void XMMSPlayer::setVolume(int percent) {
   xmms_remote_set_main_volume(kSession, percent * maximumVolume / 100);
 }
 
+void XMMSPlayer::setSpeed(float speed) {
+  SignalsBlocked guard(this);
+  xmms_remote_set_speed(kSession, speed);
+}
+
+float XMMSPlayer::speed() {
+  SignalsBlocked guard(this);
+  return xmms_remote_get_speed(kSession);
+}
+
+void XMMSPlayer::setReplayGainMode(int mode) {
+  SignalsBlocked guard(this);
+  xmms_remote_set_replaygain_mode(kSession, mode);
+}
+
+int XMMSPlayer::replayGainMode() {
+  SignalsBlocked guard(this);
+  return xmms_remote_get_replaygain_mode(kSession);
+}
+
 void XMMSPlayer::setEqualizerActive(bool on) {
   SignalsBlocked guard(this);
   if ((xmms_remote_is_eq_active(kSession) != 0) != on)

@@ -61,6 +61,13 @@ public:
   float preamp();
   float band(int band);
 
+  // Playback speed with the pitch kept (0.5 .. 2.0; the engine rounds to steps of 0.05) and the
+  // ReplayGain mode (0 off, 1 track, 2 album, 3 auto). Unanswered: speed 0, mode -1.
+  void setSpeed(float speed);
+  float speed();
+  void setReplayGainMode(int mode);
+  int replayGainMode();
+
   // Ends this session's engine process for good (after a remote quit it may still be winding
   // down or stuck) and the mplayer processes it started. Only a process named "xmms" of this
   // user whose id is in the pid file beside the session's socket is touched; other users' and

@@ -73,6 +73,8 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
     keyLine = settings.readNumEntry("KEY_line", 4148);
     keyLrcEarlier = settings.readNumEntry("key_lrc_earlier", 4149); // F6
     keyLrcLater = settings.readNumEntry("key_lrc_later", 4150);     // F7
+    keySpeedDown = settings.readNumEntry("key_speed_down", 4147);   // F4
+    keySpeedUp = settings.readNumEntry("key_speed_up", 4151);       // F8
     sltfwdEnabled = settings.readBoolEntry("sltfwd", false);
 
     wallpaperPath = QString::fromUtf8(settings.readEntry("backskin").toLatin1());
@@ -178,6 +180,7 @@ void MainFace::buildMenus() {
   mainMenu->insertItem(QStringLiteral("Time lyrics"), this, &MainFace::timeLyrics);
   mainMenu->insertItem(QStringLiteral("Save lyrics"), this, &MainFace::saveTimedLyrics);
   mainMenu->insertItem(QStringLiteral("Size"), sizeMenu, 7);
+  buildSoundMenus();
   mainMenu->insertSeparator();
   mainMenu->insertItem(fromGbk("About   "), this, &MainFace::sltAbout);
   mainMenu->insertItem(fromGbk("Exit    "), this, &QWidget::close);

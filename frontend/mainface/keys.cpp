@@ -108,6 +108,10 @@ bool MainFace::qwsEvent(QWSEvent *e) {
       shiftLyrics(500);
     } else if (c == keyLrcLater) {
       shiftLyrics(-500);
+    } else if (c == keySpeedDown) {
+      stepSpeed(-1);
+    } else if (c == keySpeedUp) {
+      stepSpeed(1);
     } else if (c == keyLock) {
       if (!keyboardGrabbed) {
         grabKeyboard();

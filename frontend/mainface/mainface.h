@@ -126,6 +126,15 @@ public:
   bool saveTimedLyrics();
   bool leaveTiming(bool mayStay = true);
   LyricsTiming timing;
+  // Playback speed and ReplayGain (sound.cpp). changeSpeed sends the speed (rounded to a step of
+  // 0.05 within 0.5 .. 2.0) to the engine and shows "Speed 0.75×"; stepSpeed moves it by
+  // steps of 0.05 from where it stands.
+  void changeSpeed(double speed);
+  void stepSpeed(int steps);
+  void changeReplayGainMode(int mode);
+  // Reads the speed and the ReplayGain mode from the engine and checks the menus' items.
+  void refreshSoundMenus();
+  static QString speedNotice(double speed);
 
   // Drawing of single areas, by later parts of the window.
   void drawTime(int seconds);
@@ -269,6 +278,8 @@ public:
   QPopupMenu *mainMenu = nullptr;
   QPopupMenu *playlistMenu = nullptr;
   QPopupMenu *skinMenu = nullptr;
+  QPopupMenu *speedMenu = nullptr;
+  QPopupMenu *replayGainMenu = nullptr;
 
   QTimer *titleTimer = nullptr;
   bool titleAsleep = false; // the tick stopped itself: nothing in the title area moves
@@ -324,6 +335,7 @@ private:
   QList<LyricLine> timingView; // the lines being timed, as the band shows them
   QString timingTitle;         // the title before the mode began
   void buildMenus();
+  void buildSoundMenus();
   void readStartSettings(); // key codes, sltfwd, wallpaper (construction)
   void composeVertical(QPainter &p);
   void composeHorizontal(QPainter &p);

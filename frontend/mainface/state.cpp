@@ -15,6 +15,8 @@ int keyVolUp = 4154, keyVolDown = 4155, keyEnter = 4101, keyUp = 4115, keyDown =
     keyLock = 4146, keyLeft = 4114, keyRight = 4116, keyCamera = 4145, keyNext = 0, keyPrev = 0,
     keySoftLeft = 4152, keySoftRight = 4153, keyLine = 4148;
 int keyLrcEarlier = 4149, keyLrcLater = 4150;
+int keySpeedDown = 4147, keySpeedUp = 4151;
+double playbackSpeed = 1.0;
 bool keyboardGrabbed = false;
 
 bool playingFlag = false;

@@ -21,6 +21,9 @@ extern bool sltfwdEnabled; // "sltfwd": the line key skips to the next song
 extern int keyVolUp, keyVolDown, keyEnter, keyUp, keyDown, keyLock, keyLeft, keyRight, keyCamera,
     keyNext, keyPrev, keySoftLeft, keySoftRight, keyLine;
 extern int keyLrcEarlier, keyLrcLater; // move the current song's lyrics by half a second
+extern int keySpeedDown, keySpeedUp;   // playback speed by 0.05
+// The engine's playback speed as last set or read here (1.0 until known).
+extern double playbackSpeed;
 extern bool keyboardGrabbed;
 
 // Play state as the front-end last set it.

@@ -16,6 +16,8 @@ MprisPlayerAdaptor::MprisPlayerAdaptor(MprisService *s) : QDBusAbstractAdaptor(s
 QString MprisPlayerAdaptor::playbackStatus() const { return service->playbackStatus(); }
 QString MprisPlayerAdaptor::loopStatus() const { return service->loopStatus(); }
 void MprisPlayerAdaptor::setLoopStatus(const QString &status) { service->setLoopStatus(status); }
+double MprisPlayerAdaptor::rate() const { return service->rate(); }
+void MprisPlayerAdaptor::setRate(double value) { service->setRate(value); }
 bool MprisPlayerAdaptor::shuffle() const { return service->shuffle(); }
 void MprisPlayerAdaptor::setShuffle(bool on) { service->setShuffle(on); }
 QVariantMap MprisPlayerAdaptor::metadata() const { return service->metadata(); }

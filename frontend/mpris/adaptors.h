@@ -45,8 +45,8 @@ class MprisPlayerAdaptor : public QDBusAbstractAdaptor {
   Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
   Q_PROPERTY(QString LoopStatus READ loopStatus WRITE setLoopStatus)
   Q_PROPERTY(double Rate READ rate WRITE setRate)
-  Q_PROPERTY(double MinimumRate READ rate)
-  Q_PROPERTY(double MaximumRate READ rate)
+  Q_PROPERTY(double MinimumRate READ minimumRate)
+  Q_PROPERTY(double MaximumRate READ maximumRate)
   Q_PROPERTY(bool Shuffle READ shuffle WRITE setShuffle)
   Q_PROPERTY(QVariantMap Metadata READ metadata)
   Q_PROPERTY(double Volume READ volume WRITE setVolume)
@@ -63,9 +63,11 @@ public:
   QString playbackStatus() const;
   QString loopStatus() const;
   void setLoopStatus(const QString &status);
-  // The engine plays at one speed only.
-  double rate() const { return 1.0; }
-  void setRate(double) {}
+  // The playback speed, pitch kept.
+  double rate() const;
+  void setRate(double value);
+  double minimumRate() const { return 0.5; }
+  double maximumRate() const { return 2.0; }
   bool shuffle() const;
   void setShuffle(bool on);
   QVariantMap metadata() const;

@@ -133,7 +133,9 @@ void MprisService::noticeJumps(const QString &status, const QString &trackKey) {
   const bool wasPlaying = lastStatus == QLatin1String("Playing");
   const qint64 now = status == QLatin1String("Stopped") ? -1 : window->controller->outputTime();
   if (now >= 0 && lastOutputMs >= 0 && trackKey == lastTrackKey) {
-    const qint64 expected = lastOutputMs + (wasPlaying ? sinceLastOutput.elapsed() : 0);
+    // Song time runs at the playback speed.
+    const qint64 expected =
+        lastOutputMs + (wasPlaying ? qRound64(sinceLastOutput.elapsed() * playbackSpeed) : 0);
     // Desktop widgets move their clock on by themselves; only a jump needs telling.
     if (std::abs(now - expected) > 2000)
       emit seeked(now * 1000);
@@ -251,6 +253,14 @@ void MprisService::setVolume(double value) {
   window->drawVolume(windowMode == HorizontalMode ? 100 - percent : percent, false);
 }
 
+double MprisService::rate() const { return playbackSpeed; }
+
+void MprisService::setRate(double value) {
+  if (!window || !(value > 0))
+    return;
+  window->changeSpeed(value);
+}
+
 qlonglong MprisService::position() const {
   if (!engineReady() || window->controller->isStopped())
     return 0;
@@ -304,6 +314,8 @@ void MprisService::announceChanges() {
     changed.insert("Metadata", meta);
   if (volumePercent != lastVolume)
     changed.insert("Volume", volume());
+  if (playbackSpeed != lastRate)
+    changed.insert("Rate", rate());
   if (int(shuffleOn) != lastShuffle)
     changed.insert("Shuffle", shuffleOn);
   if (int(repeatOn) != lastRepeat)
@@ -312,6 +324,7 @@ void MprisService::announceChanges() {
   lastStatus = status;
   lastTrackKey = trackKey;
   lastVolume = volumePercent;
+  lastRate = playbackSpeed;
   lastShuffle = shuffleOn;
   lastRepeat = repeatOn;
   if (!changed.isEmpty())

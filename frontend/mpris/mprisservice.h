@@ -49,6 +49,10 @@ public:
   void setShuffle(bool on);
   double volume() const;
   void setVolume(double value);
+  double rate() const;
+  // Outside 0.5 .. 2.0 the nearest end is taken; 0 or less (a pause, to some clients) is
+  // ignored.
+  void setRate(double value);
   qlonglong position() const;
   QVariantMap metadata();
   bool canSeek() const;
@@ -73,6 +77,7 @@ private:
   QString lastStatus;   // what PropertiesChanged last said
   QString lastTrackKey; // entry, file and length of the song last announced
   int lastVolume = -1;
+  double lastRate = -1;
   int lastShuffle = -1;
   int lastRepeat = -1;
   // Where the song was at the last poll, to tell a seek made in the window (position bar, A-B
