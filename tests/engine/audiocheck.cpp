@@ -28,14 +28,12 @@ double rmsDb(const std::vector<float> &samples) {
 }
 
 namespace {
-// Power at one frequency of Hann-windowed samples (Goertzel).
-double powerAt(const std::vector<float> &s, int rate, double hz) {
-  const double w = 2 * M_PI * hz / rate, coeff = 2 * std::cos(w);
+// Power at one frequency of already windowed samples (Goertzel).
+double powerAt(const std::vector<double> &s, int rate, double hz) {
+  const double coeff = 2 * std::cos(2 * M_PI * hz / rate);
   double s1 = 0, s2 = 0;
-  const size_t n = s.size();
-  for (size_t i = 0; i < n; ++i) {
-    double hann = 0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / static_cast<double>(n));
-    double v = s[i] * hann + coeff * s1 - s2;
+  for (double x : s) {
+    double v = x + coeff * s1 - s2;
     s2 = s1;
     s1 = v;
   }
@@ -44,16 +42,25 @@ double powerAt(const std::vector<float> &s, int rate, double hz) {
 } // namespace
 
 double peakFrequency(const std::vector<float> &samples, int rate, double lo, double hi) {
+  const size_t n = samples.size();
+  std::vector<double> w(n);
+  for (size_t i = 0; i < n; ++i)
+    w[i] = samples[i] * (0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / n));
   // Coarse steps, then ever finer ones around the best.
-  double best = lo, step = 1.0;
-  for (double f = lo; f <= hi; f += step)
-    if (powerAt(samples, rate, f) > powerAt(samples, rate, best))
+  double best = lo, bestPower = powerAt(w, rate, lo);
+  auto look = [&](double f) {
+    double p = powerAt(w, rate, f);
+    if (p > bestPower) {
+      bestPower = p;
       best = f;
-  for (step = 0.25; step >= 0.1; step /= 2.5) {
+    }
+  };
+  for (double f = lo; f <= hi; f += 1.0)
+    look(f);
+  for (double step : {0.25, 0.05}) {
     double centre = best;
-    for (double f = centre - 4 * step; f <= centre + 4 * step; f += step)
-      if (powerAt(samples, rate, f) > powerAt(samples, rate, best))
-        best = f;
+    for (int k = -4; k <= 4; ++k)
+      look(centre + k * step);
   }
   return best;
 }

@@ -1,10 +1,11 @@
 // The output stage's effects on their own: the Rubber Band speed control (lengths, pitch, the
-// changes between stretching and passing through, the clock back to song time) and ReplayGain
-// (tag values, gains, the tags of every format as taggers and encoders write them).
+// changes between stretching and passing through) and ReplayGain (tag values, gains, the tags
+// of every format as taggers and encoders write them, the gain switched at a song's start).
 #include "audiocheck.h"
 #include "replaygain.h"
+#include "stage/replaygaineffect.h"
+#include "stage/speedeffect.h"
 #include "testenv.h"
-#include "timestretch.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,8 @@
 #include <vector>
 
 using engine::ReplayGainInfo;
-using engine::SongClock;
-using engine::TimeStretch;
+using engine::stage::ReplayGainEffect;
+using engine::stage::SpeedEffect;
 using velora::test::TempHome;
 
 namespace {
@@ -27,104 +28,99 @@ namespace {
 constexpr int kRate = 44100;
 
 // Interleaved stereo tone of `seconds` at `hz`, amplitude 0.5 of full scale.
-std::vector<int16_t> stereoTone(double seconds, double hz) {
+std::vector<float> stereoTone(double seconds, double hz) {
   size_t frames = static_cast<size_t>(seconds * kRate);
-  std::vector<int16_t> s(frames * 2);
-  for (size_t i = 0; i < frames; ++i) {
-    auto v = static_cast<int16_t>(std::lrint(16384 * std::sin(2 * M_PI * hz * i / kRate)));
-    s[2 * i] = s[2 * i + 1] = v;
-  }
+  std::vector<float> s(frames * 2);
+  for (size_t i = 0; i < frames; ++i)
+    s[2 * i] = s[2 * i + 1] = static_cast<float>(0.5 * std::sin(2 * M_PI * hz * i / kRate));
   return s;
 }
 
-// Runs frames through the stretcher in blocks of `block` frames, like a decoder writing.
-std::vector<int16_t> stretch(TimeStretch &ts, const std::vector<int16_t> &in, size_t block) {
-  std::vector<int16_t> out, scratch;
-  for (size_t at = 0; at < in.size() / 2; at += block) {
-    size_t n = std::min(block, in.size() / 2 - at);
-    scratch.clear();
-    size_t got = 0;
-    const int16_t *p = ts.process(in.data() + at * 2, n, scratch, got);
-    out.insert(out.end(), p, p + got * 2);
-  }
-  ts.drain(out);
+std::vector<float> left(const std::vector<float> &stereo, size_t from = 0, size_t frames = ~0ul) {
+  std::vector<float> out;
+  for (size_t i = from; i < stereo.size() / 2 && i - from < frames; ++i)
+    out.push_back(stereo[2 * i]);
   return out;
+}
+
+// Runs frames through the effect in blocks of `block` frames, like a decoder writing, the way
+// the stage does: an inactive effect is skipped.
+void run(SpeedEffect &fx, const float *in, size_t frames, size_t block, std::vector<float> &out) {
+  for (size_t at = 0; at < frames; at += block) {
+    size_t n = std::min(block, frames - at);
+    if (fx.active())
+      fx.process(in + at * 2, n, out);
+    else
+      out.insert(out.end(), in + at * 2, in + (at + n) * 2);
+  }
 }
 
 } // namespace
 
-TEST(TimeStretch, LengthPitchAndPassThrough) {
-  std::vector<int16_t> tone = stereoTone(10.0, 1000.0);
+TEST(SpeedEffect, LengthPitchAndPassThrough) {
+  std::vector<float> tone = stereoTone(10.0, 1000.0);
   const size_t inFrames = tone.size() / 2;
+  const double toneDb = audiocheck::rmsDb(left(tone));
 
-  // 1.0: the very samples, not a copy, and no stretcher behind them.
-  TimeStretch same;
-  same.configure(kRate, 2);
-  std::vector<int16_t> scratch;
-  size_t got = 0;
-  const int16_t *p = same.process(tone.data(), 4096, scratch, got);
-  EXPECT_EQ(p, tone.data());
-  EXPECT_EQ(got, 4096u);
-  EXPECT_TRUE(scratch.empty());
-  EXPECT_TRUE(same.passThrough());
+  // 1.0: nothing to do, so the stage hands the samples on untouched.
+  SpeedEffect same;
+  same.configure({kRate, 2});
+  EXPECT_FALSE(same.active());
+  EXPECT_DOUBLE_EQ(same.timeRatio(), 1.0);
 
   for (float speed : {0.75f, 0.5f, 1.5f, 2.0f}) {
-    TimeStretch ts;
-    ts.setSpeed(speed);
-    ts.configure(kRate, 2);
-    EXPECT_FALSE(ts.passThrough());
-    std::vector<int16_t> out = stretch(ts, tone, 1152);
+    SpeedEffect fx;
+    fx.configure({kRate, 2});
+    fx.setSpeed(speed);
+    EXPECT_TRUE(fx.active());
+    EXPECT_DOUBLE_EQ(fx.timeRatio(), speed);
+    std::vector<float> out;
+    run(fx, tone.data(), inFrames, 1152, out);
+    // What the stretcher holds is counted as song time not yet heard.
+    EXPECT_NEAR(fx.latencySeconds(), fx.pendingFrames() * speed / kRate, 1e-6);
+    EXPECT_GT(fx.pendingFrames(), 0u);
+    fx.drain(out);
+    EXPECT_FALSE(fx.stretching()) << "drained stretch left running";
     const double frames = static_cast<double>(out.size()) / 2;
     // Every input frame becomes 1/speed output frames: 10 s at 0.75 is 13.33 s.
     EXPECT_NEAR(frames, inFrames / speed, 2.0) << speed;
-    std::vector<float> left = audiocheck::channel(out, 2, 0);
-    // The pitch stays: the spectral peak of the middle of the stretched tone is 1 kHz. Faster
-    // than 1.0 the phase vocoder spreads a pure tone over a few hertz.
-    size_t mid = left.size() / 2;
-    std::vector<float> window(left.begin() + mid - kRate, left.begin() + mid + kRate);
-    EXPECT_NEAR(audiocheck::peakFrequency(window, kRate, 950, 1050), 1000.0, speed < 1 ? 2.0 : 5.0)
-        << speed;
-    // And the level too: a stretch is not a fade.
-    EXPECT_NEAR(audiocheck::rmsDb(window), audiocheck::rmsDb(audiocheck::channel(tone, 2, 0)), 1.5)
-        << speed;
-    EXPECT_TRUE(ts.passThrough()) << "drained stretch left running";
+    // The pitch stays: the spectral peak of the stretched tone (all but its edges) is 1 kHz.
+    std::vector<float> window = left(out, kRate / 2, static_cast<size_t>(frames) - kRate);
+    EXPECT_NEAR(audiocheck::peakFrequency(window, kRate, 980, 1020), 1000.0, 2.0) << speed;
+    // And the level too: a stretch is not a fade (a pure tone beats a little across the
+    // vocoder's overlapping frames).
+    EXPECT_NEAR(audiocheck::rmsDb(window), toneDb, 2.5) << speed;
   }
 }
 
-TEST(TimeStretch, SpeedChangesKeepEveryFrameAndNoHole) {
-  std::vector<int16_t> tone = stereoTone(6.0, 440.0);
-  TimeStretch ts;
-  ts.configure(kRate, 2);
-  std::vector<int16_t> out, scratch;
-  double expected = 0;
-  // Two seconds at 1.0, two at 0.5, two at 1.0 again: the stretch starts and is played out.
+TEST(SpeedEffect, SpeedChangesKeepEveryFrameAndNoHole) {
+  std::vector<float> tone = stereoTone(6.0, 440.0);
+  SpeedEffect fx;
+  fx.configure({kRate, 2});
+  std::vector<float> out;
+  // Two seconds at 1.0, two at 0.5, two at 1.0 again.
   const float speeds[] = {1.0f, 0.5f, 1.0f};
-  const size_t block = 2048, perPart = 2 * kRate;
+  const size_t perPart = 2 * kRate;
+  double expected = 0;
   for (int part = 0; part < 3; ++part) {
-    ts.setSpeed(speeds[part]);
-    for (size_t at = part * perPart; at < (part + 1) * perPart; at += block) {
-      size_t n = std::min(block, (part + 1) * perPart - at);
-      scratch.clear();
-      size_t got = 0;
-      const int16_t *p = ts.process(tone.data() + at * 2, n, scratch, got);
-      out.insert(out.end(), p, p + got * 2);
-      expected += n / speeds[part];
-    }
+    fx.setSpeed(speeds[part]);
+    run(fx, tone.data() + part * perPart * 2, perPart, 2048, out);
+    expected += perPart / speeds[part];
   }
   // Back at 1.0 the stretch runs on to the end of the stream (no fade in mid-song).
-  EXPECT_FALSE(ts.passThrough());
-  ts.drain(out);
-  EXPECT_TRUE(ts.passThrough());
+  EXPECT_TRUE(fx.active());
+  fx.drain(out);
+  EXPECT_FALSE(fx.active());
   EXPECT_NEAR(static_cast<double>(out.size()) / 2, expected, 4.0);
   // No hole anywhere before the stream's own end (the drain's last 100 ms fade into the
   // silence it is padded with): every 20 ms keeps the tone; only the changes of ratio may dip a
   // little, for a few windows.
-  std::vector<float> left = audiocheck::channel(out, 2, 0);
+  std::vector<float> l = left(out);
   const size_t win = kRate / 50;
-  double fullDb = audiocheck::rmsDb(audiocheck::channel(tone, 2, 0));
+  double fullDb = audiocheck::rmsDb(left(tone));
   int dips = 0;
-  for (size_t at = 0; at + 5 * win <= left.size(); at += win) {
-    std::vector<float> w(left.begin() + at, left.begin() + at + win);
+  for (size_t at = 0; at + 5 * win <= l.size(); at += win) {
+    std::vector<float> w(l.begin() + at, l.begin() + at + win);
     double db = audiocheck::rmsDb(w);
     ASSERT_GT(db, fullDb - 12.0) << "hole at output frame " << at;
     dips += db < fullDb - 3.0;
@@ -134,38 +130,56 @@ TEST(TimeStretch, SpeedChangesKeepEveryFrameAndNoHole) {
   for (size_t i = 0; i < 2 * perPart; ++i)
     ASSERT_EQ(out[i], tone[i]) << i;
   // The next stream at 1.0 passes untouched again.
-  ts.configure(kRate, 2);
-  EXPECT_TRUE(ts.passThrough());
+  fx.configure({kRate, 2});
+  EXPECT_FALSE(fx.active());
 
-  // A flush drops what the stretcher holds.
-  ts.setSpeed(0.75f);
-  scratch.clear();
-  size_t got = 0;
-  ts.process(tone.data(), 8192, scratch, got);
-  EXPECT_GT(ts.pendingFrames(), 0u);
-  ts.flush();
-  EXPECT_EQ(ts.pendingFrames(), 0u);
-  std::vector<int16_t> none;
-  ts.drain(none);
+  // A flush (a seek) drops what the stretcher holds; at 1.0 nothing runs after it.
+  fx.setSpeed(0.75f);
+  std::vector<float> some;
+  fx.process(tone.data(), 8192, some);
+  EXPECT_GT(fx.pendingFrames(), 0u);
+  fx.setSpeed(1.0f);
+  fx.flush();
+  EXPECT_EQ(fx.pendingFrames(), 0u);
+  EXPECT_FALSE(fx.active());
+  std::vector<float> none;
+  fx.drain(none);
   EXPECT_TRUE(none.empty());
 }
 
-TEST(TimeStretch, SongClockFollowsSpeedChanges) {
-  SongClock clock;
-  clock.reset(1000);
-  EXPECT_EQ(clock.songFrameAt(0), 1000);
-  EXPECT_EQ(clock.songFrameAt(500), 1500);
-  // From output frame 1000 (song 2000) on at 0.5: two output frames a song frame.
-  clock.mark(1000, 2000, 0.5f);
-  EXPECT_EQ(clock.songFrameAt(999), 1999);
-  EXPECT_EQ(clock.songFrameAt(3000), 3000);
-  // From output 5000 (song 4000) at 2.0.
-  clock.mark(5000, 4000, 2.0f);
-  EXPECT_EQ(clock.songFrameAt(6000), 6000);
-  // A later look never goes back to a segment already passed.
-  EXPECT_EQ(clock.songFrameAt(5000), 4000);
-  clock.reset();
-  EXPECT_EQ(clock.songFrameAt(44100), 44100);
+TEST(ReplayGain, EffectSwitchesAtTheSongStart) {
+  ReplayGainEffect fx;
+  fx.configure({kRate, 2});
+  fx.setSettings(ReplayGainEffect::Mode::Auto, 0.0, true);
+  ReplayGainInfo tagged;
+  tagged.trackGainDb = -6.0;
+  tagged.albumGainDb = -10.0;
+  tagged.album = "A";
+  // Prepared for one file, the gain comes only when that file starts.
+  fx.prepare("/m/a.flac", tagged, false);
+  EXPECT_FALSE(fx.active());
+  fx.songChanged("/m/a.flac");
+  EXPECT_NEAR(fx.factor(), std::pow(10, -6.0 / 20), 1e-9);
+  std::vector<float> in = {0.5f, -0.5f, 0.25f, 0.0f}, out = {9.0f};
+  fx.process(in.data(), 2, out);
+  ASSERT_EQ(out.size(), 5u);
+  EXPECT_EQ(out[0], 9.0f); // appended, not replaced
+  EXPECT_NEAR(out[1], 0.5 * std::pow(10, -6.0 / 20), 1e-6);
+  EXPECT_NEAR(out[2], -0.5 * std::pow(10, -6.0 / 20), 1e-6);
+  // Auto in a run of one album's songs takes the album gain; the modes apply at once.
+  fx.prepare("/m/b.flac", tagged, true);
+  fx.songChanged("/m/b.flac");
+  EXPECT_NEAR(fx.factor(), std::pow(10, -10.0 / 20), 1e-9);
+  fx.setSettings(ReplayGainEffect::Mode::Track, 0.0, true);
+  EXPECT_NEAR(fx.factor(), std::pow(10, -6.0 / 20), 1e-9);
+  fx.setSettings(ReplayGainEffect::Mode::Album, 3.0, true);
+  EXPECT_NEAR(fx.factor(), std::pow(10, -7.0 / 20), 1e-9);
+  fx.setSettings(ReplayGainEffect::Mode::Off, 3.0, true);
+  EXPECT_FALSE(fx.active());
+  // A song that nobody prepared plays untouched, not at the last song's gain.
+  fx.setSettings(ReplayGainEffect::Mode::Track, 0.0, true);
+  fx.songChanged("/m/c.flac");
+  EXPECT_FALSE(fx.active());
 }
 
 TEST(ReplayGain, ValuesGainsAndSaturation) {
@@ -205,13 +219,6 @@ TEST(ReplayGain, ValuesGainsAndSaturation) {
   EXPECT_NEAR(engine::replayGainFactor(loud, false, 0, false), std::pow(10, 12.0 / 20), 1e-9);
   // Album mode on a song with a track gain only uses the track gain.
   EXPECT_NEAR(engine::replayGainFactor(loud, true, 0, true), 1 / 0.9, 1e-9);
-
-  std::vector<int16_t> s = {1000, -1000, 30000, -30000, 0};
-  std::vector<int16_t> same = s;
-  engine::applyGain(same.data(), same.size(), 1.0);
-  EXPECT_EQ(same, s);
-  engine::applyGain(s.data(), s.size(), 2.0);
-  EXPECT_EQ(s, (std::vector<int16_t>{2000, -2000, 32767, -32768, 0}));
 }
 
 TEST(ReplayGain, TagsOfEveryFormat) {

@@ -31,6 +31,7 @@ Engine::~Engine() {
 void Engine::loadPlugins(const std::string &inputDir, const std::string &outputDir) {
   host_.loadInputs(inputDir, settings_.disabledInputs);
   host_.loadOutputs(outputDir, settings_.outputPlugin);
+  installEffects();
 }
 
 void Engine::start() {

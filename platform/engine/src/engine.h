@@ -11,6 +11,7 @@
 #pragma once
 
 #include "pluginhost.h"
+#include "replaygain.h"
 #include "settings.h"
 #include "songinfo.h"
 
@@ -19,12 +20,18 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace engine {
+
+namespace stage {
+class ReplayGainEffect;
+class SpeedEffect;
+} // namespace stage
 
 struct Reply {
   bool wellFormed = true; // false: close the connection without an answer
@@ -73,6 +80,13 @@ private:
   int heardEntry(std::unique_lock<std::mutex> &lk, int &ms);
   // The entry whose end is still being heard after the engine moved on, or -1.
   int hearingTail(std::unique_lock<std::mutex> &lk);
+
+  // Effects (effects.cpp): put into the stage once, their settings handed over when changed,
+  // and each song's gain tags read (once) before it starts. Player thread, apart from install.
+  void installEffects();
+  void applyEffectSettings();
+  void prepareReplayGain(int pos);
+  const ReplayGainInfo &gainTags(int pos);
 
   void playerLoop();
   void startEntry(int pos, uint64_t serial);
@@ -123,6 +137,9 @@ private:
   int activePos_ = -1;
 
   // Player thread only.
+  stage::ReplayGainEffect *replayGain_ = nullptr;       // owned by the stage
+  stage::SpeedEffect *speed_ = nullptr;                 // owned by the stage
+  std::vector<std::optional<ReplayGainInfo>> gainTags_; // by playlist entry, read once
   InputEntry *active_ = nullptr;
   bool activePaused_ = false;
   bool tailPaused_ = false; // the stage was paused while the last song's end played

@@ -102,6 +102,7 @@ void Engine::startEntry(int pos, uint64_t serial) {
   applyEq(e);
   active_ = e;
   activePaused_ = false;
+  prepareReplayGain(pos);
   host_.stage().songStarting(file);
   // The plug-in may keep the name while it plays; the playlist never changes, so it stays valid.
   e->ip->play_file(const_cast<char *>(file.c_str()));
@@ -159,6 +160,7 @@ void Engine::playerLoop() {
     seekInFlight_ = seekMs >= 0;
     bool eq = std::exchange(eqDirty_, false);
     bool volume = std::exchange(volumeDirty_, false);
+    bool effects = std::exchange(effectsDirty_, false);
     int volumeValue = volume_;
     bool save = std::exchange(saveDirty_, false);
     bool endedByItself = std::exchange(endedByItself_, false);
@@ -169,6 +171,8 @@ void Engine::playerLoop() {
 
     if (volume)
       host_.stage().setVolume(volumeValue, volumeValue);
+    if (effects)
+      applyEffectSettings();
     // finishing: the active song said it has ended (the last of the playlist).
     if (active_ && (!wantPlay || activeSerial != serial || finishing))
       stopCurrent(endedByItself || finishing);

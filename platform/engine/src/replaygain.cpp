@@ -151,14 +151,4 @@ double replayGainFactor(const ReplayGainInfo &info, bool useAlbum, double preamp
   return factor;
 }
 
-void applyGain(int16_t *samples, size_t n, double factor) {
-  if (factor == 1.0)
-    return;
-  const float f = static_cast<float>(factor);
-  for (size_t i = 0; i < n; ++i) {
-    float v = std::clamp(static_cast<float>(samples[i]) * f, -32768.0f, 32767.0f);
-    samples[i] = static_cast<int16_t>(std::lrint(v));
-  }
-}
-
 } // namespace engine

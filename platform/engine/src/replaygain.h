@@ -5,8 +5,6 @@
 // 5 dB more, to stand on ReplayGain's -18 LUFS reference.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,8 +29,5 @@ std::optional<double> parseR128(const std::string &text);
 // album gain), else its track gain (else its album gain), plus the preamp; with clip, lowered
 // so the tagged peak stays at or under full scale. A song without gain tags plays at 1.0.
 double replayGainFactor(const ReplayGainInfo &info, bool useAlbum, double preampDb, bool clip);
-
-// Multiplies n samples by factor, saturating at full scale; 1.0 leaves them untouched.
-void applyGain(int16_t *samples, size_t n, double factor);
 
 } // namespace engine
