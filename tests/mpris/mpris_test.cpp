@@ -226,4 +226,49 @@ TEST_F(MprisTest, PlayerctlDrivesThePlayerLikeItsButtons) {
   XMMSPlayer::terminateEngineProcesses();
 }
 
+TEST_F(MprisTest, RateIsThePlaybackSpeed) {
+  if (!QDBusConnection::sessionBus().isConnected())
+    GTEST_SKIP() << "no session bus: this test runs inside dbus-run-session";
+  const std::string first = home.path("music/first.wav");
+  makeDirs(home.path("music"));
+  writeFile(first, toneWav(20, 16000));
+  startEngine({first});
+  openWindow();
+  MprisService *service = MprisService::start(w.get());
+  ASSERT_NE(service, nullptr);
+  BusWatcher watcher;
+  auto property = [](const char *name) {
+    return gdbus({"call", "--session", "--dest", MprisService::kServiceName, "--object-path",
+                  MprisService::kObjectPath, "--method", "org.freedesktop.DBus.Properties.Get",
+                  "org.mpris.MediaPlayer2.Player", name});
+  };
+  auto setRate = [](const char *value) {
+    gdbus({"call", "--session", "--dest", MprisService::kServiceName, "--object-path",
+           MprisService::kObjectPath, "--method", "org.freedesktop.DBus.Properties.Set",
+           "org.mpris.MediaPlayer2.Player", "Rate", QString("<%1>").arg(value)});
+  };
+  EXPECT_EQ(property("MinimumRate"), "(<0.5>,)");
+  EXPECT_EQ(property("MaximumRate"), "(<2.0>,)");
+  EXPECT_EQ(property("Rate"), "(<1.0>,)");
+
+  // Another program sets the rate: the engine plays at it, the window tells it.
+  setRate("0.75");
+  EXPECT_FLOAT_EQ(xmms_remote_get_speed(0), 0.75f);
+  EXPECT_EQ(property("Rate"), "(<0.75>,)");
+  EXPECT_EQ(w->noticeText, QString("Speed 0.75") + QChar(0x00D7));
+  setRate("3.0"); // beyond the range: the nearest end
+  EXPECT_FLOAT_EQ(xmms_remote_get_speed(0), 2.0f);
+  setRate("0.0"); // some clients mean a pause by it: not a speed
+  EXPECT_FLOAT_EQ(xmms_remote_get_speed(0), 2.0f);
+
+  // A change made in the window is announced.
+  service->announceChanges();
+  watcher.changes.clear();
+  ASSERT_TRUE(key(Qt::Key_F4, true));
+  key(Qt::Key_F4, false);
+  service->announceChanges();
+  EXPECT_TRUE(spinUntil([&] { return watcher.saw("Rate", 1.95); }, 4000));
+  EXPECT_EQ(property("Rate"), "(<1.95>,)");
+}
+
 #include "mpris_test.moc"

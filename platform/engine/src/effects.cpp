@@ -55,4 +55,10 @@ void Engine::prepareReplayGain(int pos) {
   host_.stage().adjust([&] { replayGain_->prepare(file, info, albumRun); });
 }
 
+void Engine::readAheadGainTags(int pos) {
+  for (int ahead : {pos + 1, pos + 2})
+    if (ahead < static_cast<int>(playlist_.size()))
+      gainTags(ahead);
+}
+
 } // namespace engine

@@ -87,6 +87,7 @@ private:
   void applyEffectSettings();
   void prepareReplayGain(int pos);
   const ReplayGainInfo &gainTags(int pos);
+  void readAheadGainTags(int pos); // the entry after pos and its neighbour
 
   void playerLoop();
   void startEntry(int pos, uint64_t serial);

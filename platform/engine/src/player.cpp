@@ -106,6 +106,8 @@ void Engine::startEntry(int pos, uint64_t serial) {
   host_.stage().songStarting(file);
   // The plug-in may keep the name while it plays; the playlist never changes, so it stays valid.
   e->ip->play_file(const_cast<char *>(file.c_str()));
+  // The next song's tags are read now, while this one plays, not at the join.
+  readAheadGainTags(pos);
 }
 
 void Engine::stopCurrent(bool endedByItself) {
