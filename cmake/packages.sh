@@ -6,7 +6,7 @@ PACKAGES=(
   qt6-base-dev qt6-5compat-dev libgl-dev
   libglib2.0-dev libfaad-dev libasound2-dev libmpg123-dev libvorbis-dev libflac-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libopusfile-dev libtag1-dev librubberband-dev
+  libopusfile-dev libtag1-dev libsoundtouch-dev
   ffmpeg mplayer fonts-wqy-microhei fonts-dejavu-core faad
   dbus playerctl xvfb xdotool x11-utils imagemagick espeak-ng desktop-file-utils
   mpv strace time libx11-dev

@@ -1,4 +1,4 @@
-// The output stage's effects on their own: the Rubber Band speed control (lengths, pitch, the
+// The output stage's effects on their own: the SoundTouch speed control (lengths, pitch, the
 // changes between stretching and passing through) and ReplayGain (tag values, gains, the tags
 // of every format as taggers and encoders write them, the gain switched at a song's start).
 #include "audiocheck.h"
@@ -87,8 +87,8 @@ TEST(SpeedEffect, LengthPitchAndPassThrough) {
     // The pitch stays: the spectral peak of the stretched tone (all but its edges) is 1 kHz.
     std::vector<float> window = left(out, kRate / 2, static_cast<size_t>(frames) - kRate);
     EXPECT_NEAR(audiocheck::peakFrequency(window, kRate, 980, 1020), 1000.0, 2.0) << speed;
-    // And the level too: a stretch is not a fade (a pure tone beats a little across the
-    // vocoder's overlapping frames).
+    // And the level too: a stretch is not a fade (a pure tone beats a little where the
+    // stretcher's overlapping pieces meet).
     EXPECT_NEAR(audiocheck::rmsDb(window), toneDb, 2.5) << speed;
   }
 }

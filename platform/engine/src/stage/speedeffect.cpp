@@ -1,6 +1,6 @@
 #include "speedeffect.h"
 
-#include <rubberband/RubberBandStretcher.h>
+#include <SoundTouch.h>
 
 #include <algorithm>
 #include <cmath>
@@ -8,15 +8,7 @@
 namespace engine::stage {
 
 namespace {
-using RB = RubberBand::RubberBandStretcher;
-// Real-time mode with the R2 engine: the one meant for live streams on a small machine. One
-// thread (the stage runs on the decode thread already), channels together so a stereo image
-// does not smear, and smooth transients: with phase resets a held note wanders by a few hertz
-// when sped up and a change of speed leaves a 20 ms hole (both measured on a pure tone).
-constexpr RB::Options kOptions = RB::OptionProcessRealTime | RB::OptionEngineFaster |
-                                 RB::OptionThreadingNever | RB::OptionChannelsTogether |
-                                 RB::OptionTransientsSmooth;
-constexpr size_t kBlock = 1024; // frames handed to the stretcher at once
+constexpr size_t kBlock = 1024; // frames handed to or taken from the stretcher at once
 // Drain feeds silence until the stretch has given its frames; a stretcher that keeps nothing
 // back needs a few blocks, this bound only stops a broken one from looping for ever.
 constexpr int kMaxDrainBlocks = 512;
@@ -29,63 +21,39 @@ void SpeedEffect::configure(const StreamFormat &format) {
   stopStretch();
   rate_ = format.rate > 0 ? format.rate : 44100;
   channels_ = std::clamp(format.channels, 1, 8);
-  planes_.assign(static_cast<size_t>(channels_), std::vector<float>(kBlock));
-  planePtrs_.resize(static_cast<size_t>(channels_));
+  silence_.assign(kBlock * static_cast<size_t>(channels_), 0.0f);
 }
 
 void SpeedEffect::setSpeed(float speed) {
   if (!(speed > 0))
     return;
   speed_ = speed;
-  // Back at 1.0 a running stretch goes on at that ratio until the stream is flushed or ends:
+  // Back at 1.0 a running stretch goes on at that tempo until the stream is flushed or ends:
   // playing it out now would fade its last frames into silence in the middle of the song.
   if (stretcher_)
-    stretcher_->setTimeRatio(1.0 / speed_);
+    stretcher_->setTempo(speed_);
 }
 
 void SpeedEffect::startStretch() {
-  stretcher_ = std::make_unique<RB>(static_cast<size_t>(rate_), static_cast<size_t>(channels_),
-                                    kOptions, 1.0 / speed_, 1.0);
-  stretcher_->setMaxProcessSize(kBlock);
+  stretcher_ = std::make_unique<soundtouch::SoundTouch>();
+  stretcher_->setSampleRate(static_cast<unsigned>(rate_));
+  stretcher_->setChannels(static_cast<unsigned>(channels_));
+  stretcher_->setTempo(speed_);
   targetOut_ = 0;
   emitted_ = 0;
-  // Silence ahead of the first frame, and the same length of output thrown away, line the
-  // output up with the input: output frame o is input frame o * speed.
-  size_t pad = stretcher_->getPreferredStartPad();
-  toSkip_ = stretcher_->getStartDelay();
-  for (auto &p : planes_)
-    std::fill(p.begin(), p.end(), 0.0f);
-  for (size_t c = 0; c < planes_.size(); ++c)
-    planePtrs_[c] = planes_[c].data();
-  while (pad > 0) {
-    size_t n = std::min(pad, kBlock);
-    stretcher_->process(planePtrs_.data(), n, false);
-    pad -= n;
-  }
 }
 
 void SpeedEffect::stopStretch() {
   stretcher_.reset();
   targetOut_ = 0;
   emitted_ = 0;
-  toSkip_ = 0;
 }
 
 void SpeedEffect::feed(const float *in, size_t frames) {
   const size_t nch = static_cast<size_t>(channels_);
   while (frames > 0) {
     size_t n = std::min(frames, kBlock);
-    for (size_t c = 0; c < nch; ++c) {
-      float *p = planes_[c].data();
-      if (in) {
-        for (size_t i = 0; i < n; ++i)
-          p[i] = in[i * nch + c];
-      } else {
-        std::fill(p, p + n, 0.0f);
-      }
-      planePtrs_[c] = p;
-    }
-    stretcher_->process(planePtrs_.data(), n, false);
+    stretcher_->putSamples(in ? in : silence_.data(), static_cast<unsigned>(n));
     if (in) {
       targetOut_ += static_cast<double>(n) / speed_;
       in += n * nch;
@@ -97,33 +65,19 @@ void SpeedEffect::feed(const float *in, size_t frames) {
 // Takes up to `frames` output frames out of the stretcher (fewer if it holds fewer).
 void SpeedEffect::retrieve(size_t frames, std::vector<float> &out) {
   const size_t nch = static_cast<size_t>(channels_);
-  thread_local std::vector<float> buf;
-  buf.resize(kBlock * nch);
-  std::vector<float *> ptrs(nch);
-  for (size_t c = 0; c < nch; ++c)
-    ptrs[c] = buf.data() + c * kBlock;
-  while (frames > 0 || toSkip_ > 0) {
-    int avail = stretcher_->available();
-    if (avail <= 0)
-      return;
-    size_t want = std::min<size_t>(static_cast<size_t>(avail), kBlock);
-    if (toSkip_ == 0)
-      want = std::min(want, frames);
+  while (frames > 0) {
+    size_t ready = stretcher_->numSamples();
+    size_t want = std::min({ready, frames, kBlock});
     if (want == 0)
       return;
-    size_t got = stretcher_->retrieve(ptrs.data(), want);
+    size_t base = out.size();
+    out.resize(base + want * nch);
+    size_t got = stretcher_->receiveSamples(out.data() + base, static_cast<unsigned>(want));
+    out.resize(base + got * nch);
     if (got == 0)
       return;
-    size_t skip = std::min(got, toSkip_);
-    toSkip_ -= skip;
-    size_t base = out.size();
-    out.resize(base + (got - skip) * nch);
-    float *o = out.data() + base;
-    for (size_t i = skip; i < got; ++i)
-      for (size_t c = 0; c < nch; ++c)
-        *o++ = ptrs[c][i];
-    emitted_ += got - skip;
-    frames -= std::min(frames, got - skip);
+    emitted_ += got;
+    frames -= got;
   }
 }
 
@@ -135,7 +89,8 @@ void SpeedEffect::process(const float *in, size_t frames, std::vector<float> &ou
   if (!stretcher_)
     startStretch();
   feed(in, frames);
-  retrieve(static_cast<size_t>(-1), out);
+  // Never ahead of what the input calls for: the rest comes with the next frames or the drain.
+  retrieve(pendingFrames(), out);
 }
 
 size_t SpeedEffect::pendingFrames() const {

@@ -1,11 +1,16 @@
-// Playback speed with the pitch kept, through Rubber Band's real-time stretcher. A stream that
-// starts at 1.0 passes untouched and no stretcher runs; a stretch starts when the speed leaves
-// 1.0 and, once started, runs (at 1.0 if need be) until the stream is flushed or ends, where
-// drain plays out its last frames: no audio is lost and no dip is heard at a change.
+// Playback speed with the pitch kept, through SoundTouch's time stretcher (WSOLA). A stream
+// that starts at 1.0 passes untouched and no stretcher runs; a stretch starts when the speed
+// leaves 1.0 and, once started, runs (at 1.0 if need be) until the stream is flushed or ends,
+// where drain plays out its last frames: no audio is lost and no dip is heard at a change.
 //
-// Whatever the speed, every input frame becomes 1/speed output frames on average, and the
-// stretcher's own delay is taken off at its start, so output frame o of a stretch is the sound
-// of input frame o * speed: the stage's timeline turns the device's clock back into song time.
+// Whatever the speed, every input frame becomes 1/speed output frames: the effect counts what
+// the input calls for and drain gives exactly that many, so a song of 60 s at 0.75 lasts 80 s,
+// and what the stretcher holds is reported as latency for the stage's song clock.
+//
+// Why SoundTouch rather than Rubber Band: on the 10-minute AAC played at 0.75, Rubber Band's
+// real-time R2 engine cost the engine 2.65 times the CPU of mpv doing the same; SoundTouch
+// costs about a twentieth of Rubber Band, stays well under mpv, and keeps a held note at its
+// pitch (see bench/speed/run.sh and bench/NOTES.md).
 #pragma once
 
 #include "effect.h"
@@ -14,8 +19,8 @@
 #include <memory>
 #include <vector>
 
-namespace RubberBand {
-class RubberBandStretcher;
+namespace soundtouch {
+class SoundTouch;
 }
 
 namespace engine::stage {
@@ -51,12 +56,10 @@ private:
 
   int rate_ = 44100, channels_ = 2;
   float speed_ = 1.0f;
-  std::unique_ptr<RubberBand::RubberBandStretcher> stretcher_;
+  std::unique_ptr<soundtouch::SoundTouch> stretcher_;
   double targetOut_ = 0; // output frames the stretch's input calls for
   size_t emitted_ = 0;   // output frames the stretch has given
-  size_t toSkip_ = 0;    // the stretcher's start delay, not yet thrown away
-  std::vector<std::vector<float>> planes_;
-  std::vector<float *> planePtrs_;
+  std::vector<float> silence_;
 };
 
 } // namespace engine::stage
