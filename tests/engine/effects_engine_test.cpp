@@ -21,9 +21,9 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 void configure(const TempHome &home, const std::string &output, const std::string &xmmsKeys) {
-  writeFile(home.path(".xmms/config"), "[xmms]\noutput_plugin=" + output + "\nshuffle=FALSE\n" +
-                                           xmmsKeys +
-                                           "[disk_writer]\nfile=" + home.path("out.wav") + "\n");
+  writeFile(home.path(".xmms/config"),
+            "[xmms]\noutput_plugin=" + output + "\nshuffle=FALSE\n" + xmmsKeys +
+                "[disk_writer]\ncontinuous=TRUE\nfile=" + home.path("out.wav") + "\n");
 }
 
 void playlist(const TempHome &home, const std::vector<std::string> &files) {
