@@ -128,6 +128,27 @@ TEST(EngineSpeed, SlowedSongKeepsPitchAndSongTime) {
   EXPECT_EQ(engine.stop(), 0);
 }
 
+TEST(EngineSpeed, SongsInARowAreSlowedAcrossTheJoin) {
+  TempHome home;
+  const std::string tone = "aevalsrc=0.5*sin(2*PI*500*t)|0.5*sin(2*PI*500*t):s=44100:d=3";
+  std::string a = home.path("a.wav"), b = home.path("b.wav");
+  ASSERT_TRUE(make(a, tone));
+  ASSERT_TRUE(make(b, tone));
+  playlist(home, {a, b});
+  configure(home, "libdiskwriter.so", "playback_speed=0.75\n");
+  audiocheck::Wav w = record(home);
+  // Two 3-second songs at 0.75 take 8 seconds, with no hole where they meet.
+  EXPECT_NEAR(w.seconds(), 6.0 / 0.75, 6.0 / 0.75 * 0.005);
+  std::vector<float> left = audiocheck::channel(w.samples, 2, 0);
+  const size_t win = 441; // 10 ms
+  const double full =
+      audiocheck::rmsDb(std::vector<float>(left.begin() + 44100, left.end() - 44100));
+  for (size_t at = 4410; at + win + 4410 <= left.size(); at += win) {
+    std::vector<float> part(left.begin() + at, left.begin() + at + win);
+    ASSERT_GT(audiocheck::rmsDb(part), full - 6.0) << "hole at " << at / 44.1 << " ms";
+  }
+}
+
 TEST(EngineSpeed, RemoteCallsRoundAndTheSpeedIsKept) {
   TempHome home;
   configure(home, "libnullout.so", "");

@@ -14,8 +14,13 @@
 #include <taglib/mp4tag.h>
 #include <taglib/mpegfile.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <future>
+#include <memory>
+#include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 using engine::ReplayGainInfo;
@@ -290,4 +295,14 @@ TEST(ReplayGain, TagsOfEveryFormat) {
   velora::test::writeFile(home.path("junk.flac"), "fLaC not really");
   EXPECT_FALSE(engine::readReplayGain(home.path("junk.flac")).any());
   EXPECT_FALSE(engine::readReplayGain(home.path("missing.ogg")).any());
+  // A FIFO named like a song is not opened (that would wait for a writer for ever).
+  std::string fifo = home.path("pipe.flac");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // A thread of its own, left behind if it blocks, so the test fails instead of hanging.
+  auto done = std::make_shared<std::promise<bool>>();
+  std::future<bool> tagged = done->get_future();
+  std::thread([fifo, done] { done->set_value(engine::readReplayGain(fifo).any()); }).detach();
+  ASSERT_EQ(tagged.wait_for(std::chrono::seconds(10)), std::future_status::ready)
+      << "reading a FIFO's tags blocked";
+  EXPECT_FALSE(tagged.get());
 }

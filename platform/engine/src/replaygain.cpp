@@ -12,6 +12,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <sys/stat.h>
 
 namespace engine {
 
@@ -122,6 +123,11 @@ std::optional<double> parseR128(const std::string &text) {
 
 ReplayGainInfo readReplayGain(const std::string &path) {
   ReplayGainInfo info;
+  // Only plain files: opening a FIFO or a device named like a song would stop the player
+  // thread until someone writes to it.
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return info;
   TagLib::FileRef ref(path.c_str(), false);
   TagLib::File *file = ref.file();
   if (!file || !file->isValid())

@@ -16,7 +16,8 @@ struct ReplayGainInfo {
   bool any() const { return trackGainDb || albumGainDb; }
 };
 
-// Reads the tags of a file; an unreadable file or one without tags gives an empty record.
+// Reads the tags of a file; an unreadable file, one without tags or anything but a plain file
+// (a FIFO, a device, a URL) gives an empty record.
 ReplayGainInfo readReplayGain(const std::string &path);
 
 // "-6.5 dB", "+3.20", " 0.98765 " -> the number; nothing for anything else or out of range.
