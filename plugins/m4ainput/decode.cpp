@@ -4,12 +4,14 @@
 #include "m4ainput.h"
 #include "pacing.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <glib.h>
 #include <neaacdec.h>
 #include <pthread.h>
 
+#include <xmms/configfile.h>
 #include <xmms/titlestring.h>
 #include <xmms/util.h>
 
@@ -79,6 +81,8 @@ void play_mp4(FILE *file, char *name) {
   unsigned long sample_rate = 0;
   unsigned char channels = 0;
   int frame_length = 1024;
+  int64_t trim_from = 0, trim_to = -1; // the music among the decoded frames (-1: to the end)
+  int64_t decoded = 0;                 // frames the decoder has given (or held back) so far
   float step;
 
   stream_kind = MP4_FILE;
@@ -125,6 +129,28 @@ void play_mp4(FILE *file, char *name) {
 
   num_samples = mp4ff_num_samples(infile, track);
   {
+    // Gapless: the encoder's delay and padding, as the container states them, in frames of the
+    // decoder's output (beyond what the player was first built to do).
+    // Key "gapless" of group "m4ainput" (default TRUE) turns it off: every decoded frame plays.
+    int gapless = 1;
+    ConfigFile *cfg = xmms_cfg_open_default_file();
+    if (cfg) {
+      xmms_cfg_read_boolean(cfg, "m4ainput", "gapless", &gapless);
+      xmms_cfg_free(cfg);
+    }
+    uint64_t skip = 0, length = 0;
+    int kind = gapless ? mp4ff_get_gapless(infile, track, &skip, &length) : 0;
+    int32_t scale = mp4ff_time_scale(infile, track);
+    if (kind == 1 && scale > 0) {
+      skip = skip * sample_rate / uint64_t(scale);
+      length = length * sample_rate / uint64_t(scale);
+    }
+    if (kind && skip < (uint64_t(1) << 32) && length < (uint64_t(1) << 40)) {
+      trim_from = int64_t(skip);
+      trim_to = length ? int64_t(skip + length) : -1;
+    }
+  }
+  {
     // Single precision, with frame length - 1 as the factor: the lengths and seek positions the
     // engine already shows for such files.
     float frame_term = float(frame_length - 1.0);
@@ -149,6 +175,7 @@ void play_mp4(FILE *file, char *name) {
     if (seek != -1) {
       float index = float(seek) * float(sample_rate) * step;
       sample_index = index > 0 ? int(index) : 0;
+      decoded = int64_t(sample_index) * frame_length;
       output()->flush(seek * 1000);
       // A newer request that came in meanwhile stays for the next pass.
       seek_to.compare_exchange_strong(seek, -1);
@@ -177,9 +204,17 @@ void play_mp4(FILE *file, char *name) {
     // A frame dropped for a seek or a stop: both are taken at the top of the loop. A write the
     // output held (a pause that came too late to keep it out) is followed by the same look, so
     // a seek made meanwhile is taken whatever let the write go, even after the last frame.
-    if (pcm && frame.samples > 0 && !write_frame(pcm, frame.samples, true))
+    // The decoder holds back its first frame (the encoder's priming): it counts all the same.
+    int64_t frames = frame.samples > 0 ? int64_t(frame.samples / channels) : frame_length;
+    int64_t from = std::max<int64_t>(0, trim_from - decoded);
+    int64_t to = trim_to < 0 ? frames : std::min<int64_t>(frames, trim_to - decoded);
+    decoded += frames;
+    if (pcm && frame.samples > 0 && to > from &&
+        !write_frame(static_cast<short *>(pcm) + from * channels,
+                     static_cast<unsigned long>((to - from) * channels), true))
       continue;
-    if (sample_index >= num_samples && drain(true))
+    bool music_over = trim_to >= 0 && decoded >= trim_to;
+    if ((sample_index >= num_samples || music_over) && drain(true))
       goto cleanup; // played out or stopped; a seek made during the drain goes round again
   }
 

@@ -49,6 +49,12 @@ int64_t mp4ff_get_track_duration(const mp4ff_t *f, int track);
 /* Time-scale units per second of the track (the raw 32-bit field; -1 for a bad track). */
 int32_t mp4ff_time_scale(const mp4ff_t *f, int track);
 
+/* Gapless playback: the samples that the encoder put before the music (*skip) and how many
+ * belong to it (*length, 0 when only the start is known). 1: from the track's edit list, in the
+ * track's time scale; 2: from an iTunSMPB tag, in samples the decoder gives out; 0 with both 0
+ * when the file says nothing. */
+int mp4ff_get_gapless(const mp4ff_t *f, int track, uint64_t *skip, uint64_t *length);
+
 /* From the audio sample entry; 0 when the track has none. */
 uint32_t mp4ff_get_sample_rate(const mp4ff_t *f, int track);
 uint32_t mp4ff_get_channel_count(const mp4ff_t *f, int track);

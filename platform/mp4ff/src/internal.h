@@ -111,6 +111,11 @@ struct Track {
   std::vector<uint64_t> sampleOffsets; // filled only by a full open
   uint32_t usableSamples = 0;
 
+  // The first edit that shows media (edts/elst): where in the media it starts (media time
+  // scale, -1 for none) and how long it lasts (movie time scale, 0 for "to the end").
+  int64_t editStart = -1;
+  uint64_t editDuration = 0;
+
   uint32_t sampleSize(uint32_t i) const { return constantSize ? constantSize : sizes[i]; }
 };
 
@@ -122,6 +127,8 @@ struct mp4ff {
   bool metaOnly = false;
   std::vector<mp4ff_detail::Track> tracks;
   std::map<uint32_t, std::string> tags;
+  std::map<std::string, std::string> freeform; // "----" items by name ("iTunSMPB")
+  uint32_t movieTimeScale = 0;                 // mvhd: the unit of edit durations
 };
 
 namespace mp4ff_detail {
@@ -138,6 +145,7 @@ void placeSamples(Track &t);
 void parseUdta(Cursor c, mp4ff &f);
 void parseMeta(Cursor c, mp4ff &f);
 int getTag(const mp4ff_t *f, uint32_t tag, char **value);
+// iTunes tag names start with the copyright sign (0xA9) in their first byte.
 constexpr uint32_t itunesTag(const char (&rest)[4]) {
   return (0xa9u << 24) | (uint32_t(uint8_t(rest[0])) << 16) | (uint32_t(uint8_t(rest[1])) << 8) |
          uint32_t(uint8_t(rest[2]));

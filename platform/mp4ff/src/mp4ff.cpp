@@ -6,6 +6,7 @@
 #include "internal.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -30,6 +31,10 @@ bool parseMoov(Cursor c, mp4ff &f) {
       else
         t.usableSamples = t.stszCount;
       f.tracks.push_back(std::move(t));
+    } else if (type == fourcc("mvhd")) {
+      uint8_t version = payload.u8();
+      payload.skip(version == 1 ? 3 + 16 : 3 + 8);
+      f.movieTimeScale = payload.u32();
     } else if (type == fourcc("udta")) {
       parseUdta(payload, f); // damaged tags cost the tags, not the music
     } else if (type == fourcc("meta")) {
@@ -196,5 +201,35 @@ int mp4ff_meta_get_track(const mp4ff_t *f, char **value) { return getTag(f, kTag
 int mp4ff_meta_get_date(const mp4ff_t *f, char **value) { return getTag(f, kTagDate, value); }
 int mp4ff_meta_get_genre(const mp4ff_t *f, char **value) { return getTag(f, kTagGenre, value); }
 int mp4ff_meta_get_comment(const mp4ff_t *f, char **value) { return getTag(f, kTagComment, value); }
+
+int mp4ff_get_gapless(const mp4ff_t *f, int track, uint64_t *skip, uint64_t *length) {
+  if (skip)
+    *skip = 0;
+  if (length)
+    *length = 0;
+  const Track *t = trackAt(f, track);
+  if (!t || !skip || !length)
+    return 0;
+  if (t->editStart >= 0 && (t->editStart > 0 || t->editDuration > 0)) {
+    *skip = uint64_t(t->editStart);
+    // The edit's length is in the movie's time scale; the media's may differ.
+    if (t->editDuration > 0 && f->movieTimeScale > 0 && t->timeScale > 0 &&
+        t->editDuration < (uint64_t(1) << 40))
+      *length = t->editDuration * t->timeScale / f->movieTimeScale;
+    return 1;
+  }
+  // iTunes: " 00000000 DELAY PADDING LENGTH ..." in hexadecimal, in samples.
+  auto it = f->freeform.find("iTunSMPB");
+  if (it == f->freeform.end())
+    return 0;
+  unsigned long long fields[4] = {0, 0, 0, 0};
+  if (std::sscanf(it->second.c_str(), "%llx %llx %llx %llx", &fields[0], &fields[1], &fields[2],
+                  &fields[3]) != 4 ||
+      fields[1] > (1u << 20))
+    return 0;
+  *skip = fields[1];
+  *length = fields[3];
+  return 2;
+}
 
 } // extern "C"

@@ -134,7 +134,24 @@ const char *const kGenres[] = {"Blues",
                                "Euro-House",
                                "Dance Hall"};
 
-// iTunes tag names start with the copyright sign (0xA9) in their first byte.
+// A freeform item ("----"): a name box (after 4 bytes of version and flags) and a data box.
+void parseFreeform(Cursor item, mp4ff &f) {
+  uint32_t type;
+  Cursor payload;
+  std::string name, value;
+  bool haveValue = false;
+  while (item.remaining() >= 8 && nextBox(item, type, payload)) {
+    if (type == fourcc("name") && payload.skip(4)) {
+      name.assign(reinterpret_cast<const char *>(payload.here()), payload.remaining());
+    } else if (type == fourcc("data") && payload.skip(8)) {
+      value.assign(reinterpret_cast<const char *>(payload.here()), payload.remaining());
+      haveValue = true;
+    }
+  }
+  if (!name.empty() && haveValue)
+    f.freeform[name] = value.substr(0, strnlen(value.c_str(), value.size()));
+}
+
 void parseIlstItem(uint32_t itemType, Cursor item, mp4ff &f) {
   uint32_t type;
   Cursor payload;
@@ -186,8 +203,12 @@ void parseMeta(Cursor c, mp4ff &f) {
       continue;
     uint32_t itemType;
     Cursor item;
-    while (payload.remaining() >= 8 && nextBox(payload, itemType, item))
-      parseIlstItem(itemType, item, f);
+    while (payload.remaining() >= 8 && nextBox(payload, itemType, item)) {
+      if (itemType == fourcc("----"))
+        parseFreeform(item, f);
+      else
+        parseIlstItem(itemType, item, f);
+    }
   }
 }
 

@@ -244,6 +244,22 @@ bool parseMdhd(Cursor c, Track &t) {
   return c.ok();
 }
 
+// The edit list: the first edit that shows media (an empty edit, media time -1, only delays).
+void parseElst(Cursor c, Track &t) {
+  uint8_t version = c.u8();
+  c.skip(3);
+  uint32_t count = c.u32();
+  for (uint32_t i = 0; i < count && c.ok() && t.editStart < 0; ++i) {
+    uint64_t duration = version == 1 ? c.u64() : c.u32();
+    int64_t start = version == 1 ? int64_t(c.u64()) : int64_t(int32_t(c.u32()));
+    c.skip(4); // media rate
+    if (c.ok() && start >= 0) {
+      t.editStart = start;
+      t.editDuration = duration;
+    }
+  }
+}
+
 // Walks mdia / minf / stbl and the boxes we read on the way.
 
 } // namespace
@@ -257,8 +273,10 @@ bool parseTrackBoxes(Cursor c, Track &t, const mp4ff &f, int depth) {
     if (!nextBox(c, type, payload))
       return false;
     bool good = true;
-    if (type == fourcc("mdia") || type == fourcc("minf"))
+    if (type == fourcc("mdia") || type == fourcc("minf") || type == fourcc("edts"))
       good = parseTrackBoxes(payload, t, f, depth + 1);
+    else if (type == fourcc("elst"))
+      parseElst(payload, t); // a damaged edit list costs the trimming only
     else if (type == fourcc("stbl"))
       good = parseStbl(payload, t, f);
     else if (type == fourcc("mdhd"))
