@@ -40,6 +40,10 @@ function(velora_plugin target kind)
     BUILD_WITH_INSTALL_RPATH ON
     INSTALL_RPATH "$ORIGIN/../..")
   install(TARGETS ${target} LIBRARY DESTINATION lib/xmms/${kind})
+  # The front-end reads the file kinds it plays from the input plug-ins at build time.
+  if(kind STREQUAL "Input")
+    set_property(GLOBAL APPEND PROPERTY VELORA_INPUT_PLUGINS ${target})
+  endif()
 endfunction()
 
 # A GoogleTest executable registered with CTest. Tests learn where the staged tree is.

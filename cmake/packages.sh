@@ -7,6 +7,7 @@ PACKAGES=(
   libglib2.0-dev libfaad-dev libasound2-dev libmpg123-dev libvorbis-dev libflac-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libopusfile-dev libtag1-dev libsoundtouch-dev
+  libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   ffmpeg mplayer fonts-wqy-microhei fonts-dejavu-core faad
   dbus playerctl xvfb xdotool x11-utils imagemagick espeak-ng desktop-file-utils
   mpv strace time libx11-dev

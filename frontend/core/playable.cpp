@@ -2,12 +2,26 @@
 
 #include <QFileInfo>
 
+// kPluginExtensions and kPluginMimeTypes, read from the engine's input plug-ins at build time.
+#include "playablekinds.inc"
+
 namespace playable {
 
+namespace {
+
+QStringList withPluginWords(QStringList list, const char *const *words) {
+  for (; *words; ++words)
+    if (!list.contains(QLatin1String(*words)))
+      list << QString::fromLatin1(*words);
+  return list;
+}
+
+} // namespace
+
 const QStringList &extensions() {
-  // The phone's own kinds first, then those the engine's plug-ins play today.
-  static const QStringList list = {"mp3", "mp2", "mp1",  "ogg", "aac", "fmr",
-                                   "m4a", "mp4", "flac", "wav", "opus"};
+  // The phone's own kinds first, then every kind an input plug-in of the engine names.
+  static const QStringList list =
+      withPluginWords({"mp3", "mp2", "mp1", "ogg", "aac", "fmr"}, kPluginExtensions);
   return list;
 }
 
@@ -27,9 +41,7 @@ bool isPlayable(const QString &fileName) {
 }
 
 const QStringList &mimeTypes() {
-  static const QStringList list = {"audio/mpeg", "audio/ogg",   "audio/x-vorbis+ogg",
-                                   "audio/aac",  "audio/mp4",   "audio/x-m4a",
-                                   "audio/flac", "audio/x-wav", "audio/opus"};
+  static const QStringList list = withPluginWords({}, kPluginMimeTypes);
   return list;
 }
 

@@ -316,3 +316,6 @@ InputPlugin mp4_ip = {
 InputPlugin *get_iplugin_info(void) { return &mp4_ip; }
 
 } // extern "C"
+
+// After the engine's format plug-ins, before the external player that claims the same names.
+VELORA_INPUT_INFO(50, "m4a mp4 aac", "audio/mp4 audio/x-m4a audio/aac")

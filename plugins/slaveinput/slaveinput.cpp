@@ -494,3 +494,9 @@ __attribute__((visibility("default"))) InputPlugin *get_iplugin_info(void) {
 }
 
 } // extern "C"
+
+// Last of the plug-ins that claim files by name: the MP4 plug-in decodes the same names itself.
+VELORA_INPUT_INFO(40, "m4a mp4 aac", "audio/mp4 audio/x-m4a audio/aac")
+
+// mplayer's seeks are relative to where it reports being and the stream may refuse them.
+VELORA_EXPORT_C unsigned velora_input_capabilities(void) { return VELORA_INPUT_RELATIVE_SEEK; }

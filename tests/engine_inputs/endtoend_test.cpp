@@ -1,6 +1,7 @@
 // Through the real engine: a folder playlist of one MP3, one Ogg and one FLAC file plays all
 // three, in order, to the disk writer; a sweep cut into three tracks joins without a seam in
 // every format.
+#include "diskwatch.h"
 #include "harness.h"
 #include "testenv.h"
 
@@ -8,14 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace inputs_test;
 using velora::test::EngineProcess;
@@ -27,85 +23,6 @@ using velora::test::waitUntil;
 using velora::test::writeFile;
 
 namespace {
-
-struct Wav {
-  int channels = 0, rate = 0, bits = 0;
-  std::vector<int16_t> samples;
-};
-
-uint32_t le32(const std::string &s, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i)
-    v = (v << 8) | static_cast<unsigned char>(s[at + i]);
-  return v;
-}
-
-Wav parseWav(const std::string &b) {
-  Wav w;
-  if (b.size() < 12 || b.compare(0, 4, "RIFF") != 0 || b.compare(8, 4, "WAVE") != 0)
-    return w;
-  for (size_t at = 12; at + 8 <= b.size();) {
-    uint32_t len = le32(b, at + 4);
-    if (b.compare(at, 4, "fmt ") == 0 && at + 24 <= b.size()) {
-      w.channels = static_cast<unsigned char>(b[at + 10]);
-      w.rate = static_cast<int>(le32(b, at + 12));
-      w.bits = static_cast<unsigned char>(b[at + 22]);
-    } else if (b.compare(at, 4, "data") == 0) {
-      size_t n = std::min<size_t>(len, b.size() - at - 8) / 2;
-      w.samples.resize(n);
-      std::memcpy(w.samples.data(), b.data() + at + 8, n * 2);
-      break;
-    }
-    at += 8 + len + (len & 1);
-  }
-  return w;
-}
-
-// The disk writer replaces its file at the end of every song. This watcher keeps each version
-// it sees (an open descriptor keeps a replaced file readable), so the songs can be checked in
-// the order they were written.
-class FileVersions {
-public:
-  explicit FileVersions(std::string path) : path_(std::move(path)), thread_([this] { run(); }) {}
-  ~FileVersions() {
-    stop_ = true;
-    thread_.join();
-  }
-  std::vector<Wav> versions() {
-    std::lock_guard lock(mutex_);
-    return versions_;
-  }
-
-private:
-  void run() {
-    ino_t last = 0;
-    while (!stop_) {
-      struct stat st;
-      if (::stat(path_.c_str(), &st) == 0 && st.st_ino != last) {
-        int fd = ::open(path_.c_str(), O_RDONLY);
-        if (fd >= 0) {
-          struct stat opened;
-          ::fstat(fd, &opened);
-          std::string bytes;
-          char buf[65536];
-          ssize_t n;
-          while ((n = ::read(fd, buf, sizeof buf)) > 0)
-            bytes.append(buf, static_cast<size_t>(n));
-          ::close(fd);
-          last = opened.st_ino;
-          std::lock_guard lock(mutex_);
-          versions_.push_back(parseWav(bytes));
-        }
-      }
-      ::usleep(500);
-    }
-  }
-  std::string path_;
-  std::atomic<bool> stop_{false};
-  std::mutex mutex_;
-  std::vector<Wav> versions_;
-  std::thread thread_;
-};
 
 TEST(InputEndToEnd, FolderOfMp3OggAndFlacPlaysInOrderToTheDiskWriter) {
   if (!fileExists(velora::test::stageDir() + "/bin/xmms") ||

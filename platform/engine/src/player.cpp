@@ -93,7 +93,7 @@ void Engine::startEntry(int pos, uint64_t serial) {
     // An external player's own seek is relative to where it reports being and may be refused
     // by the stream; a resumed song of that plug-in starts from 0.
     std::lock_guard<std::mutex> lk(mutex_);
-    if (resumeSeek_ && serial_ == serial && e->name.rfind("libslaveinput", 0) == 0) {
+    if (resumeSeek_ && serial_ == serial && (e->capabilities & VELORA_INPUT_RELATIVE_SEEK)) {
       pendingSeekMs_ = -1;
       outputTime_ = 0;
     }

@@ -83,8 +83,17 @@ void PluginHost::loadInputs(const std::string &dir, const std::vector<std::strin
     entry->ip = ip;
     entry->path = path;
     entry->name = name;
+    if (auto priority =
+            reinterpret_cast<VeloraInputPriorityFunc>(dlsym(h, VELORA_INPUT_PRIORITY_SYMBOL)))
+      entry->priority = priority();
+    if (auto caps = reinterpret_cast<VeloraInputCapabilitiesFunc>(
+            dlsym(h, VELORA_INPUT_CAPABILITIES_SYMBOL)))
+      entry->capabilities = caps();
     inputs_.push_back(std::move(entry));
   }
+  // A catch-all that claims nearly every file must come last whatever its file name.
+  std::stable_sort(inputs_.begin(), inputs_.end(),
+                   [](const auto &a, const auto &b) { return a->priority > b->priority; });
 }
 
 void PluginHost::loadOutputs(const std::string &dir, const std::string &chosen) {

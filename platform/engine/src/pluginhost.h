@@ -28,6 +28,8 @@ struct InputEntry {
   InputPlugin *ip = nullptr;
   std::string path;
   std::string name;                // file name, e.g. "libwavinput.so"
+  int priority = 0;                // asked before the plug-ins of lower priority
+  unsigned capabilities = 0;       // VELORA_INPUT_* flags
   std::atomic<bool> wedged{false}; // a call never returned: the plug-in is not used again
 };
 
@@ -38,7 +40,8 @@ public:
   PluginHost(const PluginHost &) = delete;
   PluginHost &operator=(const PluginHost &) = delete;
 
-  // Every shared library of dir, sorted by file name, minus the disabled file names.
+  // Every shared library of dir, minus the disabled file names, in the order they are asked:
+  // by priority, highest first, then by file name.
   void loadInputs(const std::string &dir, const std::vector<std::string> &disabled);
   // chosen is a file name ("libalsaout.so"); the null output is the fallback.
   void loadOutputs(const std::string &dir, const std::string &chosen);

@@ -4,6 +4,7 @@
 // mixed down to stereo. Seeks are sample-exact. STREAMINFO tells how many samples the file
 // holds, so a file that ends early, or frames lost to damage, are noticed and reported.
 
+#include "entry.h"
 #include "pcm.h"
 #include "playback.h"
 #include "probe.h"
@@ -18,9 +19,6 @@
 using namespace velora::input;
 
 namespace {
-
-void decodeThread(Playback &pb, const std::string &file);
-Playback playback("FLAC", decodeThread);
 
 // Speaker order of FLAC streams with 1 to 8 channels.
 const Speaker kLayouts[8][8] = {
@@ -229,61 +227,26 @@ void decodeThread(Playback &pb, const std::string &file) {
 
 // --- Plug-in entries ------------------------------------------------------------------------
 
-void flac_init() {}
-
-int flac_is_our_file(char *name) {
-  if (!name)
-    return 0;
+int flac_is_our_file(const char *name) {
   if (hasExtension(name, {".flac", ".fla"}))
     return 1;
   unsigned char head[4];
   return readHead(name, head, sizeof head, true) == 4 && std::memcmp(head, "fLaC", 4) == 0;
 }
 
-void flac_play(char *name) { playback.play(name); }
-void flac_stop() { playback.stop(); }
-void flac_pause(short paused) { playback.pause(paused); }
-void flac_seek(int seconds) { playback.seek(seconds); }
-int flac_get_time() { return playback.time(); }
-void flac_set_eq(int on, float preamp, float *bands) { playback.setEq(on, preamp, bands); }
-void flac_cleanup() { playback.stop(); }
-
-void flac_get_song_info(char *name, char **title, int *length) {
-  if (title)
-    *title = nullptr;
-  if (length)
-    *length = -1;
-  if (!name)
-    return;
+bool flac_song_info(const char *name, char **title, int *length) {
   FlacStream s;
   std::string why;
   if (!s.open(name, nullptr, why))
-    return;
-  if (title)
-    *title = makeTitle(s.tags_, name);
-  if (length)
-    *length = s.lengthMs();
+    return false;
+  *title = makeTitle(s.tags_, name);
+  *length = s.lengthMs();
+  return true;
 }
 
-InputPlugin record = [] {
-  InputPlugin ip{};
-  ip.description = const_cast<char *>("FLAC player, libFLAC");
-  ip.init = flac_init;
-  ip.is_our_file = flac_is_our_file;
-  ip.play_file = flac_play;
-  ip.stop = flac_stop;
-  ip.pause = flac_pause;
-  ip.seek = flac_seek;
-  ip.set_eq = flac_set_eq;
-  ip.get_time = flac_get_time;
-  ip.cleanup = flac_cleanup;
-  ip.get_song_info = flac_get_song_info;
-  return ip;
-}();
+const InputModule kModule{"FLAC", "FLAC player, libFLAC", decodeThread, flac_is_our_file,
+                          flac_song_info};
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) InputPlugin *get_iplugin_info(void) {
-  playback.bind(&record);
-  return &record;
-}
+VELORA_ENGINE_INPUT(kModule, kFormatPriority, "flac fla", "audio/flac audio/x-flac")

@@ -5,6 +5,7 @@
 // header records them. That header also says how long the stream should be, which is how a
 // truncated or damaged file is told apart from a short one.
 
+#include "entry.h"
 #include "playback.h"
 #include "probe.h"
 #include "tags.h"
@@ -20,9 +21,6 @@
 using namespace velora::input;
 
 namespace {
-
-void decodeThread(Playback &pb, const std::string &file);
-Playback playback("MP3", decodeThread);
 
 void initLibrary() {
   // Needed by older libmpg123 releases, harmless on newer ones; once per process.
@@ -281,11 +279,7 @@ void decodeThread(Playback &pb, const std::string &file) {
 
 // --- Plug-in entries ------------------------------------------------------------------------
 
-void mp3_init() { initLibrary(); }
-
-int mp3_is_our_file(char *name) {
-  if (!name)
-    return 0;
+int mp3_is_our_file(const char *name) {
   if (hasExtension(name, {".mp3", ".mp2", ".mp1"}))
     return 1;
   unsigned char head[8192];
@@ -293,50 +287,20 @@ int mp3_is_our_file(char *name) {
   return n > 0 && looksLikeMpegAudio(head, static_cast<size_t>(n)) ? 1 : 0;
 }
 
-void mp3_play(char *name) { playback.play(name); }
-void mp3_stop() { playback.stop(); }
-void mp3_pause(short paused) { playback.pause(paused); }
-void mp3_seek(int seconds) { playback.seek(seconds); }
-int mp3_get_time() { return playback.time(); }
-void mp3_set_eq(int on, float preamp, float *bands) { playback.setEq(on, preamp, bands); }
-void mp3_cleanup() { playback.stop(); }
-
-void mp3_get_song_info(char *name, char **title, int *length) {
-  if (title)
-    *title = nullptr;
-  if (length)
-    *length = -1;
-  if (!name)
-    return;
+bool mp3_song_info(const char *name, char **title, int *length) {
   Mp3Stream s;
   std::string why;
   if (!s.open(name, why, false))
-    return;
-  if (title)
-    *title = makeTitle(s.tags(), name);
-  if (length)
-    *length = s.lengthMs();
+    return false;
+  *title = makeTitle(s.tags(), name);
+  *length = s.lengthMs();
+  return true;
 }
 
-InputPlugin record = [] {
-  InputPlugin ip{};
-  ip.description = const_cast<char *>("MPEG audio (MP3) player, libmpg123");
-  ip.init = mp3_init;
-  ip.is_our_file = mp3_is_our_file;
-  ip.play_file = mp3_play;
-  ip.stop = mp3_stop;
-  ip.pause = mp3_pause;
-  ip.seek = mp3_seek;
-  ip.set_eq = mp3_set_eq;
-  ip.get_time = mp3_get_time;
-  ip.cleanup = mp3_cleanup;
-  ip.get_song_info = mp3_get_song_info;
-  return ip;
-}();
+const InputModule kModule{"MP3",         "MPEG audio (MP3) player, libmpg123",
+                          decodeThread,  mp3_is_our_file,
+                          mp3_song_info, initLibrary};
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) InputPlugin *get_iplugin_info(void) {
-  playback.bind(&record);
-  return &record;
-}
+VELORA_ENGINE_INPUT(kModule, kFormatPriority, "mp3 mp2 mp1", "audio/mpeg audio/mp3 audio/x-mp3")

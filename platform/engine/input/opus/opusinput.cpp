@@ -4,6 +4,7 @@
 // (op_pcm_seek). Streams with more than two channels are mixed down to stereo by libopusfile's
 // own downmix, which knows the channel mappings Opus defines.
 
+#include "entry.h"
 #include "playback.h"
 #include "probe.h"
 #include "tags.h"
@@ -19,9 +20,6 @@
 using namespace velora::input;
 
 namespace {
-
-void decodeThread(Playback &pb, const std::string &file);
-Playback playback("Opus", decodeThread);
 
 constexpr int kRate = 48000;
 
@@ -184,9 +182,7 @@ bool isOpusHead(const unsigned char *h, long n) {
   return n >= packet + 8 && std::memcmp(h + packet, "OpusHead", 8) == 0;
 }
 
-int opus_is_our_file(char *name) {
-  if (!name)
-    return 0;
+int opus_is_our_file(const char *name) {
   unsigned char head[512];
   long n = readHead(name, head, sizeof head, false);
   if (hasExtension(name, {".opus"})) {
@@ -198,52 +194,19 @@ int opus_is_our_file(char *name) {
   return isOpusHead(head, n) ? 1 : 0;
 }
 
-void opus_init() {}
-
-void opus_play(char *name) { playback.play(name); }
-void opus_stop() { playback.stop(); }
-void opus_pause(short paused) { playback.pause(paused); }
-void opus_seek(int seconds) { playback.seek(seconds); }
-int opus_get_time() { return playback.time(); }
-void opus_set_eq(int on, float preamp, float *bands) { playback.setEq(on, preamp, bands); }
-void opus_cleanup() { playback.stop(); }
-
-void opus_get_song_info(char *name, char **title, int *length) {
-  if (title)
-    *title = nullptr;
-  if (length)
-    *length = -1;
-  if (!name)
-    return;
+bool opus_song_info(const char *name, char **title, int *length) {
   OpusStream s;
   std::string why;
   if (!s.open(name, why))
-    return;
-  if (title)
-    *title = makeTitle(s.tags(), name);
-  if (length)
-    *length = s.lengthMs();
+    return false;
+  *title = makeTitle(s.tags(), name);
+  *length = s.lengthMs();
+  return true;
 }
 
-InputPlugin record = [] {
-  InputPlugin ip{};
-  ip.description = const_cast<char *>("Ogg Opus player, libopusfile");
-  ip.init = opus_init;
-  ip.is_our_file = opus_is_our_file;
-  ip.play_file = opus_play;
-  ip.stop = opus_stop;
-  ip.pause = opus_pause;
-  ip.seek = opus_seek;
-  ip.set_eq = opus_set_eq;
-  ip.get_time = opus_get_time;
-  ip.cleanup = opus_cleanup;
-  ip.get_song_info = opus_get_song_info;
-  return ip;
-}();
+const InputModule kModule{"Opus", "Ogg Opus player, libopusfile", decodeThread, opus_is_our_file,
+                          opus_song_info};
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) InputPlugin *get_iplugin_info(void) {
-  playback.bind(&record);
-  return &record;
-}
+VELORA_ENGINE_INPUT(kModule, kFormatPriority, "opus", "audio/opus audio/x-opus+ogg")

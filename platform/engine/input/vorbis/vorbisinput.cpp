@@ -4,6 +4,7 @@
 // stereo. A file whose last Ogg page is missing or cut short was truncated: libvorbisfile
 // plays what is there without complaint, so the plug-in looks at the end of the file itself.
 
+#include "entry.h"
 #include "pcm.h"
 #include "playback.h"
 #include "probe.h"
@@ -20,9 +21,6 @@
 using namespace velora::input;
 
 namespace {
-
-void decodeThread(Playback &pb, const std::string &file);
-Playback playback("Ogg Vorbis", decodeThread);
 
 // Speaker order of Vorbis streams with 1 to 8 channels.
 const Speaker kLayouts[8][8] = {
@@ -210,9 +208,7 @@ bool isVorbisHead(const unsigned char *h, long n) {
   return n >= packet + 7 && std::memcmp(h + packet, "\x01vorbis", 7) == 0;
 }
 
-int vorbis_is_our_file(char *name) {
-  if (!name)
-    return 0;
+int vorbis_is_our_file(const char *name) {
   unsigned char head[512];
   long n = readHead(name, head, sizeof head, false);
   if (hasExtension(name, {".ogg"})) {
@@ -224,52 +220,19 @@ int vorbis_is_our_file(char *name) {
   return isVorbisHead(head, n) ? 1 : 0;
 }
 
-void vorbis_init() {}
-
-void vorbis_play(char *name) { playback.play(name); }
-void vorbis_stop() { playback.stop(); }
-void vorbis_pause(short paused) { playback.pause(paused); }
-void vorbis_seek(int seconds) { playback.seek(seconds); }
-int vorbis_get_time() { return playback.time(); }
-void vorbis_set_eq(int on, float preamp, float *bands) { playback.setEq(on, preamp, bands); }
-void vorbis_cleanup() { playback.stop(); }
-
-void vorbis_get_song_info(char *name, char **title, int *length) {
-  if (title)
-    *title = nullptr;
-  if (length)
-    *length = -1;
-  if (!name)
-    return;
+bool vorbis_song_info(const char *name, char **title, int *length) {
   VorbisStream s;
   std::string why;
   if (!s.open(name, why))
-    return;
-  if (title)
-    *title = makeTitle(s.tags(), name);
-  if (length)
-    *length = s.lengthMs();
+    return false;
+  *title = makeTitle(s.tags(), name);
+  *length = s.lengthMs();
+  return true;
 }
 
-InputPlugin record = [] {
-  InputPlugin ip{};
-  ip.description = const_cast<char *>("Ogg Vorbis player, libvorbisfile");
-  ip.init = vorbis_init;
-  ip.is_our_file = vorbis_is_our_file;
-  ip.play_file = vorbis_play;
-  ip.stop = vorbis_stop;
-  ip.pause = vorbis_pause;
-  ip.seek = vorbis_seek;
-  ip.set_eq = vorbis_set_eq;
-  ip.get_time = vorbis_get_time;
-  ip.cleanup = vorbis_cleanup;
-  ip.get_song_info = vorbis_get_song_info;
-  return ip;
-}();
+const InputModule kModule{"Ogg Vorbis", "Ogg Vorbis player, libvorbisfile", decodeThread,
+                          vorbis_is_our_file, vorbis_song_info};
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) InputPlugin *get_iplugin_info(void) {
-  playback.bind(&record);
-  return &record;
-}
+VELORA_ENGINE_INPUT(kModule, kFormatPriority, "ogg", "audio/ogg audio/x-vorbis+ogg audio/vorbis")

@@ -39,6 +39,9 @@ std::mutex control; // play_file and stop never overlap
 uint32_t le32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 uint16_t le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
+const char *const kUnsupportedFormat =
+    "unsupported sample format (only PCM of 8, 16, 24, 32 bits or 32-bit float)";
+
 // Reads the header and leaves the file at the start of the sample data.
 bool readFormat(FILE *f, WavFormat &w, const char *&why) {
   uint8_t riff[12];
@@ -98,7 +101,7 @@ bool readFormat(FILE *f, WavFormat &w, const char *&why) {
   bool intOk = w.tag == 1 && (w.bits == 8 || w.bits == 16 || w.bits == 24 || w.bits == 32);
   bool floatOk = w.tag == 3 && w.bits == 32;
   if (!intOk && !floatOk) {
-    why = "unsupported sample format (only PCM of 8, 16, 24, 32 bits or 32-bit float)";
+    why = kUnsupportedFormat;
     return false;
   }
   if (w.channels < 1 || w.channels > 8 || w.rate < 1000 || w.rate > 192000 ||
@@ -229,11 +232,26 @@ void wav_stop_locked() {
     wav_ip.output->close_audio();
 }
 
+// A .wav file whose header names a kind of sample this plug-in does not decode (A-law, 64-bit
+// float, an RF64 header, ...) is left to a plug-in that plays it; a damaged one stays ours, so
+// the song ends with this plug-in's diagnostic.
 int wav_is_our_file(char *filename) {
   if (!filename)
     return 0;
   const char *dot = std::strrchr(filename, '.');
-  return dot && !std::strchr(dot, '/') && !strcasecmp(dot, ".wav");
+  if (!dot || std::strchr(dot, '/') || strcasecmp(dot, ".wav"))
+    return 0;
+  FILE *f = std::fopen(filename, "rb");
+  if (!f)
+    return 1;
+  WavFormat w;
+  const char *why = nullptr;
+  uint8_t head[4] = {};
+  bool rf64 = std::fread(head, 1, 4, f) == 4 && !std::memcmp(head, "RF64", 4);
+  std::rewind(f);
+  bool ours = !rf64 && (readFormat(f, w, why) || why != kUnsupportedFormat);
+  std::fclose(f);
+  return ours ? 1 : 0;
 }
 
 void wav_play_file(char *filename) {
@@ -306,3 +324,5 @@ extern "C" __attribute__((visibility("default"))) InputPlugin *get_iplugin_info(
   wav_ip.get_song_info = wav_get_song_info;
   return &wav_ip;
 }
+
+VELORA_INPUT_INFO(100, "wav", "audio/x-wav audio/wav audio/vnd.wave")

@@ -78,6 +78,40 @@ typedef struct InputPlugin {
 typedef InputPlugin *(*GetInputPluginFunc)(void);
 typedef OutputPlugin *(*GetOutputPluginFunc)(void);
 
+/* Optional exports of an input plug-in, looked up by name with dlsym; a plug-in without them
+ * keeps the defaults given here. */
+
+/* int velora_input_priority(void): plug-ins are asked is_our_file from the highest priority
+ * down (equal ones by file name). Without the symbol: 0. The engine's format plug-ins answer
+ * 100, a catch-all that claims files by probing their content answers below 0. */
+#define VELORA_INPUT_PRIORITY_SYMBOL "velora_input_priority"
+typedef int (*VeloraInputPriorityFunc)(void);
+
+/* unsigned velora_input_capabilities(void): a set of the flags below. Without the symbol: 0. */
+#define VELORA_INPUT_CAPABILITIES_SYMBOL "velora_input_capabilities"
+typedef unsigned (*VeloraInputCapabilitiesFunc)(void);
+/* Its seeks are relative to where its player reports being and may be refused by the stream:
+ * a song resumed after an engine restart starts from 0 rather than at a time. */
+#define VELORA_INPUT_RELATIVE_SEEK 1u
+
+/* const char *velora_input_extensions(void): the file-name extensions it plays, lower case,
+ * without the dot, separated by blanks ("mp3 mp2 mp1"); these decide which files of a folder
+ * count as songs. const char *velora_input_mime_types(void): their MIME types, likewise. */
+#define VELORA_INPUT_EXTENSIONS_SYMBOL "velora_input_extensions"
+#define VELORA_INPUT_MIME_TYPES_SYMBOL "velora_input_mime_types"
+typedef const char *(*VeloraInputTextFunc)(void);
+
+/* Exports the priority, extensions and MIME types of an input plug-in in one line. */
+#ifdef __cplusplus
+#define VELORA_EXPORT_C extern "C" __attribute__((visibility("default")))
+#else
+#define VELORA_EXPORT_C __attribute__((visibility("default")))
+#endif
+#define VELORA_INPUT_INFO(priority, extensions, mimeTypes)                                         \
+  VELORA_EXPORT_C int velora_input_priority(void) { return (priority); }                           \
+  VELORA_EXPORT_C const char *velora_input_extensions(void) { return (extensions); }               \
+  VELORA_EXPORT_C const char *velora_input_mime_types(void) { return (mimeTypes); }
+
 #ifdef __cplusplus
 }
 #endif
