@@ -2,8 +2,8 @@
 // priorities say, whatever their file names, so the format plug-ins keep their files, the MP4
 // plug-in comes before the external player, and the catch-all comes last; the external player
 // says by a capability that its seeks are relative.
-#include "diskwatch.h"
 #include "harness.h"
+#include "media.h"
 #include "pluginhost.h"
 #include "testenv.h"
 

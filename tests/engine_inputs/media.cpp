@@ -1,7 +1,6 @@
-#include "diskwatch.h"
+#include "media.h"
 
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -38,42 +37,6 @@ Wav parseWav(const std::string &b) {
     at += 8 + len + (len & 1);
   }
   return w;
-}
-
-FileVersions::FileVersions(std::string path) : path_(std::move(path)), thread_([this] { run(); }) {}
-
-FileVersions::~FileVersions() {
-  stop_ = true;
-  thread_.join();
-}
-
-std::vector<Wav> FileVersions::versions() {
-  std::lock_guard lock(mutex_);
-  return versions_;
-}
-
-void FileVersions::run() {
-  ino_t last = 0;
-  while (!stop_) {
-    struct stat st;
-    if (::stat(path_.c_str(), &st) == 0 && st.st_ino != last) {
-      int fd = ::open(path_.c_str(), O_RDONLY);
-      if (fd >= 0) {
-        struct stat opened;
-        ::fstat(fd, &opened);
-        std::string bytes;
-        char buf[65536];
-        ssize_t n;
-        while ((n = ::read(fd, buf, sizeof buf)) > 0)
-          bytes.append(buf, static_cast<size_t>(n));
-        ::close(fd);
-        last = opened.st_ino;
-        std::lock_guard lock(mutex_);
-        versions_.push_back(parseWav(bytes));
-      }
-    }
-    ::usleep(500);
-  }
 }
 
 bool ffmpegMakes(const std::vector<std::string> &args, const std::string &out) {
