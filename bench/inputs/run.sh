@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Decode speed of the engine's MP3, Ogg Vorbis and FLAC plug-ins against ffmpeg decoding the
-# same ten-minute files to nothing. The files are made here, in a temporary folder, and removed.
+# Decode speed of the engine's input plug-ins (MP3, Ogg Vorbis, FLAC, Opus and the catch-all
+# FFmpeg plug-in on ALAC, WavPack, AIFF, Vorbis and Opus) against ffmpeg decoding the same
+# ten-minute files to nothing. The files are made here, in a temporary folder, and removed.
 #
 #   bench/inputs/run.sh [build folder configured with -DVELORA_BENCH=ON]
 set -euo pipefail
@@ -22,6 +23,9 @@ echo "making ten-minute files in $work ..."
 "${ff[@]}" -i "$work/long.wav" -c:a flac "$work/long.flac"
 "${ff[@]}" -i "$work/long.wav" -c:a libopus -b:a 128k "$work/long.opus"
 "${ff[@]}" -i "$work/long.wav" -c:a flac -sample_fmt s32 -bits_per_raw_sample 24 "$work/long24.flac"
+"${ff[@]}" -i "$work/long.wav" -c:a alac -f mp4 "$work/long.alac"
+"${ff[@]}" -i "$work/long.wav" -c:a wavpack "$work/long.wv"
+"${ff[@]}" -i "$work/long.wav" -c:a pcm_s16be "$work/long.aiff"
 
 ffmpeg_time() { # median of five: wall and CPU (user + system) seconds, decoding to the null muxer
   local walls=() cpus=() t wall user sys
@@ -46,6 +50,14 @@ echo "== plug-ins (median of 5; load $(cut -d' ' -f1-3 /proc/loadavg))"
 "$driver" "$plugins/libflacinput.so" "$work/long24.flac"
 "$driver" "$plugins/libflacinput.so" "$work/long.flac" --eq
 [ -e "$plugins/libopusinput.so" ] && "$driver" "$plugins/libopusinput.so" "$work/long.opus"
+if [ -e "$plugins/libffmpeginput.so" ]; then
+  echo "-- the FFmpeg plug-in"
+  for f in long.alac long.wv long.aiff long.ogg long.opus; do
+    "$driver" "$plugins/libffmpeginput.so" "$work/$f"
+  done
+fi
 echo
 echo "== ffmpeg to nothing (median of 5, one thread; load $(cut -d' ' -f1-3 /proc/loadavg))"
-for f in long.mp3 long.ogg long.flac long24.flac long.opus; do ffmpeg_time "$work/$f"; done
+for f in long.mp3 long.ogg long.flac long24.flac long.opus long.alac long.wv long.aiff; do
+  ffmpeg_time "$work/$f"
+done
