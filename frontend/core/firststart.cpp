@@ -1,5 +1,6 @@
 #include "firststart.h"
 
+#include "kconfig.h"
 #include "mainface/mainface.h"
 #include "playable.h"
 
@@ -10,6 +11,9 @@
 
 namespace firststart {
 namespace {
+
+// The shipped skin's accent colour, for the line being sung.
+const char kFirstStartLyricsColour[] = "#35c2ff";
 
 bool makeParent(const QString &path) {
   const QString dir = QFileInfo(path).absolutePath();
@@ -44,6 +48,27 @@ bool copyNew(const QString &from, const QString &to) {
   return writeNew(to, source.readAll());
 }
 
+// The engine shuffles unless told otherwise, and the demo (and its lyrics) is written to be heard
+// in order: a new user's first Play must give song 1, then song 2. Only an engine configuration
+// without a shuffle setting of its own gets one; it is written before the engine first reads it.
+bool seedInOrderPlay(const QString &home) {
+  const QString path = home + "/.xmms/config";
+  if (!makeParent(path))
+    return false;
+  KConfig config(path);
+  if (config.isReadOnly())
+    return false;
+  if (config.hasGroup("xmms")) {
+    config.setGroup("xmms");
+    if (config.hasKey("shuffle"))
+      return false;
+  }
+  config.setGroup("xmms");
+  config.writeEntry("shuffle", QStringLiteral("FALSE")); // the engine's own spelling
+  config.sync();
+  return true;
+}
+
 } // namespace
 
 QStringList demoTracks(const QString &shareDir) {
@@ -68,12 +93,17 @@ QStringList seedHome(const QString &home, const QString &shareDir) {
       written << ".xmms/" + name;
   if (copyNew(shareDir + "/readme", home + "/readme"))
     written << "readme";
-  // Lyrics are shown from the first start, so the demo's lines light up in step at once; a
-  // settings file the user already has is left as it is. Without a shipped tree (a program not
-  // installed) the home is not touched at all.
-  if (QFileInfo(shareDir).isDir() &&
-      writeNew(home + "/.xmms/pelmar_cfg", "[pelskin]\nshowlrc=true\n"))
-    written << ".xmms/pelmar_cfg";
+  // Without a shipped tree (a program not installed) the home is not touched at all.
+  if (QFileInfo(shareDir).isDir()) {
+    // Lyrics are shown from the first start, the sung line in the skin's accent (both colours
+    // default to the same grey, which hides it), so the demo's lines light up in step at once.
+    // A settings file the user already has is left as it is.
+    if (writeNew(home + "/.xmms/pelmar_cfg",
+                 QByteArray("[pelskin]\nlrccolor=") + kFirstStartLyricsColour + "\nshowlrc=true\n"))
+      written << ".xmms/pelmar_cfg";
+    if (seedInOrderPlay(home))
+      written << ".xmms/config";
+  }
 
   const QStringList tracks = demoTracks(shareDir);
   if (!tracks.isEmpty()) {

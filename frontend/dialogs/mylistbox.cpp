@@ -40,9 +40,7 @@ void My_ListBox::rebuild(int items) {
 
 void My_ListBox::setMode(int m) {
   if (m == 1) {
-    if (!browse(storage::internalRoot(owner->home())))
-      rebuild(0); // nothing to browse: an empty list, still in add mode
-    mode_ = 1;
+    browseInternalRoot();
     return;
   }
   mode_ = m;
@@ -69,6 +67,19 @@ bool My_ListBox::browse(const QString &dir) {
   rebuild(static_cast<int>(listing.size()) + (cardShown ? 1 : 0));
   setTopItem(0);
   return true;
+}
+
+void My_ListBox::browseInternalRoot() {
+  if (browse(storage::internalRoot(owner->home())))
+    return;
+  // Nothing of it to show, but the card is still offered and Back still leads to the list.
+  listing.clear();
+  dirPath = QDir::cleanPath(storage::internalRoot(owner->home()));
+  internalRoot = true;
+  cardShown = storage::cardRoot(owner->home()) != dirPath;
+  mode_ = 1;
+  rebuild(cardShown ? 1 : 0);
+  setTopItem(0);
 }
 
 bool My_ListBox::isCardItem(int row) const {

@@ -44,6 +44,9 @@ public:
 public slots:
   void doItemClicked(QListBoxItem *item);
 
+  // The internal storage root; one that cannot be listed still shows the memory-card item.
+  void browseInternalRoot();
+
 private:
   void rebuild(int items);
   void toggle(int row);

@@ -118,6 +118,15 @@ int PlayList::addUnique(const QString &path) {
   return static_cast<int>(songs.size());
 }
 
+void PlayList::reload() {
+  const int mode = mode_;
+  if (!load(file))
+    return;
+  current = songs.isEmpty() ? -1 : 0;
+  if (mode != 1)
+    setMode(0); // ticks of remove mode named entries of the old list
+}
+
 void PlayList::remove(int index) {
   if (index < 0 || index >= songs.size())
     return;
@@ -209,7 +218,7 @@ void PlayList::hideWithCancel() {
     if (list->atInternalRoot())
       setMode(0);
     else if (here == storage::cardRoot(homeDir))
-      list->browse(storage::internalRoot(homeDir));
+      list->browseInternalRoot();
     else if (!list->browse(here + "/.."))
       setMode(0);
   } else {

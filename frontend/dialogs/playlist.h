@@ -43,6 +43,10 @@ public:
   // The index of an equal entry, or appends path and returns the new number of entries; -1
   // (nothing added) for a path with a line feed, which no playlist line can hold.
   int addUnique(const QString &path);
+  // The engine's playlist was replaced behind the editor (a folder opened, a saved playlist
+  // loaded, a file opened from the desktop): the entries are read again, unsaved changes are
+  // dropped, and the first entry becomes the current one. Add mode keeps its folder.
+  void reload();
   // Removes entry index when it exists.
   void remove(int index);
   // 0 list, 1 add (browsing the storage), -1 remove.

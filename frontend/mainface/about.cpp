@@ -23,6 +23,7 @@ void MainFace::sltAbout() {
       fromGbk(kAboutText).arg(fromGbk("V3.20"), fromGbk("Cancel shows ~/readme").toHtmlEscaped());
   const int answer = ZMessageBox::information(this, QPixmap(), text, fromGbk("Ok  "),
                                               fromGbk("Cancel  "), QString(), 1);
-  if (answer == 1)
+  // A box cancelled by a close (the desktop's Quit) opens nothing more.
+  if (answer == 1 && !closing())
     (new XreadmeWidget(this, nullptr, false))->show();
 }

@@ -116,9 +116,10 @@ void MainFace::buttonClick(int code) {
     break;
   case 22:
     // The display helper is run by its full path without a shell; the window then closes
-    // (its close sequence saves the volume and ends the engine).
+    // (its close sequence saves the volume and ends the engine). From the desktop this can
+    // come while a dialog is open; requestClose then cancels the dialog first.
     LyricsReader::runLcdsleep(baseDir, false);
-    close();
+    requestClose(false);
     break;
   case 23:
     resizeForMode(MiniMode);

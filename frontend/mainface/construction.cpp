@@ -14,8 +14,6 @@
 namespace {
 // The title shown while nothing plays; the padding lets it rest a moment between songs.
 const char kDefaultTitle[] = "velora";
-// The shipped skin's accent colour: the sung line stands out on a first start.
-const char kFirstStartLyricsColour[] = "#35c2ff";
 } // namespace
 
 MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name) {
@@ -38,15 +36,10 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
   setWindowTitle(QStringLiteral("velora"));
 
   {
-    const bool firstStart = !QFileInfo::exists(baseDir + "/.xmms/pelmar_cfg");
+    // A first start's settings (lyrics shown, the sung line's colour) were seeded before the
+    // engine started (firststart.cpp); this reads whatever the file holds.
     KConfig settings(baseDir + "/.xmms/pelmar_cfg");
     settings.setGroup("pelskin");
-    if (firstStart) {
-      // Both lyrics colours default to the same grey, which hides the line being sung; a new
-      // home starts with the current line in the skin's accent. A user's own values stay.
-      settings.writeEntry("lrccolor", QString::fromLatin1(kFirstStartLyricsColour));
-      settings.sync();
-    }
     QString remembered = QString::fromUtf8(settings.readEntry("CurrentSkin").toLatin1());
     if (!remembered.isEmpty() &&
         QFileInfo::exists(baseDir + "/skins/" + remembered + "/skins.conf"))

@@ -37,12 +37,10 @@ void MainFace::shiftLyrics(int deltaMs) {
   lyricsShiftMs += deltaMs;
   lyricsoffsets::store(baseDir, lyricsSong, lyricsShiftMs);
   const int tenths = std::abs(lyricsShiftMs) / 100;
-  noticeText = QStringLiteral("Lrc %1%2.%3 s")
-                   .arg(lyricsShiftMs < 0 ? QStringLiteral("-") : QStringLiteral("+"))
-                   .arg(tenths / 10)
-                   .arg(tenths % 10);
-  noticeTicks = 10;
-  wakeTitle();
+  showNotice(QStringLiteral("Lrc %1%2.%3 s")
+                 .arg(lyricsShiftMs < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+                 .arg(tenths / 10)
+                 .arg(tenths % 10));
   if (lyricsLoaded && showLyrics && !lyrics.isPlain())
     seekTo(currentSecond + lyricsOffset);
 }

@@ -3,10 +3,10 @@
 //
 // The window is split into files by concern: construction.cpp (members, menus, timers, title),
 // skin.cpp (skin loading and switching, first-start skin install), settings.cpp (settings load,
-// settings writes, close sequence), frame.cpp (the frame image and the full composition),
-// lyricsstate.cpp (song-change lyrics loading), playlisteditor.cpp (the editor and its answers),
-// about.cpp (the About box). Drawing of single areas, status polling, touch, commands and keys
-// live in files of their own.
+// settings writes), closing.cpp (the close sequence), frame.cpp (the frame image and the full
+// composition), lyricsstate.cpp (song-change lyrics loading), playlisteditor.cpp (the editor and
+// its answers), about.cpp (the About box). Drawing of single areas, status polling, touch, commands
+// and keys live in files of their own.
 #pragma once
 
 #include "core/lyrics.h"
@@ -159,13 +159,20 @@ public:
   void sweepStrip(const QRect &band);
   void setEqValue(int index, int value);
   void sendEq(int index);
+  // Reads a playlist file into playlistModel; the panel is redrawn when the list changed.
   void loadPlaylistFile(const QString &path);
+  void playlistPanelChanged();
+  // A short line in the title area for about two seconds.
+  void showNotice(const QString &text);
 
   // Engine playlist (playlists.cpp). Each of these stops this session's engine, replaces its
   // playlist file, starts it again and plays the first entry; nothing happens to the engine
   // when the folder or the saved playlist cannot be read.
   void playFolder(const QString &folder);
   bool playSavedPlaylist(const QString &file);
+  // After the engine's playlist file was replaced: the panel and an open editor read it again
+  // and the first entry plays.
+  void enginePlaylistReplaced();
   // Refills playlistMenu with the saved playlists (at most seven); the files behind the items
   // are kept in savedPlaylists by item id.
   void refillPlaylistMenu();
@@ -213,6 +220,10 @@ public slots:
   void plistPOSClick(int index);
   void equalizerChangeSlot();
   void sltAbout();
+  // A close asked for while dialogs may be open (the desktop's Quit, a quit signal, Exit):
+  // dialogs and pop-ups that are open are cancelled first; the close sequence runs once
+  // (closing.cpp). From outside, nobody is asked anything: unsaved tapped times are kept.
+  void requestClose(bool fromOutside = true);
 
 protected:
   void mousePressEvent(QMouseEvent *e) override;
@@ -326,7 +337,14 @@ public:
 
   QStringList playlistModel;
 
+  // True once the close sequence (volume saved, engine ended) has run.
+  bool closing() const { return closeSequenceRan; }
+
 private:
+  void runCloseSequence();
+  bool leaveTimingForClose();
+  bool closeSequenceRan = false;
+  bool closeFromOutside = false;
   void playFirstEntry();
   QStringList timingSource(const QString &songPath);
   void showTimingProgress();

@@ -21,8 +21,7 @@ void MainFace::openPlaylistEditor() {
   connect(editor, &PlayList::playlistCmd, this, &MainFace::playlistSlot);
   connect(editor, &PlayList::playlistApplied, this, [this] {
     // The engine came back stopped, on the new file.
-    loadPlaylistFile(enginePlaylistFile(baseDir));
-    drawPlaylistBar(1, false);
+    loadPlaylistFile(enginePlaylistFile(baseDir)); // the panel follows
     lastPosition = -1;
     playingFlag = pausedFlag = false;
     drawPlayStatus(2);

@@ -8,9 +8,23 @@
 #include <QPainter>
 
 void MainFace::loadPlaylistFile(const QString &path) {
-  if (std::optional<QStringList> entries = m3u::read(path))
-    playlistModel = *entries;
-  // else the panel keeps what it showed
+  std::optional<QStringList> entries = m3u::read(path);
+  if (!entries)
+    return; // the panel keeps what it showed
+  const bool changed = *entries != playlistModel;
+  playlistModel = *entries;
+  if (changed)
+    playlistPanelChanged();
+}
+
+void MainFace::playlistPanelChanged() {
+  // A shorter list would leave the old list's rows and the knob where the longer list had it:
+  // the panel starts again from the top, drawn afresh over its background.
+  firstPlaylistLine = 0;
+  if (windowMode == VerticalMode && playlistPanelShown && !skinPixmap.isNull()) {
+    composeFrame();
+    update();
+  }
 }
 
 void MainFace::drawPlaylistBar(int offset, bool pressed) {

@@ -6,6 +6,7 @@
 #include "core/enginerestart.h"
 #include "core/m3u.h"
 #include "core/playable.h"
+#include "dialogs/playlist.h"
 #include "xmmsPlayer.h"
 
 #include <QDir>
@@ -42,13 +43,25 @@ void MainFace::playFolder(const QString &folder) {
   for (const QString &name : lister.entryList(QDir::Files | QDir::Hidden))
     if (playable::isPlayable(name))
       songs << prefix + name;
+  if (songs.isEmpty()) {
+    // An empty playlist would leave nothing to play and lose the one the user had.
+    qWarning("velora: no songs in %s; the playlist stays", qPrintable(folder));
+    showNotice(QStringLiteral("No songs in this folder"));
+    return;
+  }
 
   const bool written =
       restartEngine(controller, [&] { return m3u::write(playlistFile(baseDir), songs); });
   if (!written)
     qWarning("velora: cannot write %s", qPrintable(playlistFile(baseDir)));
-  loadPlaylistFile(playlistFile(baseDir));
-  drawPlaylistBar(1, false);
+  enginePlaylistReplaced();
+}
+
+void MainFace::enginePlaylistReplaced() {
+  loadPlaylistFile(playlistFile(baseDir)); // the panel follows
+  // An editor that is open shows the new list; it must never write its old one back.
+  if (playlistEditor)
+    playlistEditor->reload();
   playFirstEntry();
 }
 
@@ -63,9 +76,7 @@ bool MainFace::playSavedPlaylist(const QString &file) {
       restartEngine(controller, [&] { return m3u::writeAtomically(playlistFile(baseDir), bytes); });
   if (!written)
     qWarning("velora: cannot write %s", qPrintable(playlistFile(baseDir)));
-  loadPlaylistFile(playlistFile(baseDir));
-  drawPlaylistBar(1, false);
-  playFirstEntry();
+  enginePlaylistReplaced();
   return written;
 }
 

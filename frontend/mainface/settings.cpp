@@ -1,11 +1,8 @@
-// Settings kept between runs: the settings load, the menu entries that write single keys, and
-// the close sequence that saves the volume and ends the engine.
+// Settings kept between runs: the settings load and the menu entries that write single keys.
 #include "mainface.h"
 
 #include "kconfig.h"
 #include "xmmsPlayer.h"
-
-#include <QCloseEvent>
 
 namespace {
 struct FontEntry {
@@ -109,34 +106,4 @@ void MainFace::selectMenu(int id) {
       settings.sync();
     mainMenu->setItemChecked(5, sltfwdEnabled);
   }
-}
-
-void MainFace::closeEvent(QCloseEvent *e) {
-  if (!leaveTiming()) { // stamps not saved and the user chose to stay
-    e->ignore();
-    return;
-  }
-  // Only this session's engine and the mplayer processes it started are ended, never anything
-  // found by name; they are noted before the quit request, while they can still be told apart.
-  const std::vector<pid_t> engine = XMMSPlayer::engineProcesses();
-  if (controller) {
-    controller->kill();
-    controller->setVolume(100);
-  }
-  // The engine rewrites ~/.xmms/config whenever its settings change and once more as it quits,
-  // each time from a fresh read. "Volume" is written once it has gone: then our read is newer
-  // than its last save and nothing writes the file between our read and our write, so neither
-  // its keys nor the volume can be lost.
-  if (!XMMSPlayer::waitForProcessesToEnd(engine, 3000)) {
-    XMMSPlayer::terminateProcesses(engine);
-    XMMSPlayer::waitForProcessesToEnd(engine, 1000);
-  }
-  {
-    KConfig config(baseDir + "/.xmms/config");
-    config.setGroup("Winskin");
-    config.writeEntry("Volume", volumePercent);
-  }
-  e->accept();
-  XMMSPlayer::terminateProcesses(engine);
-  // The window deletes itself (delete-on-close) once the event returns.
 }

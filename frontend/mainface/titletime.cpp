@@ -70,6 +70,12 @@ void MainFace::drawTitle() {
   }
 }
 
+void MainFace::showNotice(const QString &text) {
+  noticeText = text;
+  noticeTicks = 10; // two seconds of the 200 ms title tick
+  wakeTitle();
+}
+
 void MainFace::wakeTitle() {
   if (titleAsleep && titleTimer && !titleTimer->isActive() && windowMode != MiniMode) {
     titleAsleep = false;

@@ -78,12 +78,13 @@ void MprisService::raise() {
 }
 
 void MprisService::quit() {
-  // Later, from the event loop: the window's exit command deletes the window and this service
-  // with it, which must not happen inside the D-Bus call that asked for it.
+  // Later, from the event loop: the close deletes the window and this service with it, which
+  // must not happen inside the D-Bus call that asked for it. Dialogs that are open are
+  // cancelled first.
   if (window)
     QTimer::singleShot(0, window.data(), [w = window] {
       if (w)
-        w->buttonClick(22);
+        w->requestClose(true);
     });
 }
 
@@ -199,9 +200,7 @@ void MprisService::openUri(const QString &uri) {
   controller->launch();
   for (int i = 0; i < 10 && !controller->isRunning(); ++i)
     QThread::msleep(500);
-  window->loadPlaylistFile(listPath);
-  window->lastPosition = -1; // the poll titles the new song even at entry 0
-  playEntry(0);
+  window->enginePlaylistReplaced();
 }
 
 QString MprisService::playbackStatus() const {

@@ -31,7 +31,7 @@ TEST(FirstStart, SeedsWhatIsMissingAndNothingElse) {
 
   const QStringList written = firststart::seedHome(q(home.home()), q(share));
   EXPECT_EQ(written, QStringList({"skins/default", ".xmms/default.preset", ".xmms/pelmar_cfg",
-                                  ".xmms/xmms.m3u", "playlist/demo.m3u"}));
+                                  ".xmms/config", ".xmms/xmms.m3u", "playlist/demo.m3u"}));
   EXPECT_EQ(readFile(home.path("readme")), "my notes");
   EXPECT_EQ(readFile(home.path(".xmms/user.preset")), "mine");
   EXPECT_EQ(readFile(home.path(".xmms/default.preset")), "[Presets]\n");
@@ -41,6 +41,8 @@ TEST(FirstStart, SeedsWhatIsMissingAndNothingElse) {
   EXPECT_EQ(readFile(home.path(".xmms/xmms.m3u")), list);
   EXPECT_EQ(readFile(home.path("playlist/demo.m3u")), list);
   EXPECT_NE(readFile(home.path(".xmms/pelmar_cfg")).find("showlrc=true"), std::string::npos);
+  EXPECT_NE(readFile(home.path(".xmms/pelmar_cfg")).find("lrccolor=#35c2ff"), std::string::npos);
+  EXPECT_NE(readFile(home.path(".xmms/config")).find("shuffle=FALSE"), std::string::npos);
   EXPECT_TRUE(QDir(q(home.path(".xmms"))).entryList({".*.part", "*~", "*.tmp"}).isEmpty());
 
   // A second start writes nothing, even over an emptied playlist.
@@ -52,7 +54,7 @@ TEST(FirstStart, SeedsWhatIsMissingAndNothingElse) {
   TempHome other;
   writeFile(other.root() + "/share/readme", "r");
   EXPECT_EQ(firststart::seedHome(q(other.home()), q(other.root() + "/share")),
-            QStringList({"readme", ".xmms/pelmar_cfg"}));
+            QStringList({"readme", ".xmms/pelmar_cfg", ".xmms/config"}));
   EXPECT_FALSE(fileExists(other.path(".xmms/xmms.m3u")));
   TempHome bare;
   EXPECT_TRUE(firststart::seedHome(q(bare.home()), q(bare.root() + "/nothing")).isEmpty());

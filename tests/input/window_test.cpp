@@ -2,6 +2,7 @@
 // loops that end with their song, touches on controls that are out of sight, panels and pressed
 // pictures that match the state, the playlist page a tap plays from, and the volume bounds.
 #include "inputfixture.h"
+#include "core/firststart.h"
 
 #include "guiapp.h"
 #include "testskin.h"
@@ -226,6 +227,10 @@ TEST_F(InputTest, PlaylistPageMiniLeftoversVolumeBoundsAndPressedPictures) {
 TEST_F(InputTest, FirstStartHighlightsTheSungLineAndAColourChoiceKeepsTheSwitches) {
   startEngine({song("a.wav", 20)});
   ASSERT_FALSE(fileExists(home.path(".xmms/pelmar_cfg")));
+  // The first start's seeding, from a shipped tree, before the window reads its settings.
+  makeDirs(home.root() + "/share");
+  firststart::seedHome(QString::fromStdString(home.home()),
+                       QString::fromStdString(home.root() + "/share"));
   openWindow();
   EXPECT_EQ(w->windowTitle(), "velora");
   EXPECT_EQ(w->lyricsColour, QColor("#35c2ff"));

@@ -29,7 +29,7 @@ std::string pelmar(const TempHome &home) { return readFile(home.path(".xmms/pelm
 
 } // namespace
 
-TEST(MainFace, FirstStartGivesTheDefaultsAndASettingsFileWithTheSungLineColour) {
+TEST(MainFace, AFreshHomeWithoutSeedingGivesTheDefaultsAndAnEmptySettingsFile) {
   TempHome home;
   writeTestSkin(home.home(), "default", kPlainSkin);
   ASSERT_FALSE(fileExists(home.path(".xmms/pelmar_cfg")));
@@ -37,7 +37,8 @@ TEST(MainFace, FirstStartGivesTheDefaultsAndASettingsFileWithTheSungLineColour) 
 
   EXPECT_EQ(w->baseDir.toStdString(), home.home());
   EXPECT_EQ(w->skinName, "default");
-  EXPECT_EQ(w->lyricsColour, QColor("#35c2ff")); // written on a first start
+  // The sung line's colour comes with the first start's seeding, not from the window itself.
+  EXPECT_EQ(w->lyricsColour, QColor("#C8C8C8"));
   EXPECT_EQ(w->lyricsBackColour, QColor("#C8C8C8"));
   EXPECT_EQ(lyricsFontSize, 18);
   EXPECT_TRUE(w->fontMenu->isItemChecked(3));
@@ -77,12 +78,11 @@ TEST(MainFace, FirstStartGivesTheDefaultsAndASettingsFileWithTheSungLineColour) 
   EXPECT_EQ(w->checkTimer->interval(), 1000);
   EXPECT_EQ(w->lyricColourButton->objectName(), "opendlg");
   EXPECT_EQ(w->lyricBackColourButton->objectName(), "opendlg1");
-  EXPECT_EQ(w->lyricColourButton->palette().color(QPalette::Button), QColor("#35c2ff"));
+  EXPECT_EQ(w->lyricColourButton->palette().color(QPalette::Button), QColor("#C8C8C8"));
 
-  // The settings file now exists and holds only the sung line's colour; the engine's file was
-  // normalised.
+  // The settings file now exists and holds no groups; the engine's file was normalised.
   ASSERT_TRUE(fileExists(home.path(".xmms/pelmar_cfg")));
-  EXPECT_EQ(pelmar(home), "[pelskin]\nlrccolor=#35c2ff\n") << pelmar(home);
+  EXPECT_EQ(pelmar(home), "") << pelmar(home);
   EXPECT_TRUE(fileExists(home.path(".xmms/config")));
 }
 
@@ -187,11 +187,10 @@ TEST(MainFace, FontMenuWritesSizeAndLineHeight) {
       EXPECT_EQ(w->fontMenu->isItemChecked(other), other == id);
     EXPECT_NE(pelmar(home).find("lrcfont=" + std::to_string(sizes[id - 1])), std::string::npos);
   }
-  // (The first start wrote the sung line's colour.)
   w->selectMenumfont(1);
-  EXPECT_EQ(pelmar(home), "[pelskin]\nlrccolor=#35c2ff\nlrcfont=14\n");
+  EXPECT_EQ(pelmar(home), "[pelskin]\nlrcfont=14\n");
   w->selectMenumfont(9);
-  EXPECT_EQ(pelmar(home), "[pelskin]\nlrccolor=#35c2ff\nlrcfont=14\n");
+  EXPECT_EQ(pelmar(home), "[pelskin]\nlrcfont=14\n");
   EXPECT_EQ(w->lyricLineHeight, 20);
 
   // A size off the table checks nothing and keeps the line height.

@@ -1,0 +1,100 @@
+// A logout, Ctrl-C or `kill` ends velora through its close sequence: the real program, on a
+// real engine that plays, gets each quit signal; both processes must be gone and the volume
+// saved, as after Exit.
+#include "guiapp.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+#include <xmms/xmmsctrl.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace velora::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A process that has not ended (a zombie has: it only waits for its parent).
+bool alive(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(in, line))
+    return false;
+  const auto close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+}
+
+// The engine writes its pid beside the session's socket.
+pid_t enginePid(const TempHome &home) {
+  for (const auto &entry : fs::directory_iterator(home.runtime()))
+    if (entry.path().extension() == ".pid")
+      return static_cast<pid_t>(std::atoi(readFile(entry.path().string()).c_str()));
+  return -1;
+}
+
+pid_t startVeloraProcess(const TempHome &home) {
+  const std::string program = stageDir() + "/bin/velora";
+  const pid_t pid = fork();
+  if (pid == 0) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string log = home.root() + "/velora.log";
+    if (FILE *f = freopen(log.c_str(), "w", stderr))
+      (void)f;
+    execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  return pid;
+}
+
+// Waits for pid (our child) to end; its exit status, or -1 when it did not end in time or was
+// killed by a signal.
+int waitForExit(pid_t pid, int timeoutMs) {
+  int status = 0;
+  const bool ended = waitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, timeoutMs);
+  if (!ended) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+    return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(QuitSignals, EachSignalRunsTheCloseSequenceAndEndsTheEngine) {
+  if (!fileExists(stageDir() + "/bin/velora") || !fileExists(stageDir() + "/bin/xmms"))
+    GTEST_SKIP() << "velora or the engine not built";
+  for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signo));
+    TempHome home;
+    writeSilentEngineConfig(home.home());
+    writeSilentWav(home.path("music/long.wav"), 60);
+    writeFile(home.path(".xmms/xmms.m3u"), home.path("music/long.wav") + "\n");
+    const pid_t velora = startVeloraProcess(home);
+    ASSERT_GT(velora, 0);
+    // Playing, as a user would leave it.
+    ASSERT_TRUE(waitUntil([] { return xmms_remote_get_version(0) != 0; }, 20000))
+        << readFile(home.root() + "/velora.log");
+    const pid_t engine = enginePid(home);
+    ASSERT_GT(engine, 0);
+    xmms_remote_play(0);
+    ASSERT_TRUE(waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 10000));
+    // The window is up once it has read its settings (it normalises the engine's file).
+    ASSERT_TRUE(waitUntil([&] { return fileExists(home.path(".xmms/pelmar_cfg")); }, 20000));
+
+    ASSERT_EQ(kill(velora, signo), 0);
+    EXPECT_EQ(waitForExit(velora, 20000), 0) << readFile(home.root() + "/velora.log");
+    EXPECT_TRUE(waitUntil([&] { return !alive(engine); }, 5000)) << "the engine plays on";
+    EXPECT_EQ(xmms_remote_get_version(0), 0);
+    // The close sequence ran: the volume was saved for the next start.
+    EXPECT_NE(readFile(home.path(".xmms/config")).find("Volume=45"), std::string::npos)
+        << readFile(home.path(".xmms/config"));
+    if (alive(engine))
+      kill(engine, SIGKILL);
+  }
+}
