@@ -107,7 +107,10 @@ TEST(EngineSpeed, SlowedSongKeepsPitchAndSongTime) {
   ASSERT_TRUE(waitUntil([&] { return Clock::now() - w1 > std::chrono::milliseconds(2000); }, 5000));
   int t2 = xmms_remote_get_output_time(0);
   double wall = std::chrono::duration<double, std::milli>(Clock::now() - w1).count();
-  EXPECT_NEAR((t2 - t1) / wall, 0.75, 0.15) << t1 << " -> " << t2 << " in " << wall << " ms";
+  // A loaded machine can only make the song lag (the decoder late), never run ahead: 1.0
+  // would be the output's clock instead of song time.
+  EXPECT_GT((t2 - t1) / wall, 0.55) << t1 << " -> " << t2 << " in " << wall << " ms";
+  EXPECT_LT((t2 - t1) / wall, 0.9) << t1 << " -> " << t2 << " in " << wall << " ms";
   EXPECT_NEAR(xmms_remote_get_playlist_time(0, 0), 10000, 50); // the song's own length
   xmms_remote_jump_to_time(0, 5000);
   ASSERT_TRUE(waitUntil(
@@ -124,7 +127,8 @@ TEST(EngineSpeed, SlowedSongKeepsPitchAndSongTime) {
   int t4 = xmms_remote_get_output_time(0);
   double wall2 = std::chrono::duration<double, std::milli>(Clock::now() - w3).count();
   EXPECT_GE(t3, 5000);
-  EXPECT_NEAR((t4 - t3) / wall2, 0.75, 0.2) << t3 << " -> " << t4;
+  EXPECT_GT((t4 - t3) / wall2, 0.55) << t3 << " -> " << t4;
+  EXPECT_LT((t4 - t3) / wall2, 0.9) << t3 << " -> " << t4;
   EXPECT_EQ(engine.stop(), 0);
 }
 
