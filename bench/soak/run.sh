@@ -22,7 +22,7 @@ build="$(cd "$build" && pwd)"
 # The player, the engine and every plug-in the tree has (some may not exist in an older tree).
 available="$(cmake --build "$build" --target help | sed -n 's/^\.\.\. \([a-z0-9_]*\).*/\1/p')"
 targets=()
-for t in velora xmms_engine nullout m4ainput slaveinput mplayer_adaptor wavinput mpg123input \
+for t in velora default_skin xmms_engine nullout m4ainput slaveinput mplayer_adaptor wavinput mpg123input \
   vorbisinput flacinput opusinput ffmpeginput; do
   grep -qx "$t" <<<"$available" && targets+=("$t")
 done

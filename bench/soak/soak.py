@@ -80,15 +80,22 @@ class Remote:
         return result
 
 
-def rss_kib(pid):
+def rss_kib(pid, field="VmRSS"):
+    """Resident KiB: VmRSS in all, or RssAnon, the part a leak grows (RssFile is pages of files
+    mapped in, such as the fonts' glyphs as more of them are drawn, which the kernel can drop)."""
     try:
         with open("/proc/%d/status" % pid) as f:
             for line in f:
-                if line.startswith("VmRSS:"):
+                if line.startswith(field + ":"):
                     return int(line.split()[1])
     except OSError:
         pass
     return None
+
+
+def sizes(pid):
+    """(VmRSS, RssAnon) in KiB; None for what cannot be read."""
+    return (rss_kib(pid), rss_kib(pid, "RssAnon"))
 
 
 def alive(pid):
@@ -197,9 +204,9 @@ class Soak:
             if pid is not None or not expected:
                 self.engine_pid = pid
         if pid is not None:
-            sample = rss_kib(pid)
+            sample = sizes(pid)
             entry = self.engine_rss.setdefault(pid, [None, None, now])
-            if sample is not None and now - entry[2] >= 5:
+            if sample[0] is not None and now - entry[2] >= 5:
                 entry[0] = entry[0] or sample
                 entry[1] = sample
         self.close_strays()
@@ -431,7 +438,7 @@ class Soak:
         self.remote("play")
         time.sleep(5)  # settled: the sizes below are those of a player at work
         self.check()
-        velora_start = rss_kib(self.velora.pid)
+        velora_start = sizes(self.velora.pid)
         velora_pid = self.velora.pid
         self.done = False
         threading.Thread(target=self.watchdog, daemon=True).start()
@@ -449,9 +456,9 @@ class Soak:
         while time.monotonic() < deadline:
             now = time.monotonic()
             if now - self.start >= 60 * (len(self.velora_minutes) + 1):
-                self.velora_minutes.append(rss_kib(self.velora.pid))
+                self.velora_minutes.append(sizes(self.velora.pid))
             if velora_warm is None and now - self.start >= 60:
-                velora_warm = rss_kib(self.velora.pid)
+                velora_warm = sizes(self.velora.pid)
             self.tick()
             if now >= next_reload and reloads:
                 self.folder_reload()
@@ -467,7 +474,7 @@ class Soak:
             time.sleep(self.rng.uniform(0, 0.04))  # at most about 50 a second
         self.done = True
         self.check()
-        velora_end = rss_kib(self.velora.pid)
+        velora_end = sizes(self.velora.pid)
         self.report(commands, velora_pid, (velora_start, velora_warm, velora_end))
 
     def report(self, commands, velora_pid, velora_rss):
@@ -485,11 +492,18 @@ class Soak:
         for e in self.events:
             log("  " + e)
 
-        def mib(k):
-            return "?" if k is None else "%.2f MiB" % (k / 1024.0)
+        def one(k, text):
+            return "?" if k is None else text % k
+
+        def mib(k):  # a (resident, anonymous) pair
+            k = k or (None, None)
+            return "%s (anon %s)" % (one(k[0] and k[0] / 1024.0, "%.2f MiB"),
+                                     one(k[1] and k[1] / 1024.0, "%.2f"))
 
         def growth(a, b):
-            return "?" if a is None or b is None else "%+d KiB" % (b - a)
+            if not a or not b or None in a or None in b:
+                return "?"
+            return "%+d KiB (anon %+d)" % (b[0] - a[0], b[1] - a[1])
 
         same = self.velora.pid == velora_pid
         start, warm, end = velora_rss
@@ -497,8 +511,10 @@ class Soak:
             "growth since %s%s"
             % (mib(start), mib(end), growth(start, end), mib(warm), growth(warm, end),
                "" if same else " (velora was started again meanwhile)"))
-        log("resident size, velora, each minute (MiB): %s"
-            % " ".join("?" if k is None else "%.2f" % (k / 1024.0) for k in self.velora_minutes))
+        log("resident size, velora, each minute (MiB, anon): %s"
+            % ", ".join("%s %s" % (one(k[0] and k[0] / 1024.0, "%.2f"),
+                                   one(k[1] and k[1] / 1024.0, "%.2f"))
+                        for k in self.velora_minutes))
         engines = [(v[2], pid, v[0], v[1]) for pid, v in self.engine_rss.items()]
         engines.sort()
         for seen, pid, first, last in engines:
