@@ -4,7 +4,7 @@
 //   // on every song change (play command, status poll, playlist tap):
 //   lyricsLoaded = lyrics.loadLyrics(songPath, lyricsBig5);
 //   lyricsOffset = 2;
-//   LyricsReader::runLcdsleep(baseDir, lyricsLoaded && showLyrics);
+//   lcdsleep::run(baseDir, lyricsLoaded && showLyrics);   // the window's, not the reader's
 //
 // Interface:
 //   lyricLines        entries (time in seconds as double, text). After a successful parse the first
@@ -31,9 +31,6 @@
 //   lineAt(t)         index of the line current at play time t (the last line starting at or
 //                     before t, at least 0), found by binary search; same answer as a scan from the
 //                     start for the first line later than t, minus one.
-//   runLcdsleep(home, lyricsShown)
-//                     runs $HOME/lcdsleep with "0" (lyrics shown) or "-r" directly, without a
-//                     shell, when it exists and is executable; otherwise does nothing.
 //
 // Text decoding: a file starting with a UTF-8 byte-order mark is read as UTF-8, one starting with
 // a UTF-16 mark as UTF-16 (mark dropped). Without a mark it is UTF-8 when it is valid UTF-8
@@ -125,7 +122,6 @@ public:
   QString loadedFile() const { return fileName; }
 
   static QString decodeLyrics(const QByteArray &bytes, bool big5);
-  static void runLcdsleep(const QString &home, bool lyricsShown);
 
 private:
   void parseLine(QStringView line, QList<LyricLine> &entries, int &warnings);

@@ -3,6 +3,7 @@
 // which plays one entry.
 #include "mainface.h"
 
+#include "core/lcdsleep.h"
 #include "kconfig.h"
 #include "xmmsPlayer.h"
 
@@ -118,7 +119,7 @@ void MainFace::buttonClick(int code) {
     // The display helper is run by its full path without a shell; the window then closes
     // (its close sequence saves the volume and ends the engine). From the desktop this can
     // come while a dialog is open; requestClose then cancels the dialog first.
-    LyricsReader::runLcdsleep(baseDir, false);
+    lcdsleep::run(baseDir, false);
     requestClose(false);
     break;
   case 23:

@@ -2,6 +2,7 @@
 // Also the per-song shift keys and the drag that seeks by the lyrics.
 #include "mainface.h"
 
+#include "core/lcdsleep.h"
 #include "core/lyricsoffsets.h"
 #include "xmmsPlayer.h"
 
@@ -28,7 +29,7 @@ void MainFace::loadLyrics(const QString &songPath) {
     lyricsSong = songPath;
     lyricsShiftMs = lyricsoffsets::shiftFor(baseDir, songPath);
   }
-  LyricsReader::runLcdsleep(baseDir, lyricsLoaded && showLyrics);
+  lcdsleep::run(baseDir, lyricsLoaded && showLyrics);
 }
 
 void MainFace::shiftLyrics(int deltaMs) {

@@ -1,3 +1,4 @@
+#include "lcdsleep.h"
 #include "lyrics.h"
 #include "testenv.h"
 
@@ -305,15 +306,15 @@ TEST(Lyrics, LcdsleepRunsOnlyFromHomeWithoutAShell) {
   TempHome home;
   const QString h = q(home.home());
   // Missing: nothing happens (and nothing is printed).
-  LyricsReader::runLcdsleep(h, true);
+  lcdsleep::run(h, true);
 
   const std::string log = home.path("args.log");
   writeFile(home.path("lcdsleep"), "#!/bin/sh\necho \"$@\" >> '" + log + "'\n");
-  LyricsReader::runLcdsleep(h, true);
+  lcdsleep::run(h, true);
   EXPECT_FALSE(velora::test::fileExists(log)) << "ran a file that is not executable";
   chmod(home.path("lcdsleep").c_str(), 0755);
-  LyricsReader::runLcdsleep(h, true);
-  LyricsReader::runLcdsleep(h, false);
+  lcdsleep::run(h, true);
+  lcdsleep::run(h, false);
   EXPECT_EQ(velora::test::readFile(log), "0\n-r\n");
 
   // A home path with shell characters is just a path.
@@ -321,7 +322,7 @@ TEST(Lyrics, LcdsleepRunsOnlyFromHomeWithoutAShell) {
   velora::test::makeDirs(odd);
   writeFile(odd + "/lcdsleep", "#!/bin/sh\necho odd \"$@\" >> '" + log + "'\n");
   chmod((odd + "/lcdsleep").c_str(), 0755);
-  LyricsReader::runLcdsleep(q(odd), false);
+  lcdsleep::run(q(odd), false);
   EXPECT_EQ(velora::test::readFile(log), "0\n-r\nodd -r\n");
   EXPECT_FALSE(velora::test::fileExists(home.path("x")));
 }

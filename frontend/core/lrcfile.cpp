@@ -1,9 +1,10 @@
+// The LRC reader: finds the .lrc of a song, decodes it and reads its tags, times and words
+// into the lyrics table.
 #include "lyrics.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStringDecoder>
 #include <QTextCodec>
 #include <QVarLengthArray>
@@ -353,12 +354,4 @@ int LyricsReader::lineAt(double t) const {
       std::upper_bound(lyricLines.cbegin(), lyricLines.cend(), t,
                        [](double value, const LyricLine &line) { return value < line.time; });
   return std::max(0, static_cast<int>(later - lyricLines.cbegin()) - 1);
-}
-
-void LyricsReader::runLcdsleep(const QString &home, bool lyricsShown) {
-  const QString program = home + QStringLiteral("/lcdsleep");
-  const QFileInfo info(program);
-  if (!info.isFile() || !info.isExecutable())
-    return;
-  QProcess::execute(program, {lyricsShown ? QStringLiteral("0") : QStringLiteral("-r")});
 }
