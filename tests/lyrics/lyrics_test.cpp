@@ -12,6 +12,7 @@
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/synchronizedlyricsframe.h>
+#include <taglib/tag.h>
 #include <taglib/tpropertymap.h>
 
 #include <cstdio>
@@ -587,4 +588,56 @@ TEST(Lyrics, EmbeddedLyricsOfEachKindAndTheFileBesideWins) {
   writeFile(home.path("s.lrc"), "[00:01.00]From the file\n");
   ASSERT_TRUE(r.loadLyrics(q(flac), false));
   EXPECT_EQ(r.lyricLines[1].text, "From the file");
+}
+
+TEST(Lyrics, LyricsAndTextsAreFoundByTheSongsTags) {
+  TempHome home;
+  const std::string dir = home.path("music");
+  velora::test::makeDirs(dir + "/Lyrics");
+  const std::string mp3 = dir + "/01 track.mp3";
+  if (!makeSong(mp3, {"-c:a", "libmp3lame"}))
+    GTEST_SKIP() << "ffmpeg cannot make the test song";
+  {
+    TagLib::FileRef ref(mp3.c_str());
+    ASSERT_FALSE(ref.isNull());
+    ref.tag()->setArtist(TagLib::String("Some Band", TagLib::String::UTF8));
+    ref.tag()->setTitle(TagLib::String("Up/Down \xE6\x9C\x88", TagLib::String::UTF8));
+    ASSERT_TRUE(ref.save());
+  }
+  // A slash cannot stand in a file name: lyrics tools write it as "_".
+  const QString tagged = QString::fromUtf8("Some Band - Up_Down \xE6\x9C\x88");
+  EXPECT_EQ(LyricsReader::tagName(q(mp3)), tagged);
+  LyricsReader r;
+  EXPECT_FALSE(r.loadLyrics(q(mp3), false));
+
+  // In the Lyrics folder by the tags...
+  writeFile(dir + "/Lyrics/" + tagged.toStdString() + ".lrc", "[00:01.00]In the folder\n");
+  ASSERT_TRUE(r.loadLyrics(q(mp3), false));
+  EXPECT_EQ(r.lyricLines[1].text, "In the folder");
+  // ...beside the song by the tags comes before that...
+  writeFile(dir + "/" + tagged.toStdString() + ".LRC", "[00:01.00]Beside by tags\n");
+  ASSERT_TRUE(r.loadLyrics(q(mp3), false));
+  EXPECT_EQ(r.lyricLines[1].text, "Beside by tags");
+  // ...and the song's own name before both.
+  writeFile(dir + "/01 track.lrc", "[00:01.00]Own name\n");
+  ASSERT_TRUE(r.loadLyrics(q(mp3), false));
+  EXPECT_EQ(r.lyricLines[1].text, "Own name");
+
+  // Texts to time: the song's own name, then the tags' name, beside it, then in Lyrics.
+  const QStringList texts = LyricsReader::textCandidates(q(mp3));
+  ASSERT_EQ(texts.size(), 8);
+  EXPECT_EQ(texts[0], q(dir + "/01 track.txt"));
+  EXPECT_EQ(texts[2], q(dir + "/") + tagged + ".txt");
+  EXPECT_EQ(texts[4], q(dir + "/Lyrics/01 track.txt"));
+  EXPECT_EQ(texts[6], q(dir + "/Lyrics/") + tagged + ".txt");
+
+  // A song without an artist has no tag name; nothing else changes.
+  {
+    TagLib::FileRef ref(mp3.c_str());
+    ref.tag()->setArtist(TagLib::String());
+    ASSERT_TRUE(ref.save());
+  }
+  EXPECT_TRUE(LyricsReader::tagName(q(mp3)).isEmpty());
+  EXPECT_EQ(LyricsReader::textCandidates(q(mp3)).size(), 4);
+  EXPECT_TRUE(LyricsReader::tagName(q(dir + "/missing.mp3")).isEmpty());
 }
