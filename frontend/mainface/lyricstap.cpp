@@ -89,7 +89,9 @@ void MainFace::timeLyrics() {
   // From the start of the song, playing.
   abRepeat = false;
   controller->seek(0);
-  if (!playingFlag)
+  // Play asks the engine itself: a song started from elsewhere (a desktop remote) is playing
+  // although this window never pressed Play, and Play on a playing song would pause it.
+  if (controller->isStopped() || controller->isPaused())
     buttonClick(1);
   showTimingProgress();
   repaintAll();
