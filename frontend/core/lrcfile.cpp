@@ -314,7 +314,8 @@ void LyricsReader::joinSharedTimes(QList<LyricLine> &lines) {
   joined.append(std::move(lines.first()));
   for (qsizetype i = 1; i < lines.size(); ++i) {
     LyricLine &line = lines[i];
-    const bool shares = joined.size() > 1 && i + 1 < lines.size() && joined.last().time == line.time;
+    const bool shares =
+        joined.size() > 1 && i + 1 < lines.size() && joined.last().time == line.time;
     if (!shares) {
       joined.append(std::move(line));
       continue;

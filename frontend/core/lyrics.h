@@ -55,13 +55,15 @@ struct LyricLine {
       : time(t), text(std::move(first)), words(std::move(timed)), end(close),
         more(std::move(rows)) {}
 
-  double time = 0.0; // seconds from the start of the song
-  QString text;      // the first row
+  double time = 0.0;      // seconds from the start of the song
+  QString text;           // the first row
   QList<LyricWord> words; // the first row's word times; empty for a plain line
   double end = -1.0;      // the first row's closing mark, negative for none
   QList<LyricRow> more;   // further rows with the same time, shown smaller under the first
 
-  LyricRow row(qsizetype i) const { return i == 0 ? LyricRow{text, words, end} : more.value(i - 1); }
+  LyricRow row(qsizetype i) const {
+    return i == 0 ? LyricRow{text, words, end} : more.value(i - 1);
+  }
   qsizetype rowCount() const { return 1 + more.size(); }
 };
 

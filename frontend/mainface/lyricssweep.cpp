@@ -91,8 +91,8 @@ void MainFace::advanceSweep() {
     qsizetype i = words.size() - 1;
     while (i > 0 && words.at(i).time > t)
       --i;
-    const double stop = i + 1 < words.size() ? words.at(i + 1).time
-                                             : (row.end >= 0 ? row.end : r.nextLine);
+    const double stop =
+        i + 1 < words.size() ? words.at(i + 1).time : (row.end >= 0 ? row.end : r.nextLine);
     if (t >= stop)
       continue; // all sung
     const double pixels = row.wordRight.at(i) - row.wordLeft.at(i);

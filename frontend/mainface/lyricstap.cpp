@@ -43,6 +43,16 @@ QStringList MainFace::timingSource(const QString &songPath) {
       return linesOfFile(name, lyricsBig5);
   if (lyricsLoaded && lyrics.isPlain())
     return lyrics.plainLines;
+  // An .lrc without a single time: its text lines, the tags ("[ti:...]") left out.
+  if (lyricsLoaded && lyrics.lyricLines.size() <= 2 && QFileInfo(lyrics.loadedFile()).isFile()) {
+    QStringList text;
+    for (const QString &line : linesOfFile(lyrics.loadedFile(), lyricsBig5)) {
+      const QString t = line.trimmed();
+      if (!(t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']'))))
+        text << t;
+    }
+    return text;
+  }
   QStringList lines;
   if (lyricsLoaded)
     for (const LyricLine &line : lyrics.lyricLines)

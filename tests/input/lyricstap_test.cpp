@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QTimer>
 #include <xmms/xmmsctrl.h>
@@ -132,5 +133,16 @@ TEST_F(InputTest, TimingLyricsByTappingWritesTheTapTimes) {
   EXPECT_NE(partial.find("first line"), std::string::npos);
   EXPECT_NE(partial.find("]first line"), std::string::npos) << "the tapped line has its time";
   EXPECT_EQ(partial.find("]second line"), std::string::npos) << "untapped lines have no time";
+
+  // Without a text beside the song, an .lrc holding no time at all is the text to time.
+  QFile::remove(QString::fromStdString(home.path("music/a.txt")));
+  writeFile(home.path("music/a.lrc"), "[ti:Song]\nplain one\nplain two\n");
+  w->lastPosition = -1;
+  w->doCheckTimer();
+  w->timeLyrics();
+  ASSERT_TRUE(w->timing.active());
+  EXPECT_EQ(w->timing.lines(), QStringList({"plain one", "plain two"}));
+  w->timeLyrics(); // nothing tapped: it leaves without asking
+  EXPECT_FALSE(w->timing.active());
   playingFlag = false;
 }

@@ -444,9 +444,8 @@ TEST(Lyrics, WordTimesAreKeptFromEveryKindOfMark) {
   EXPECT_EQ(wordsOf(l[6].text, l[6].words), QStringList({"Lead@60", "in@60.5"}));
 
   // "[offset:]" moves the words with their lines.
-  ASSERT_EQ(r.parseLyricsBytes("[offset:500]\n[00:05.00]<00:05.00>a <00:06.00>b<00:07.00>\n",
-                               false),
-            1);
+  ASSERT_EQ(
+      r.parseLyricsBytes("[offset:500]\n[00:05.00]<00:05.00>a <00:06.00>b<00:07.00>\n", false), 1);
   EXPECT_EQ(wordsOf(r.lyricLines[1].text, r.lyricLines[1].words), QStringList({"a@4.5", "b@5.5"}));
   EXPECT_DOUBLE_EQ(r.lyricLines[1].end, 6.5);
 
@@ -565,8 +564,9 @@ TEST(Lyrics, EmbeddedLyricsOfEachKindAndTheFileBesideWins) {
   ASSERT_EQ(r.lyricLines[1].words.size(), 2);
   EXPECT_DOUBLE_EQ(r.lyricLines[1].words[0].time, 0.5);
   EXPECT_DOUBLE_EQ(r.lyricLines[1].words[1].time, 0.8);
-  EXPECT_EQ(r.lyricLines[1].text.mid(r.lyricLines[1].words[1].from,
-                                     r.lyricLines[1].words[1].length), "lo");
+  EXPECT_EQ(
+      r.lyricLines[1].text.mid(r.lyricLines[1].words[1].from, r.lyricLines[1].words[1].length),
+      "lo");
   ASSERT_EQ(r.lyricLines[2].words.size(), 2);
   EXPECT_DOUBLE_EQ(r.lyricLines[2].words[1].time, 1.7);
   for (const std::string &song : {opus, flac}) {
