@@ -20,7 +20,8 @@ const char kAboutText[] = "<font size=3><b>velora %1</b></font><br>"
 
 void MainFace::sltAbout() {
   const QString text =
-      fromGbk(kAboutText).arg(fromGbk("V3.20"), fromGbk("Cancel shows ~/readme").toHtmlEscaped());
+      fromGbk(kAboutText)
+          .arg(fromGbk("V3.20"), fromGbk("GPL-2.0-or-later. Cancel: ~/readme").toHtmlEscaped());
   const int answer = ZMessageBox::information(this, QPixmap(), text, fromGbk("Ok  "),
                                               fromGbk("Cancel  "), QString(), 1);
   // A box cancelled by a close (the desktop's Quit) opens nothing more.

@@ -251,6 +251,7 @@ TEST_F(DialogTest, AboutOkOnlyClosesAndCancelOpensTheReadmeInGbk) {
   w->sltAbout();
   EXPECT_TRUE(text.contains("velora V3.20"));
   EXPECT_TRUE(text.contains("E6") && text.contains("A1200"));
+  EXPECT_TRUE(text.contains("GPL-2.0-or-later")); // the licence velora is given under
   EXPECT_EQ(viewers(), 0);
 
   // The shipped readme of a first start, then one of the user's own in GBK.
