@@ -1,5 +1,6 @@
 #include "playable.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 // kPluginExtensions and kPluginMimeTypes, read from the engine's input plug-ins at build time.
@@ -38,6 +39,18 @@ bool isPlayable(const QString &fileName) {
   if (dot < 0)
     return false;
   return extensions().contains(base.mid(dot + 1).toLower());
+}
+
+QStringList songsIn(const QString &folder) {
+  QDir lister(folder);
+  lister.setNameFilters(nameFilters());
+  lister.setSorting(QDir::Name | QDir::IgnoreCase);
+  QStringList songs;
+  const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + "/";
+  for (const QString &name : lister.entryList(QDir::Files | QDir::Hidden))
+    if (isPlayable(name))
+      songs << prefix + name;
+  return songs;
 }
 
 const QStringList &mimeTypes() {

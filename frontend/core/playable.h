@@ -14,6 +14,9 @@ const QStringList &extensions();
 QStringList nameFilters();
 // The whole extension after the last "." of the base name, compared ignoring case.
 bool isPlayable(const QString &fileName);
+// The songs of a folder (not its sub-folders) as the open-folder command plays them: playable
+// kinds only, sorted by name ignoring case, as paths inside folder. Empty when it cannot be read.
+QStringList songsIn(const QString &folder);
 // MIME types of the playable kinds (for desktop integration).
 const QStringList &mimeTypes();
 

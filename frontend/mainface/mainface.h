@@ -169,6 +169,8 @@ public:
   // playlist file, starts it again and plays the first entry; nothing happens to the engine
   // when the folder or the saved playlist cannot be read.
   void playFolder(const QString &folder);
+  // The songs, in this order, as the new playlist (the command line, a folder).
+  void playSongs(const QStringList &songs);
   bool playSavedPlaylist(const QString &file);
   // After the engine's playlist file was replaced: the panel and an open editor read it again
   // and the first entry plays.

@@ -31,25 +31,21 @@ void MainFace::playFirstEntry() {
 
 void MainFace::playFolder(const QString &folder) {
   // Listed before the engine is touched: a folder that cannot be read leaves it playing.
-  QDir lister(folder);
-  if (folder.isEmpty() || !lister.exists() || !lister.isReadable()) {
+  if (folder.isEmpty() || !QDir(folder).exists() || !QDir(folder).isReadable()) {
     qWarning("velora: cannot read the folder %s", qPrintable(folder));
     return;
   }
-  lister.setNameFilters(playable::nameFilters());
-  lister.setSorting(QDir::Name | QDir::IgnoreCase);
-  QStringList songs;
-  const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + "/";
-  for (const QString &name : lister.entryList(QDir::Files | QDir::Hidden))
-    if (playable::isPlayable(name))
-      songs << prefix + name;
+  const QStringList songs = playable::songsIn(folder);
   if (songs.isEmpty()) {
     // An empty playlist would leave nothing to play and lose the one the user had.
     qWarning("velora: no songs in %s; the playlist stays", qPrintable(folder));
     showNotice(QStringLiteral("No songs in this folder"));
     return;
   }
+  playSongs(songs);
+}
 
+void MainFace::playSongs(const QStringList &songs) {
   const bool written =
       restartEngine(controller, [&] { return m3u::write(playlistFile(baseDir), songs); });
   if (!written)

@@ -1,6 +1,7 @@
 #include "mprisservice.h"
 
 #include "adaptors.h"
+#include "core/m3u.h"
 #include "core/playable.h"
 #include "mainface/mainface.h"
 #include "xmmsPlayer.h"
@@ -9,6 +10,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QThread>
@@ -22,6 +24,15 @@ namespace {
 QDBusObjectPath trackPath(int entry) {
   // Track ids must not lie under /org/mpris; the playlist entry names the track.
   return QDBusObjectPath(QStringLiteral("/org/velora/track/%1").arg(entry));
+}
+
+// The entries of a playlist file, those written relative to it made absolute.
+QStringList songsOfPlaylist(const QString &path) {
+  const QDir base = QFileInfo(path).absoluteDir();
+  QStringList songs;
+  for (const QString &entry : m3u::read(path).value_or(QStringList()))
+    songs << QDir::cleanPath(base.absoluteFilePath(entry));
+  return songs;
 }
 
 QString currentFile(XMMSPlayer *controller, int entry) {
@@ -174,6 +185,20 @@ void MprisService::openUri(const QString &uri) {
     return;
   const QUrl url(uri);
   const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+  // A folder or a playlist file becomes the playlist (a second velora started with several
+  // songs hands them over as a playlist file).
+  if (!path.isEmpty() && QFileInfo(path).isDir()) {
+    window->playFolder(path);
+    return;
+  }
+  if (!path.isEmpty() && path.endsWith(QLatin1String(".m3u"), Qt::CaseInsensitive)) {
+    const QStringList songs = songsOfPlaylist(path);
+    if (songs.isEmpty())
+      qWarning("velora: cannot open \"%s\": no songs in it", qPrintable(uri));
+    else
+      window->playSongs(songs);
+    return;
+  }
   if (path.isEmpty() || !QFileInfo(path).isFile() || !playable::isPlayable(path)) {
     qWarning("velora: cannot open \"%s\": not a playable local file", qPrintable(uri));
     return;
