@@ -50,6 +50,8 @@ std::string privateStage(const TempHome &home, bool withWavInput) {
                        root / "lib/xmms/Input/libwavinput.so");
   fs::create_symlink(fs::path(ENGINE_TEST_PLUGIN_DIR) / "libtestinput.so",
                      root / "lib/xmms/Input/libtestinput.so");
+  fs::create_symlink(fs::path(ENGINE_TEST_PLUGIN_DIR) / "libstuckoutput.so",
+                     root / "lib/xmms/Output/libstuckoutput.so");
   return (root / "bin/xmms").string();
 }
 

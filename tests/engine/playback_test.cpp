@@ -386,3 +386,116 @@ TEST(EnginePlayback, AlsaOutputPlaysOrFallsBack) {
   EXPECT_EQ(engine.quit(), 0);
   EXPECT_EQ(engine.errors().find("null output"), std::string::npos) << engine.errors();
 }
+
+// A device pulled out while it plays (the test output takes 300 ms after each open, then
+// nothing): the engine says so, opens it once more, then carries on on the null output, so the
+// clock goes on and the playlist moves to its end instead of standing still for ever.
+TEST(EnginePlayback, OutputThatStopsTakingAudioIsLeftForTheNullOutput) {
+  TempHome home;
+  std::string log = home.path("stuck.log");
+  writeConfig(home, "[xmms]\noutput_plugin=libstuckoutput.so\nshuffle=FALSE\nrepeat=FALSE\n"
+                    "[stuck_output]\nlog=" +
+                        log + "\n");
+  writePlaylist(home, {fixture("long-s16-mono.wav"), fixture("short1.wav")});
+  EngineRun engine;
+  ASSERT_TRUE(engine.start(privateStage(home)));
+  xmms_remote_play(0);
+  int furthest = 0;
+  ASSERT_TRUE(waitUntil(
+      [&] {
+        int pos = xmms_remote_get_playlist_pos(0), t = xmms_remote_get_output_time(0);
+        if (pos == 0)
+          furthest = std::max(furthest, t);
+        return pos == 1;
+      },
+      20000))
+      << engine.errors();
+  EXPECT_GT(furthest, 1500) << "the first song's clock went on past what the device took";
+  ASSERT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 10000));
+  EXPECT_EQ(engine.quit(), 0);
+  std::string err = engine.errors();
+  auto count = [&](const std::string &text) {
+    size_t n = 0;
+    for (size_t at = err.find(text); at != std::string::npos; at = err.find(text, at + 1))
+      ++n;
+    return n;
+  };
+  EXPECT_EQ(count("libstuckoutput.so stopped taking audio"), 1u) << err;
+  EXPECT_EQ(count("libstuckoutput.so is lost; playing to the null output"), 1u) << err;
+  // Opened for the song, opened once more, then left alone: the second song joined the first
+  // on the null output.
+  EXPECT_EQ(logLines(log), (std::vector<std::string>{"open 8000 1", "open 8000 1"}));
+}
+
+// Pause, seek, stop and next in the last second of a song and just after a join, on the timed
+// null output: nothing freezes, the next song is never skipped nor heard twice, and the entry
+// shown is the one heard.
+TEST(EnginePlayback, PauseSeekStopAndNextAroundAJoin) {
+  TempHome home;
+  writeConfig(home, "[xmms]\noutput_plugin=libnullout.so\nshuffle=FALSE\nrepeat=FALSE\n");
+  std::string song = fixture("long-s16-mono.wav"); // 2.5 s
+  writePlaylist(home, {song, song, song, song});
+  EngineRun engine;
+  ASSERT_TRUE(engine.start());
+  auto pos = [] { return xmms_remote_get_playlist_pos(0); };
+  auto ms = [] { return xmms_remote_get_output_time(0); };
+  auto lastSecond = [&](int entry) {
+    return waitUntil([&] { return pos() == entry && ms() >= 1700; }, 8000);
+  };
+  xmms_remote_play(0);
+
+  // A seek back from the last second stays in the song.
+  ASSERT_TRUE(lastSecond(0));
+  xmms_remote_jump_to_time(0, 1000);
+  EXPECT_TRUE(waitUntil([&] { return pos() == 0 && ms() >= 1000 && ms() < 1600; }));
+  // Paused in the last second: the clock stands, the next song does not start behind it.
+  ASSERT_TRUE(lastSecond(0));
+  xmms_remote_pause(0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  int held = ms();
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  EXPECT_EQ(ms(), held);
+  EXPECT_EQ(pos(), 0);
+  xmms_remote_pause(0);
+  // The join: the next entry is shown when it is heard, from its start.
+  ASSERT_TRUE(waitUntil([&] { return pos() == 1; }, 5000));
+  EXPECT_LT(ms(), 600);
+  // Paused just after the join, then on: the same song goes on, not started again.
+  xmms_remote_pause(0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  held = ms();
+  xmms_remote_pause(0);
+  EXPECT_TRUE(waitUntil([&] { return ms() > held + 200; }));
+  EXPECT_EQ(pos(), 1);
+  EXPECT_GE(ms(), held);
+
+  // Next in the last second, while the next song may already decode behind it: the one after
+  // the song heard, from its start.
+  ASSERT_TRUE(lastSecond(1));
+  xmms_remote_playlist_next(0);
+  EXPECT_TRUE(waitUntil([&] { return pos() == 2 && ms() > 0 && ms() < 1000; }));
+  // Stop in the last second, then play: the entry shown starts again from 0.
+  ASSERT_TRUE(lastSecond(2));
+  xmms_remote_stop(0);
+  EXPECT_FALSE(xmms_remote_is_playing(0));
+  EXPECT_EQ(ms(), 0);
+  int stoppedAt = pos();
+  EXPECT_EQ(stoppedAt, 2) << "stopped on the song heard, even with the next one decoding";
+  xmms_remote_play(0);
+  EXPECT_TRUE(waitUntil([&] { return ms() > 0; }));
+  EXPECT_LT(ms(), 1000);
+  EXPECT_EQ(pos(), stoppedAt);
+  // The last one plays to its end and the engine stops there, shown on it to the end.
+  xmms_remote_set_playlist_pos(0, 3);
+  ASSERT_TRUE(lastSecond(3));
+  int furthest = 0;
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        if (pos() == 3)
+          furthest = std::max(furthest, ms());
+        return !xmms_remote_is_playing(0);
+      },
+      5000));
+  EXPECT_GT(furthest, 2300) << "the last song was heard to its end";
+  EXPECT_EQ(engine.quit(), 0);
+}

@@ -184,15 +184,25 @@ TEST(OutputStage, ChangeOfFormatReopensAndTheEndOfASongIsHeardOnTheTimedNullOutp
   write(stage, a);
   rec->close_audio();
   stage.songEnded();
-  // The listener still hears the first song, and its clock moves.
+  // The listener still hears the first song (one back from the engine's), and its clock moves.
   auto h = stage.heard();
-  EXPECT_TRUE(h.previous);
+  EXPECT_EQ(h.back, 1);
   EXPECT_TRUE(velora::test::waitUntil([&] { return stage.heard().ms > h.ms; }, 2000));
-  // The next song joins: until its first sample is heard, the first one is still what plays.
+  // Two more short songs join and end while the first is still heard: it is two, then three
+  // back; each is heard in turn, and the current one from its own start.
+  auto tiny = ramp(400, 1, 0); // 50 ms
+  ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 1), 1);
+  write(stage, tiny);
+  EXPECT_EQ(rec->output_time(), 0);
+  EXPECT_EQ(stage.heard().back, 1);
+  rec->close_audio();
+  stage.songEnded();
+  EXPECT_EQ(stage.heard().back, 2);
   ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 1), 1);
   write(stage, a);
-  EXPECT_EQ(rec->output_time(), 0);
-  EXPECT_TRUE(velora::test::waitUntil([&] { return !stage.heard().previous; }, 3000));
+  EXPECT_EQ(stage.heard().back, 2);
+  EXPECT_TRUE(velora::test::waitUntil([&] { return stage.heard().back == 1; }, 3000));
+  EXPECT_TRUE(velora::test::waitUntil([&] { return stage.heard().back == 0; }, 3000));
   EXPECT_TRUE(velora::test::waitUntil([&] { return rec->output_time() > 0; }, 3000));
   // Paused, the end of the last song is held, not dropped; resumed, it plays out.
   rec->close_audio();

@@ -125,8 +125,8 @@ void Engine::startAt(int pos) {
   }
   resumeMs_ = -1;
   endedByItself_ = false;
-  tailPos_ = -1;
   finishing_ = false;
+  naturalTail_ = false;
   ++serial_;
   wake();
 }
@@ -139,10 +139,9 @@ void Engine::songEnded(bool failed) {
   int next = failures_ >= n ? -1 : stepForward(settings_.repeat);
   if (failures_ >= n)
     std::fprintf(stderr, "xmms: no entry of the playlist could be played; stopping\n");
+  naturalTail_ = naturalTail_ || !failed;
   if (next < 0) {
     // The engine stops once the end of this song has been heard (the player sees to that).
-    if (!failed)
-      tailPos_ = position_;
     finishing_ = true;
     paused_ = false;
     endedByItself_ = true;
@@ -150,9 +149,6 @@ void Engine::songEnded(bool failed) {
     wake();
     return;
   }
-  // A song that could not be played leaves nothing to hear: the tail before it, if any, stays.
-  if (!failed)
-    tailPos_ = position_;
   setPosition(next);
   paused_ = false;
   outputTime_ = 0;

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <random>
@@ -114,8 +115,9 @@ private:
   int position_ = 0;
   uint64_t serial_ = 0;        // bumped whenever the wanted song (re)starts
   bool endedByItself_ = false; // the last bump of serial_ was the song's own end
-  int tailPos_ = -1;           // the entry that ended by itself, while its end may be heard
   bool finishing_ = false;     // the last song ended by itself: playing until its end is heard
+  bool naturalTail_ = false;   // songs ended by themselves since the last start or stop: their
+                               // ends may still be heard
   int pendingSeekMs_ = -1;
   bool eqDirty_ = false;
   bool volumeDirty_ = false;

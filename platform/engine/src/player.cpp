@@ -103,7 +103,7 @@ void Engine::startEntry(int pos, uint64_t serial) {
   active_ = e;
   activePaused_ = false;
   prepareReplayGain(pos);
-  host_.stage().songStarting(file);
+  host_.stage().songStarting(file, pos);
   // The plug-in may keep the name while it plays; the playlist never changes, so it stays valid.
   e->ip->play_file(const_cast<char *>(file.c_str()));
   // The next song's tags are read now, while this one plays, not at the join.
@@ -272,41 +272,32 @@ bool Engine::finishTail(bool wantPause, uint64_t serial) {
   if (!finishing_ || serial_ != serial)
     return playing_;
   finishing_ = false;
+  naturalTail_ = false;
   playing_ = false;
   paused_ = false;
   outputTime_ = 0;
-  tailPos_ = -1;
   return false;
 }
 
 int Engine::hearingTail(std::unique_lock<std::mutex> &lk) {
-  int tail = tailPos_;
-  if (tail < 0 || !playing_)
+  if (!playing_ || !naturalTail_)
     return -1;
-  uint64_t serial = serial_;
   lk.unlock();
-  bool previous = host_.stage().heard().previous;
+  stage::OutputStage::Heard h = host_.stage().heard();
   lk.lock();
-  if (tailPos_ != tail || serial_ != serial)
-    return -1;
-  if (!previous)
-    tailPos_ = -1;
-  return tailPos_;
+  int n = static_cast<int>(playlist_.size());
+  return playing_ && h.back > 0 && h.tag >= 0 && h.tag < n ? h.tag : -1;
 }
 
 int Engine::heardEntry(std::unique_lock<std::mutex> &lk, int &ms) {
-  int tail = tailPos_;
-  if (tail >= 0 && playing_) {
-    uint64_t serial = serial_;
+  if (playing_ && naturalTail_) {
     lk.unlock();
     stage::OutputStage::Heard h = host_.stage().heard();
     lk.lock();
-    if (tailPos_ == tail && serial_ == serial) {
-      if (h.previous) {
-        ms = h.ms;
-        return tail;
-      }
-      tailPos_ = -1;
+    int n = static_cast<int>(playlist_.size());
+    if (playing_ && naturalTail_ && h.back > 0 && h.tag >= 0 && h.tag < n) {
+      ms = h.ms;
+      return h.tag;
     }
   }
   ms = listenerTime(lk);

@@ -99,11 +99,14 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
     }
     break;
   case Command::Stop:
+    // Stopped while the end of a song is still heard: that song is the one stopped on.
+    if (int tail = hearingTail(lk); tail >= 0)
+      setPosition(tail);
     playing_ = false;
     paused_ = false;
     endedByItself_ = false;
-    tailPos_ = -1;
     finishing_ = false;
+    naturalTail_ = false;
     outputTime_ = 0;
     wake();
     break;
@@ -135,14 +138,9 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
     [[fallthrough]];
   case Command::PlaylistPrev: {
     bool next = static_cast<Command>(code) == Command::PlaylistNext;
-    // While the end of the last song is still heard, the listener moves from that song: next
-    // is the one already starting behind it (from its beginning), previous the one before.
-    int tail = hearingTail(lk);
-    if (tail >= 0 && next) {
-      startAt(position_);
-      break;
-    }
-    if (tail >= 0)
+    // While the end of a song that ended by itself is still heard, the listener moves from
+    // that song: next is the one after it, from its beginning (even if it began behind it).
+    if (int tail = hearingTail(lk); tail >= 0)
       setPosition(tail);
     int to = next ? stepForward(settings_.repeat) : stepBack();
     if (to >= 0)

@@ -19,6 +19,8 @@ constexpr auto kStallLimit = std::chrono::milliseconds(3000);
 // What a song that ended by itself left in the output is waited for at most this long beyond its
 // own length before another format is opened, in case the output's clock never gets there.
 constexpr auto kPlayOutSlack = std::chrono::milliseconds(2000);
+// Songs short enough to end within the output's buffer: how many are remembered at most.
+constexpr size_t kEarlierSongs = 16;
 
 // The input plug-ins call plain C function pointers: they reach the one stage through here.
 OutputStage *g_stage = nullptr;
@@ -81,7 +83,8 @@ void OutputStage::adjust(const std::function<void()> &change) {
 
 bool OutputStage::openDevice(AFormat fmt, int rate, int channels) {
   device_ = nullptr;
-  if (OutputPlugin *o = chosen_.op) {
+  reopened_ = false;
+  if (OutputPlugin *o = lost_ ? nullptr : chosen_.op) {
     // The stage applies the volume; the device plays what it is given.
     if (o->set_volume)
       o->set_volume(100, 100);
@@ -91,7 +94,7 @@ bool OutputStage::openDevice(AFormat fmt, int rate, int channels) {
     }
   }
   if (!device_ && null_.op && null_.op != chosen_.op) {
-    if (!warnedOpen_ && chosen_.op) {
+    if (!warnedOpen_ && chosen_.op && !lost_) {
       const char *why = chosen_.lastError ? chosen_.lastError() : nullptr;
       std::fprintf(stderr,
                    "xmms: cannot open the audio output %s%s%s; playing to the null output\n",
@@ -118,6 +121,7 @@ bool OutputStage::openDevice(AFormat fmt, int rate, int channels) {
     e->flush();
   }
   resetClock(0.0);
+  timeline_.setTag(nextTag_);
   songFrames_ = 0;
   songBaseMs_ = 0.0;
   if (paused_)
@@ -126,7 +130,7 @@ bool OutputStage::openDevice(AFormat fmt, int rate, int channels) {
 }
 
 void OutputStage::closeDevice() {
-  overlap_ = false;
+  earlier_.clear();
   if (device_ && state_ != State::Closed)
     device_->close_audio();
   device_ = nullptr;
@@ -135,7 +139,7 @@ void OutputStage::closeDevice() {
 
 // The device's clock starts again at 0 (opened or flushed): song time `songMs` comes next.
 void OutputStage::resetClock(double songMs) {
-  overlap_ = false;
+  earlier_.clear();
   deviceFrames_ = 0;
   timeline_.restart(0, songMs);
   lastProgress_ = Clock::now();
@@ -160,10 +164,6 @@ void OutputStage::watchProgress(int room) {
   auto now = Clock::now();
   int ms = device_->output_time();
   if (room > 0 || ms != lastDeviceMs_) {
-    if (room > 0 || lastDeviceMs_ >= 0) {
-      reopened_ = false;
-      saidLost_ = false;
-    }
     lastDeviceMs_ = ms;
     lastProgress_ = now;
     return;
@@ -186,6 +186,8 @@ void OutputStage::recoverLostDevice() {
     next = chosen_.op;
     reopened_ = true;
   } else {
+    // Until the engine stops, songs go on on the null output rather than lose seconds each.
+    lost_ = true;
     std::fprintf(stderr, "xmms: the audio output %s is lost; playing to the null output\n",
                  chosen_.name.c_str());
     if (null_.op && null_.op->open_audio(fmt_, format_.rate, format_.channels))
@@ -249,10 +251,11 @@ int OutputStage::open(AFormat fmt, int rate, int channels) {
     tailDrained_ = false;
     songFrames_ = 0;
     songBaseMs_ = 0.0;
-    previous_ = timeline_;
-    overlap_ = true;
-    joinFrame_ = deviceFrames_;
+    earlier_.push_back(timeline_);
+    if (earlier_.size() > kEarlierSongs)
+      earlier_.pop_front();
     timeline_.restart(deviceFrames_, 0.0);
+    timeline_.setTag(nextTag_);
     lastProgress_ = Clock::now();
     return 1;
   }
@@ -338,6 +341,13 @@ void OutputStage::flush(int songMs) {
   std::lock_guard lk(m_);
   if (state_ != State::Open)
     return;
+  if (songFrames_ == 0) {
+    // Nothing of this song written yet (inputs flush right after they open): only its clock
+    // starts there. The device keeps what it holds, the end of the last song at a join.
+    songBaseMs_ = std::max(0, songMs);
+    timeline_.restart(deviceFrames_, songBaseMs_);
+    return;
+  }
   if (device_)
     device_->flush(0);
   for (auto &e : effects_)
@@ -417,8 +427,9 @@ bool OutputStage::isOpen() const {
   return state_ == State::Open;
 }
 
-void OutputStage::songStarting(const std::string &file) {
+void OutputStage::songStarting(const std::string &file, int tag) {
   std::lock_guard lk(m_);
+  nextTag_ = tag;
   for (auto &e : effects_)
     e->songChanged(file);
 }
@@ -431,15 +442,21 @@ void OutputStage::songEnded() {
 
 OutputStage::Heard OutputStage::heard() {
   std::lock_guard lk(m_);
-  if (state_ == State::Lingering && device_)
-    return {true, int(timeline_.songAt(playedFrames()))};
-  if (state_ != State::Open || !overlap_)
+  if (state_ == State::Closed || !device_)
     return {};
   double played = playedFrames();
-  if (played < double(joinFrame_))
-    return {true, int(previous_.songAt(played))};
-  overlap_ = false;
-  return {};
+  // Songs whose last frame has been heard are done with.
+  while (!earlier_.empty() &&
+         double(earlier_.size() >= 2 ? earlier_[1].start() : timeline_.start()) <= played)
+    earlier_.pop_front();
+  // Lingering, the last song written has ended too: it counts as one back.
+  int ended = state_ == State::Lingering ? 1 : 0;
+  if (!earlier_.empty() && played < double(timeline_.start()))
+    return {int(earlier_.size()) + ended, earlier_.front().tag(),
+            int(earlier_.front().songAt(played))};
+  if (ended)
+    return {1, timeline_.tag(), int(timeline_.songAt(played))};
+  return {0, timeline_.tag(), 0};
 }
 
 void OutputStage::stop() {
@@ -477,6 +494,9 @@ void OutputStage::endSession() {
   std::lock_guard lk(m_);
   closeDevice();
   paused_ = false;
+  // The next start tries the chosen output again (a headset plugged back in).
+  lost_ = false;
+  saidLost_ = false;
   if (!std::exchange(sessionActive_, false))
     return;
   for (Device *d : {&chosen_, &null_})

@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -84,15 +85,18 @@ public:
   bool isOpen() const;
   // Bytes the input plug-ins have written since the engine started.
   uint64_t bytesWritten() const { return bytesIn_.load(); }
-  // The engine starts `file` next; effects learn it before its first sample.
-  void songStarting(const std::string &file);
+  // The engine starts `file` next (`tag`: its playlist entry, told back by heard()); effects
+  // learn it before its first sample.
+  void songStarting(const std::string &file, int tag = -1);
   // The song ended by itself: what it wrote keeps playing, and a next song of the same format
   // continues on the same open output without a gap.
   void songEnded();
-  // Whether the listener still hears the end of the song that ended by itself (the next one
-  // may already be decoding behind it), and where in that song.
+  // Which song the listener hears and where in it (ms): `back` songs before the one the engine
+  // plays now (0: that one; 1: the last that ended by itself, still heard while the next one
+  // decodes behind it; more when short songs ended within the output's buffer).
   struct Heard {
-    bool previous = false;
+    int back = 0;
+    int tag = -1; // as given to songStarting
     int ms = 0;
   };
   Heard heard();
@@ -137,19 +141,19 @@ private:
 
   // Counting since the device was opened or flushed.
   Timeline timeline_;
-  Timeline previous_;        // the song before a join, while its end is still being heard
-  bool overlap_ = false;     // previous_ is in use
-  bool tailDrained_ = false; // the effects gave out what they held for the last song
-  int64_t joinFrame_ = 0;    // device frame where the current song begins after a join
-  int64_t deviceFrames_ = 0; // frames handed to the device
-  int64_t songFrames_ = 0;   // input frames taken since the current song (or seek) began
-  double songBaseMs_ = 0.0;  // song time of the first of those
+  std::deque<Timeline> earlier_; // songs before the joins whose ends may still be heard
+  int nextTag_ = -1;             // the song the next open starts
+  bool tailDrained_ = false;     // the effects gave out what they held for the last song
+  int64_t deviceFrames_ = 0;     // frames handed to the device
+  int64_t songFrames_ = 0;       // input frames taken since the current song (or seek) began
+  double songBaseMs_ = 0.0;      // song time of the first of those
 
   // Lost device.
   std::chrono::steady_clock::time_point lastProgress_{};
   int lastDeviceMs_ = -1;
-  bool reopened_ = false; // this stall already led to one reopen
-  bool saidLost_ = false; // said so since the device last made progress
+  bool reopened_ = false; // the chosen output was opened again since the song's open
+  bool saidLost_ = false; // said so in this session
+  bool lost_ = false;     // the chosen output was given up until the engine stops
 
   std::atomic<uint64_t> bytesIn_{0};
   OutputPlugin record_{};

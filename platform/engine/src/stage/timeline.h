@@ -23,6 +23,9 @@ public:
   double writtenSongMs() const { return points_.empty() ? 0.0 : points_.back().songMs; }
   // The device frame where the current song (or place) began.
   int64_t start() const { return start_; }
+  // Which song this is, as the engine named it (its playlist entry), -1 when unnamed.
+  int tag() const { return tag_; }
+  void setTag(int tag) { tag_ = tag; }
 
 private:
   struct Point {
@@ -31,6 +34,7 @@ private:
   };
   std::deque<Point> points_;
   int64_t start_ = 0;
+  int tag_ = -1;
 };
 
 } // namespace engine::stage
