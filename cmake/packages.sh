@@ -15,6 +15,7 @@ PLAY_PACKAGES=(
   pkg-config
   qt6-base-dev
   qt6-5compat-dev
+  qt6-l10n-tools
   libgl-dev
   libglib2.0-dev
   libfaad-dev

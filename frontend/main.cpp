@@ -2,6 +2,7 @@
 //   velora [FILE_OR_FOLDER...]   see velora --help
 #include "core/commandline.h"
 #include "core/startup.h"
+#include "core/translations.h"
 #include "mainface/mainface.h"
 #include "mpris/remoteplayer.h"
 #include "zapplication.h"
@@ -23,6 +24,7 @@ int main(int argc, char **argv) {
     return request.status;
 
   ZApplication *app = new ZApplication(argc, argv, ZApplication::GuiClient);
+  installTranslations(QLocale::system(), translationsDir());
   if (remoteplayer::running()) {
     // One window per session: the running player takes the songs (or is raised).
     QString error;

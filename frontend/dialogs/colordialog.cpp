@@ -1,5 +1,6 @@
 #include "colordialog.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -225,18 +226,18 @@ ColorShower::ColorShower(QWidget *parent) : QWidget(parent) {
   };
   // Three columns of label and number: the screen is too narrow for a swatch beside them, so the
   // swatch runs under them.
-  hEd = field(359, tr("Hu&e:"), 0, 0);
-  sEd = field(255, tr("&Sat:"), 0, 2);
-  vEd = field(255, tr("&Val:"), 0, 4);
-  rEd = field(255, tr("&Red:"), 1, 0);
-  gEd = field(255, tr("&Green:"), 1, 2);
-  bEd = field(255, tr("Bl&ue:"), 1, 4);
+  hEd = field(359, QCoreApplication::translate("velora", "Hu&e:"), 0, 0);
+  sEd = field(255, QCoreApplication::translate("velora", "&Sat:"), 0, 2);
+  vEd = field(255, QCoreApplication::translate("velora", "&Val:"), 0, 4);
+  rEd = field(255, QCoreApplication::translate("velora", "&Red:"), 1, 0);
+  gEd = field(255, QCoreApplication::translate("velora", "&Green:"), 1, 2);
+  bEd = field(255, QCoreApplication::translate("velora", "Bl&ue:"), 1, 4);
   lab = new ColorShowLabel(this);
   lab->setFixedHeight(16);
   grid->addWidget(lab, 3, 0, 1, 6);
   // The lyrics colours are opaque: the alpha field exists but is not offered.
   alphaEd = new QColNumLineEdit(255, this);
-  alphaLab = new QLabel(tr("A&lpha channel:"), this);
+  alphaLab = new QLabel(QCoreApplication::translate("velora", "A&lpha channel:"), this);
   alphaLab->setBuddy(alphaEd);
   grid->addWidget(alphaLab, 2, 0, 1, 3);
   grid->addWidget(alphaEd, 2, 3);
@@ -357,7 +358,7 @@ ColorDialog::ColorDialog(QWidget *parent, const char *name, bool modal)
   if (name)
     setObjectName(QString::fromLatin1(name));
   setModal(modal);
-  setWindowTitle(tr("Choose color"));
+  setWindowTitle(QCoreApplication::translate("velora", "Choose color"));
   QFont small = font();
   small.setPixelSize(11);
   setFont(small);
@@ -375,8 +376,8 @@ ColorDialog::ColorDialog(QWidget *parent, const char *name, bool modal)
   d->cs = new ColorShower(this);
   top->addWidget(d->cs);
   auto *buttons = new QHBoxLayout;
-  d->ok = new QPushButton(tr("OK"), this);
-  d->cancel = new QPushButton(tr("Cancel"), this);
+  d->ok = new QPushButton(QCoreApplication::translate("velora", "OK"), this);
+  d->cancel = new QPushButton(QCoreApplication::translate("velora", "Cancel"), this);
   d->ok->setDefault(true);
   buttons->addStretch();
   buttons->addWidget(d->ok);
@@ -400,7 +401,7 @@ QColor ColorDialog::color() const { return QColor(d->currentColor()); }
 
 QColor ColorDialog::getColor(const QColor &initial, QWidget *parent, const char *name) {
   ColorDialog dialog(parent, name ? name : "qt_color_dialog", true);
-  dialog.setWindowTitle(tr("Choose color"));
+  dialog.setWindowTitle(QCoreApplication::translate("velora", "Choose color"));
   if (initial.isValid()) {
     QColor opaque = initial;
     opaque.setAlpha(255);

@@ -4,6 +4,7 @@
 #include "kconfig.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QHeaderView>
 #include <QPushButton>
@@ -21,7 +22,7 @@ PresetItem::PresetItem(QTreeWidget *view, const QString &name,
 
 eqWidget::eqWidget(QWidget *parent) : QDialog(parent) {
   setObjectName("eqWidget");
-  setWindowTitle(fromGbk("Presets"));
+  setWindowTitle(QCoreApplication::translate("velora", "Presets"));
   // The phone's 16-point font was 16 pixels high; the same size in pixels keeps the names
   // inside the list's width on any screen.
   QFont f = font();
@@ -32,7 +33,7 @@ eqWidget::eqWidget(QWidget *parent) : QDialog(parent) {
   list->setObjectName("presetListView");
   list->setGeometry(0, 2, 200, 180);
   list->setColumnCount(1);
-  list->setHeaderLabels({fromGbk("Load Preset")});
+  list->setHeaderLabels({QCoreApplication::translate("velora", "Load Preset")});
   list->header()->hide();
   list->setRootIsDecorated(false);
   list->setColumnWidth(0, 200 - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
@@ -42,14 +43,14 @@ eqWidget::eqWidget(QWidget *parent) : QDialog(parent) {
   QFont small = font();
   small.setPixelSize(12);
   auto button = [&](const char *caption, int x) {
-    auto *b = new QPushButton(fromGbk(caption), this);
+    auto *b = new QPushButton(QCoreApplication::translate("velora", caption), this);
     b->setFont(small);
     b->setGeometry(x, 190, 50, 18);
     return b;
   };
-  closeBtn = button("Close", 0);
-  okBtn = button("Ok  ", 75);
-  actBtn = button("Act ", 150);
+  closeBtn = button(QT_TRANSLATE_NOOP("velora", "Close"), 0);
+  okBtn = button(QT_TRANSLATE_NOOP("velora", "Ok  "), 75);
+  actBtn = button(QT_TRANSLATE_NOOP("velora", "Act "), 150);
   okBtn->setDefault(true);
   connect(closeBtn, &QPushButton::clicked, this, &QDialog::close);
   connect(okBtn, &QPushButton::clicked, this, &eqWidget::returned);
@@ -65,7 +66,8 @@ QString eqWidget::userPresetName() { return fromGbk("My preset"); }
 void eqWidget::addPresets(const QString &file) {
   KConfig presets(file, true);
   QStringList groups = presets.groupList();
-  groups.removeAll(QStringLiteral("Presets")); // an index of the file, not a preset
+  groups.removeAll(
+      QCoreApplication::translate("velora", "Presets")); // an index of the file, not a preset
   for (const QString &group : groups) {
     presets.setGroup(group);
     std::array<float, 11> values{};

@@ -4,6 +4,7 @@
 #include "zmultilineedit.h"
 #include "zpushbutton.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,7 +20,7 @@ InputDialog::InputDialog(QWidget *parent, const char *title, bool modal, Qt::Win
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(4, 4, 4, 4);
   layout->setSpacing(2);
-  prompt = new QLabel(fromGbk("Name:"), this);
+  prompt = new QLabel(QCoreApplication::translate("velora", "Name:"), this);
   prompt->setFixedHeight(prompt->fontMetrics().height() + 5);
   layout->addWidget(prompt);
 
@@ -36,9 +37,9 @@ InputDialog::InputDialog(QWidget *parent, const char *title, bool modal, Qt::Win
   auto *row = new QHBoxLayout;
   row->setSpacing(0);
   ok = new ZPushButton(this);
-  ok->setText(fromGbk("Ok  "));
+  ok->setText(QCoreApplication::translate("velora", "Ok  "));
   cancel = new ZPushButton(this);
-  cancel->setText(fromGbk("Cancel"));
+  cancel->setText(QCoreApplication::translate("velora", "Cancel"));
   row->addWidget(ok);
   row->addWidget(cancel);
   layout->addLayout(row);

@@ -10,6 +10,7 @@
 #include "xmmsPlayer.h"
 #include "zmessagebox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -25,7 +26,7 @@ PlayList::PlayList(QWidget *parent, const QString &playlistFile)
     : QDialog(parent), homeDir(QDir::homePath()), file(playlistFile),
       controller(XMMSPlayer::instance) {
   setObjectName("PlayList");
-  setWindowTitle(fromGbk("Playlist"));
+  setWindowTitle(QCoreApplication::translate("velora", "Playlist"));
   // Pixel sizes: a point size would grow with the screen's dpi and push names out of 240 px.
   QFont f = font();
   f.setPixelSize(14);
@@ -34,7 +35,7 @@ PlayList::PlayList(QWidget *parent, const QString &playlistFile)
   if (parent)
     move(parent->mapToGlobal(QPoint(0, 0)));
 
-  title = new QLabel(fromGbk("My playlist"), this);
+  title = new QLabel(QCoreApplication::translate("velora", "My playlist"), this);
   title->setGeometry(0, 0, kWidth, 25);
   title->setAlignment(Qt::AlignCenter);
   QFont bold = f;
@@ -53,8 +54,8 @@ PlayList::PlayList(QWidget *parent, const QString &playlistFile)
   const int rowY = kHeight - UTIL_PushButton::defaultHeight - 2;
   menuBtn = new UTIL_PushButton("CST_Menu", QString(), this);
   menuBtn->move(0, rowY);
-  okBtn = new UTIL_PushButton("CST_Button", fromGbk("OK  "), this, 0, kOkWidth,
-                              UTIL_PushButton::defaultHeight - 2);
+  okBtn = new UTIL_PushButton("CST_Button", QCoreApplication::translate("velora", "OK  "), this, 0,
+                              kOkWidth, UTIL_PushButton::defaultHeight - 2);
   okBtn->move((kWidth - kOkWidth) / 2, rowY + 1);
   backBtn = new UTIL_PushButton("CST_Back", QString(), this);
   backBtn->move(kWidth - UTIL_PushButton::defaultWidth, rowY);
@@ -63,15 +64,15 @@ PlayList::PlayList(QWidget *parent, const QString &playlistFile)
   connect(backBtn, &QPushButton::clicked, this, &PlayList::hideWithCancel);
 
   menu = new QPopupMenu(this);
-  menu->insertItem(fromGbk("Check all"), CheckAll);
-  menu->insertItem(fromGbk("Uncheck all"), UncheckAll);
-  menu->insertItem(fromGbk("Invert checks"), InvertChecks);
+  menu->insertItem(QCoreApplication::translate("velora", "Check all"), CheckAll);
+  menu->insertItem(QCoreApplication::translate("velora", "Uncheck all"), UncheckAll);
+  menu->insertItem(QCoreApplication::translate("velora", "Invert checks"), InvertChecks);
   menu->insertSeparator();
-  menu->insertItem(fromGbk("Add songs"), AddSongs);
-  menu->insertItem(fromGbk("Remove songs"), RemoveSongs);
-  menu->insertItem(fromGbk("Open playlist"), OpenPlaylist);
-  menu->insertItem(fromGbk("Save as"), SaveAs);
-  menu->insertItem(fromGbk("Delete playlist"), DeletePlaylist);
+  menu->insertItem(QCoreApplication::translate("velora", "Add songs"), AddSongs);
+  menu->insertItem(QCoreApplication::translate("velora", "Remove songs"), RemoveSongs);
+  menu->insertItem(QCoreApplication::translate("velora", "Open playlist"), OpenPlaylist);
+  menu->insertItem(QCoreApplication::translate("velora", "Save as"), SaveAs);
+  menu->insertItem(QCoreApplication::translate("velora", "Delete playlist"), DeletePlaylist);
   connect(menu, &QPopupMenu::activated, this, &PlayList::menuSelect);
 
   load(file);
@@ -136,7 +137,10 @@ void PlayList::remove(int index) {
 
 void PlayList::setMode(int m) {
   mode_ = m;
-  okBtn->setText(fromGbk(m == 0 ? "OK  " : m == 1 ? "Add  " : "Remove  "));
+  okBtn->setText(
+      QCoreApplication::translate("velora", m == 0   ? QT_TRANSLATE_NOOP("velora", "OK  ")
+                                            : m == 1 ? QT_TRANSLATE_NOOP("velora", "Add  ")
+                                                     : QT_TRANSLATE_NOOP("velora", "Remove  ")));
   menu->setItemEnabled(AddSongs, m == 0);
   menu->setItemEnabled(RemoveSongs, m == 0);
   for (int id : {CheckAll, UncheckAll, InvertChecks})
@@ -172,7 +176,7 @@ void PlayList::apply() {
     changeCount = 0; // on disk now: a later close must not write this list over a newer one
   } else {
     qWarning("velora: cannot write %s", qPrintable(file));
-    tell(fromGbk("The playlist could not be written."));
+    tell(QCoreApplication::translate("velora", "The playlist could not be written."));
   }
   setMode(0);
   emit playlistApplied();
@@ -234,5 +238,6 @@ void PlayList::doShowPopup() {
 
 void PlayList::tell(const QString &text) {
   // The box shows rich text; a message naming a file must not be read as markup.
-  ZMessageBox::information(this, QPixmap(), text.toHtmlEscaped(), fromGbk("Ok  "));
+  ZMessageBox::information(this, QPixmap(), text.toHtmlEscaped(),
+                           QCoreApplication::translate("velora", "Ok  "));
 }

@@ -12,6 +12,7 @@
 #include "viewdialog.h"
 #include "zmessagebox.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +26,7 @@ constexpr int kMaxFileNameBytes = 255;
 QString askedName(QWidget *parent) {
   auto dialog = std::make_unique<InputDialog>(parent, "Make Directory", true);
   // The object keeps its old name; the caption says what the name is for.
-  dialog->setWindowTitle(fromGbk("Save playlist as"));
+  dialog->setWindowTitle(QCoreApplication::translate("velora", "Save playlist as"));
   if (dialog->exec() != QDialog::Accepted)
     return QString();
   return dialog->result().isNull() ? QStringLiteral("") : dialog->result();
@@ -35,7 +36,7 @@ QString askedName(QWidget *parent) {
 QString pickedPlaylist(QWidget *parent, const QString &folder) {
   QDir().mkpath(folder);
   auto dialog = std::make_unique<ViewDialog>(parent, "*.m3u", true);
-  dialog->setWindowTitle(fromGbk("Playlists"));
+  dialog->setWindowTitle(QCoreApplication::translate("velora", "Playlists"));
   dialog->browser()->setDir(folder);
   if (dialog->exec() != QDialog::Accepted)
     return QString();
@@ -43,8 +44,9 @@ QString pickedPlaylist(QWidget *parent, const QString &folder) {
 }
 
 bool ask(QWidget *parent, const QString &question, const char *yes) {
-  return ZMessageBox::information(parent, QPixmap(), question, fromGbk(yes), fromGbk("Cancel  "),
-                                  QString(), 1) == 0;
+  return ZMessageBox::information(
+             parent, QPixmap(), question, QCoreApplication::translate("velora", yes),
+             QCoreApplication::translate("velora", "Cancel  "), QString(), 1) == 0;
 }
 
 } // namespace
@@ -52,17 +54,18 @@ bool ask(QWidget *parent, const QString &question, const char *yes) {
 QString PlayList::nameProblem(const QString &name) {
   const QString t = name.trimmed();
   if (t.isEmpty())
-    return fromGbk("Type a name for the playlist.");
+    return QCoreApplication::translate("velora", "Type a name for the playlist.");
   if (t.count(QLatin1Char('.')) == t.size())
-    return fromGbk("A name of dots only cannot name a playlist.");
+    return QCoreApplication::translate("velora", "A name of dots only cannot name a playlist.");
   if (t.startsWith(QLatin1Char('.')))
-    return fromGbk("A playlist name cannot begin with a dot.");
+    return QCoreApplication::translate("velora", "A playlist name cannot begin with a dot.");
   for (const QChar c : t)
     if (QStringLiteral("/\\:*?\"<>\n\r").contains(c) || c.isNull() ||
         c.category() == QChar::Other_Control)
-      return fromGbk("A playlist name cannot hold / \\ : * ? \" < or >.");
+      return QCoreApplication::translate("velora",
+                                         "A playlist name cannot hold / \\ : * ? \" < or >.");
   if ((t + ".m3u").toUtf8().size() > kMaxFileNameBytes)
-    return fromGbk("The name is too long.");
+    return QCoreApplication::translate("velora", "The name is too long.");
   return QString();
 }
 
@@ -103,7 +106,7 @@ void PlayList::openPlaylist() {
     return;
   const auto read = m3u::read(picked);
   if (!read) {
-    tell(fromGbk("The playlist could not be read."));
+    tell(QCoreApplication::translate("velora", "The playlist could not be read."));
     return;
   }
   const int before = changeCount;
@@ -125,10 +128,13 @@ void PlayList::saveAs() {
   const QString name = typed.trimmed();
   const QString target = savedFolder() + "/" + name + ".m3u";
   if (QFileInfo::exists(target) &&
-      !ask(this, fromGbk("Replace the saved playlist ") + name.toHtmlEscaped() + "?", "Replace"))
+      !ask(this,
+           QCoreApplication::translate("velora", "Replace the saved playlist ") +
+               name.toHtmlEscaped() + "?",
+           QT_TRANSLATE_NOOP("velora", "Replace")))
     return;
   if (!save(target))
-    tell(fromGbk("The playlist could not be written."));
+    tell(QCoreApplication::translate("velora", "The playlist could not be written."));
 }
 
 void PlayList::deletePlaylist() {
@@ -140,12 +146,15 @@ void PlayList::deletePlaylist() {
   const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
   if (folder.isEmpty() || folder != QFileInfo(savedFolder()).canonicalFilePath() ||
       info.suffix().compare("m3u", Qt::CaseInsensitive) != 0) {
-    tell(fromGbk("Only the playlists in ") + savedFolder() + fromGbk(" can be deleted."));
+    tell(QCoreApplication::translate("velora", "Only the playlists in ") + savedFolder() +
+         QCoreApplication::translate("velora", " can be deleted."));
     return;
   }
-  if (!ask(this, fromGbk("Delete the playlist ") + info.completeBaseName().toHtmlEscaped() + "?",
-           "Delete"))
+  if (!ask(this,
+           QCoreApplication::translate("velora", "Delete the playlist ") +
+               info.completeBaseName().toHtmlEscaped() + "?",
+           QT_TRANSLATE_NOOP("velora", "Delete")))
     return;
   if (!QFile::remove(picked))
-    tell(fromGbk("The playlist could not be deleted."));
+    tell(QCoreApplication::translate("velora", "The playlist could not be deleted."));
 }

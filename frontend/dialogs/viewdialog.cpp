@@ -4,6 +4,7 @@
 #include "gbkcodec.h"
 #include "util_pushbutton.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -12,13 +13,13 @@ ViewDialog::ViewDialog(QWidget *parent, const QString &filter, bool modal, Qt::W
     : QDialog(parent, flags) {
   setObjectName(filter);
   setModal(modal);
-  setWindowTitle(fromGbk("Open Folder"));
+  setWindowTitle(QCoreApplication::translate("velora", "Open Folder"));
   setGeometry(10, 46, 220, 240);
 
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(2);
-  label = new QLabel(fromGbk("Open Folder "), this);
+  label = new QLabel(QCoreApplication::translate("velora", "Open Folder "), this);
   layout->addWidget(label);
 
   list = new FileBrowser(filter, this, "browser");
@@ -28,7 +29,7 @@ ViewDialog::ViewDialog(QWidget *parent, const QString &filter, bool modal, Qt::W
   row->setSpacing(0);
   // The menu button has no action here; it keeps the button row the same as elsewhere.
   menu = new UTIL_PushButton("CST_Menu", QString(), this);
-  ok = new UTIL_PushButton("CST_Button", fromGbk("Ok  "), this, 0, 90,
+  ok = new UTIL_PushButton("CST_Button", QCoreApplication::translate("velora", "Ok  "), this, 0, 90,
                            UTIL_PushButton::defaultHeight - 2);
   back = new UTIL_PushButton("CST_Back", QString(), this);
   row->addWidget(menu);

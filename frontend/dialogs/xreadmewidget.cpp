@@ -5,6 +5,7 @@
 #include "zmultilineedit.h"
 #include "zscrollview.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -24,7 +25,7 @@ XreadmeWidget::XreadmeWidget(QWidget *parent, const char *name, bool modal) : QD
     setObjectName(QString::fromLatin1(name));
   setModal(modal);
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(fromGbk("Readme"));
+  setWindowTitle(QCoreApplication::translate("velora", "Readme"));
   setGeometry(0, 0, 236, 320);
   if (parent)
     move(parent->mapToGlobal(QPoint(0, 0)));

@@ -6,6 +6,7 @@
 #include "sharedir.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPushButton>
@@ -142,11 +143,13 @@ void MainFace::buildMenus() {
   connect(fontMenu, &QPopupMenu::activated, this, &MainFace::selectMenumfont);
   // The lyrics panel's menu also starts (and ends) the timing mode.
   fontMenu->insertSeparator();
-  fontMenu->insertItem(QStringLiteral("Time lyrics"), this, &MainFace::timeLyrics);
-  fontMenu->insertItem(QStringLiteral("Save lyrics"), this, &MainFace::saveTimedLyrics);
+  fontMenu->insertItem(QCoreApplication::translate("velora", "Time lyrics"), this,
+                       &MainFace::timeLyrics);
+  fontMenu->insertItem(QCoreApplication::translate("velora", "Save lyrics"), this,
+                       &MainFace::saveTimedLyrics);
 
   playlistMenu = new QPopupMenu(nullptr);
-  playlistMenu->insertItem(fromGbk("Actual  "), 0);
+  playlistMenu->insertItem(QCoreApplication::translate("velora", "Actual  "), 0);
   connect(playlistMenu, &QPopupMenu::activated, this, &MainFace::selectMenumplist);
 
   skinMenu = new QPopupMenu(nullptr);
@@ -160,23 +163,26 @@ void MainFace::buildMenus() {
   sizeMenu->insertItem(QStringLiteral("1\u00d7"), kSizeMenuBase + 1);
   sizeMenu->insertItem(QStringLiteral("2\u00d7"), kSizeMenuBase + 2);
   sizeMenu->insertItem(QStringLiteral("3\u00d7"), kSizeMenuBase + 3);
-  sizeMenu->insertItem(QStringLiteral("Fit screen"), kSizeMenuBase);
+  sizeMenu->insertItem(QCoreApplication::translate("velora", "Fit screen"), kSizeMenuBase);
   sizeMenu->setItemChecked(kSizeMenuBase + sizeChoice, true);
   connect(sizeMenu, &QPopupMenu::activated, this,
           [this](int id) { chooseSize(id - kSizeMenuBase); });
 
   mainMenu = new QPopupMenu(this);
-  mainMenu->insertItem(fromGbk("Wallpaper"), 4);
-  mainMenu->insertItem(fromGbk("Font    "), 5);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "Wallpaper"), 4);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "Font    "), 5);
   mainMenu->setItemChecked(5, false);
-  mainMenu->insertItem(fromGbk("Skins   "), skinMenu, 6);
-  mainMenu->insertItem(QStringLiteral("Time lyrics"), this, &MainFace::timeLyrics);
-  mainMenu->insertItem(QStringLiteral("Save lyrics"), this, &MainFace::saveTimedLyrics);
-  mainMenu->insertItem(QStringLiteral("Size"), sizeMenu, 7);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "Skins   "), skinMenu, 6);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "Time lyrics"), this,
+                       &MainFace::timeLyrics);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "Save lyrics"), this,
+                       &MainFace::saveTimedLyrics);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "Size"), sizeMenu, 7);
   buildSoundMenus();
   mainMenu->insertSeparator();
-  mainMenu->insertItem(fromGbk("About   "), this, &MainFace::sltAbout);
-  mainMenu->insertItem(fromGbk("Exit    "), this, &QWidget::close);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "About   "), this,
+                       &MainFace::sltAbout);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "Exit    "), this, &QWidget::close);
   connect(mainMenu, &QPopupMenu::activated, this, &MainFace::selectMenu);
 }
 

@@ -12,6 +12,8 @@
 #include "kconfig.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
+
 #include <memory>
 
 void MainFace::openFolderCommand() {
@@ -50,7 +52,7 @@ void MainFace::playlistMenuCommand() {
 
 void MainFace::chooseWallpaper() {
   auto dialog = std::make_unique<ViewDialog>(this, "*.png", true);
-  dialog->setWindowTitle(fromGbk("Wallpaper"));
+  dialog->setWindowTitle(QCoreApplication::translate("velora", "Wallpaper"));
   dialog->browser()->setDir(baseDir + "/skins/");
   if (dialog->exec() != QDialog::Accepted || dialog->result().isEmpty())
     return; // nothing picked: the wallpaper stays

@@ -6,6 +6,7 @@
 
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QThread>
 #include <QTransform>
@@ -70,7 +71,7 @@ void MainFace::drawVolume(int value, bool pressed) {
     if (controller)
       controller->setVolume(value);
     noticeTicks = 10;
-    noticeText = QStringLiteral("Vol     ") + QString::number(value) + "%";
+    noticeText = QCoreApplication::translate("velora", "Vol     ") + QString::number(value) + "%";
     wakeTitle();
   }
 }

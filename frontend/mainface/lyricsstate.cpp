@@ -6,6 +6,8 @@
 #include "core/lyricsoffsets.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 
@@ -38,7 +40,7 @@ void MainFace::shiftLyrics(int deltaMs) {
   lyricsShiftMs += deltaMs;
   lyricsoffsets::store(baseDir, lyricsSong, lyricsShiftMs);
   const int tenths = std::abs(lyricsShiftMs) / 100;
-  showNotice(QStringLiteral("Lrc %1%2.%3 s")
+  showNotice(QCoreApplication::translate("velora", "Lrc %1%2.%3 s")
                  .arg(lyricsShiftMs < 0 ? QStringLiteral("-") : QStringLiteral("+"))
                  .arg(tenths / 10)
                  .arg(tenths % 10));

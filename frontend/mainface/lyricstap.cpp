@@ -10,6 +10,7 @@
 #include "xmmsPlayer.h"
 #include "zmessagebox.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -68,7 +69,7 @@ void MainFace::timeLyrics() {
     return;
   }
   if (!controller || lyricsSong.isEmpty()) {
-    noticeText = QStringLiteral("No song to time");
+    noticeText = QCoreApplication::translate("velora", "No song to time");
     noticeTicks = 10;
     wakeTitle();
     return;
@@ -77,14 +78,14 @@ void MainFace::timeLyrics() {
   if (lines.isEmpty()) {
     // No text yet: the user picks one.
     auto dialog = std::make_unique<ViewDialog>(this, "*.txt *.TXT *.lrc *.LRC", true);
-    dialog->setWindowTitle(QStringLiteral("Lyrics text"));
+    dialog->setWindowTitle(QCoreApplication::translate("velora", "Lyrics text"));
     dialog->browser()->setDir(QFileInfo(lyricsSong).absolutePath());
     if (dialog->exec() != QDialog::Accepted || dialog->result().isEmpty())
       return;
     lines = linesOfFile(dialog->result(), lyricsBig5);
   }
   if (!timing.start(lyricsSong, lines)) {
-    noticeText = QStringLiteral("No lines to time");
+    noticeText = QCoreApplication::translate("velora", "No lines to time");
     noticeTicks = 10;
     wakeTitle();
     return;
@@ -109,7 +110,9 @@ void MainFace::timeLyrics() {
 
 void MainFace::showTimingProgress() {
   const int total = static_cast<int>(timing.lines().size());
-  setTitle(QStringLiteral("Timing %1/%2").arg(std::min(timing.waiting() + 1, total)).arg(total));
+  setTitle(QCoreApplication::translate("velora", "Timing %1/%2")
+               .arg(std::min(timing.waiting() + 1, total))
+               .arg(total));
   // The lines as the band shows them: the timed ones at their stamps, the waiting one and those
   // after it later than any of them, in order.
   timingView = {LyricLine(0.0, QString())};
@@ -154,7 +157,9 @@ void MainFace::nudgeStamp(int pixels) {
   const qint64 moved = timing.nudgePrevious(pixels / kNudgePixels * 100);
   if (moved < 0)
     return;
-  noticeText = QStringLiteral("Line %1 at %2").arg(timing.waiting()).arg(stampText(moved));
+  noticeText = QCoreApplication::translate("velora", "Line %1 at %2")
+                   .arg(timing.waiting())
+                   .arg(stampText(moved));
   noticeTicks = 10;
   wakeTitle();
   showTimingProgress();
@@ -165,7 +170,7 @@ bool MainFace::saveTimedLyrics() {
     return false;
   const QString song = timing.song();
   if (!timing.save()) {
-    noticeText = QStringLiteral("Cannot save the lyrics");
+    noticeText = QCoreApplication::translate("velora", "Cannot save the lyrics");
     noticeTicks = 15;
     wakeTitle();
     return false;
@@ -173,7 +178,7 @@ bool MainFace::saveTimedLyrics() {
   endTiming(); // reads the song's lyrics again: the new file, shown at once
   if (song == lyricsSong && lyricsLoaded && showLyrics)
     seekTo(currentSecond + lyricsOffset);
-  noticeText = QStringLiteral("Lyrics saved");
+  noticeText = QCoreApplication::translate("velora", "Lyrics saved");
   noticeTicks = 10;
   wakeTitle();
   return true;
@@ -194,8 +199,10 @@ bool MainFace::leaveTiming(bool mayStay) {
   if (timing.unsaved()) {
     // When the song has already moved on there is nothing to stay for.
     const int answer = ZMessageBox::information(
-        this, QPixmap(), QStringLiteral("Save the times tapped so far?"), QStringLiteral("Save"),
-        QStringLiteral("Discard"), mayStay ? QStringLiteral("Cancel") : QString(), 0);
+        this, QPixmap(), QCoreApplication::translate("velora", "Save the times tapped so far?"),
+        QCoreApplication::translate("velora", "Save"),
+        QCoreApplication::translate("velora", "Discard"),
+        mayStay ? QCoreApplication::translate("velora", "Cancel") : QString(), 0);
     if (answer == 2)
       return false;
     if (answer == 0)

@@ -9,6 +9,7 @@
 #include "dialogs/playlist.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -39,7 +40,7 @@ void MainFace::playFolder(const QString &folder) {
   if (songs.isEmpty()) {
     // An empty playlist would leave nothing to play and lose the one the user had.
     qWarning("velora: no songs in %s; the playlist stays", qPrintable(folder));
-    showNotice(QStringLiteral("No songs in this folder"));
+    showNotice(QCoreApplication::translate("velora", "No songs in this folder"));
     return;
   }
   playSongs(songs);

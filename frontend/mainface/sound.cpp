@@ -5,6 +5,7 @@
 #include "gbkcodec.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
 #include <QtMath>
 #include <cmath>
 
@@ -18,7 +19,9 @@ constexpr int kSlowerItem = 1, kFasterItem = 2;
 constexpr int kSpeedChoices[] = {50, 75, 90, 100, 125, 150, 200};
 // ReplayGain items are the engine's mode numbers plus this.
 constexpr int kModeItemBase = 10;
-const char *const kModeNames[] = {"Off", "Track", "Album", "Auto"};
+const char *const kModeNames[] = {
+    QT_TRANSLATE_NOOP("velora", "Off"), QT_TRANSLATE_NOOP("velora", "Track"),
+    QT_TRANSLATE_NOOP("velora", "Album"), QT_TRANSLATE_NOOP("velora", "Auto")};
 
 // Whole steps of 0.05 within the range: what the engine will play.
 double speedStep(double speed) {
@@ -31,7 +34,8 @@ double speedStep(double speed) {
 } // namespace
 
 QString MainFace::speedNotice(double speed) {
-  return QStringLiteral("Speed ") + QString::number(speedStep(speed), 'f', 2) + QChar(0x00D7);
+  return QCoreApplication::translate("velora", "Speed ") +
+         QString::number(speedStep(speed), 'f', 2) + QChar(0x00D7);
 }
 
 void MainFace::buildSoundMenus() {
@@ -40,8 +44,8 @@ void MainFace::buildSoundMenus() {
   for (int hundredths : kSpeedChoices)
     speedMenu->insertItem(QString::number(hundredths / 100.0, 'f', 2) + QChar(0x00D7), hundredths);
   speedMenu->insertSeparator();
-  speedMenu->insertItem(fromGbk("Slower"), kSlowerItem);
-  speedMenu->insertItem(fromGbk("Faster"), kFasterItem);
+  speedMenu->insertItem(QCoreApplication::translate("velora", "Slower"), kSlowerItem);
+  speedMenu->insertItem(QCoreApplication::translate("velora", "Faster"), kFasterItem);
   connect(speedMenu, &QPopupMenu::activated, this, [this](int id) {
     if (id == kSlowerItem || id == kFasterItem)
       stepSpeed(id == kSlowerItem ? -1 : 1);
@@ -52,7 +56,8 @@ void MainFace::buildSoundMenus() {
   replayGainMenu = new QPopupMenu(mainMenu);
   replayGainMenu->setCheckable(true);
   for (int mode = 0; mode < 4; ++mode)
-    replayGainMenu->insertItem(fromGbk(kModeNames[mode]), kModeItemBase + mode);
+    replayGainMenu->insertItem(QCoreApplication::translate("velora", kModeNames[mode]),
+                               kModeItemBase + mode);
   connect(replayGainMenu, &QPopupMenu::activated, this,
           [this](int id) { changeReplayGainMode(id - kModeItemBase); });
 
@@ -60,8 +65,8 @@ void MainFace::buildSoundMenus() {
   connect(speedMenu, &QMenu::aboutToShow, this, &MainFace::refreshSoundMenus);
   connect(replayGainMenu, &QMenu::aboutToShow, this, &MainFace::refreshSoundMenus);
 
-  mainMenu->insertItem(fromGbk("Speed   "), speedMenu);
-  mainMenu->insertItem(fromGbk("ReplayGain"), replayGainMenu);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "Speed   "), speedMenu);
+  mainMenu->insertItem(QCoreApplication::translate("velora", "ReplayGain"), replayGainMenu);
   refreshSoundMenus();
 }
 
@@ -107,7 +112,8 @@ void MainFace::changeReplayGainMode(int mode) {
     return;
   if (controller)
     controller->setReplayGainMode(mode);
-  noticeText = QStringLiteral("ReplayGain ") + QString::fromLatin1(kModeNames[mode]);
+  noticeText = QCoreApplication::translate("velora", "ReplayGain ") +
+               QCoreApplication::translate("velora", kModeNames[mode]);
   noticeTicks = 10;
   wakeTitle();
   if (replayGainMenu)
