@@ -115,7 +115,9 @@ void MainFace::advanceSweep() {
 }
 
 void MainFace::sweepLyrics() {
-  if (!lyricsOnScreen() || lyricsDragging || lyricsSweep.rows.isEmpty()) {
+  // A window mode changed since the pictures were drawn would take strips from the wrong place.
+  if (!lyricsOnScreen() || lyricsDragging || lyricsSweep.rows.isEmpty() ||
+      lyricsSweep.mode != windowMode) {
     lyricsSweep.rows.clear();
     if (sweepTimer)
       sweepTimer->stop();

@@ -116,6 +116,7 @@ void MainFace::drawLyrics() {
   renderLyrics(true);
   lyricsSweep.sung = windowMode == HorizontalMode ? turned(rotatePixmap) : lyricsPixmap.copy();
   lyricsSweep.rows = std::move(rows);
+  lyricsSweep.mode = windowMode;
   // Put the band as drawn back: the sung copy only lends strips to the window.
   for (LyricsSweepRow &r : lyricsSweep.rows)
     r.drawn = r.row.left;

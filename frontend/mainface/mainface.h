@@ -331,6 +331,7 @@ public:
   struct {
     QImage sung; // the band with its timed rows wholly sung, turned as the window shows it
     QList<LyricsSweepRow> rows;
+    int mode = 0; // the window mode the pictures were drawn for
   } lyricsSweep;
   QTimer *sweepTimer = nullptr; // made at the first word-timed line
 

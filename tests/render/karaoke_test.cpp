@@ -53,8 +53,8 @@ Ink inkIn(const MainFace &w, const QRect &r, const QImage &under, const QPoint &
   const QImage &f = w.frameImage();
   for (int y = r.top(); y <= r.bottom(); ++y)
     for (int x = r.left(); x <= r.right(); ++x) {
-      const QRgb p = f.pixel(x, y), b = under.pixel(x - r.left() + underAt.x(),
-                                                    y - r.top() + underAt.y());
+      const QRgb p = f.pixel(x, y),
+                 b = under.pixel(x - r.left() + underAt.x(), y - r.top() + underAt.y());
       const int dr = qRed(p) - qRed(b), dg = qGreen(p) - qGreen(b);
       if (std::abs(dr) + std::abs(dg) + std::abs(qBlue(p) - qBlue(b)) < 60)
         continue;
@@ -207,6 +207,14 @@ TEST(Karaoke, SweepMovesOnBetweenPollsAndSleepsWhenNothingIsLeft) {
   // A line all sung needs no more steps either.
   at(*w, 13.0, true);
   EXPECT_FALSE(w->sweepTimer->isActive());
+  // A step after the window mode changed (the pictures are of the old mode) stops instead.
+  at(*w, 10.2, true);
+  windowMode = MiniMode;
+  const QImage mini = w->frameImage().copy(0, 0, 240, 48);
+  w->sweepLyrics();
+  EXPECT_FALSE(w->sweepTimer->isActive());
+  EXPECT_EQ(w->frameImage().copy(0, 0, 240, 48), mini);
+  windowMode = VerticalMode;
   // Lyrics taken off the screen stop the steps at the next one.
   at(*w, 10.2, true);
   lyricsPanelShown = false;
@@ -246,8 +254,8 @@ TEST(Karaoke, TwoLanguageEntryShowsTwoRowsAndLoopsAsOne) {
 
   // A tap on the band loops the pair's time: both rows, 3 s to 6 s.
   w->seekTo(3);
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 205), QPointF(100, 205),
-                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 205), QPointF(100, 205), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
   QMouseEvent release(QEvent::MouseButtonRelease, QPointF(100, 205), QPointF(100, 205),
                       Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(w.get(), &press);
