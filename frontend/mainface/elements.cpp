@@ -4,6 +4,8 @@
 // the right; mini-mode buttons come from their own small picture with the pressed row at y 20.
 #include "mainface.h"
 
+#include "elementid.h"
+
 #include "logical.h"
 
 #include "xmmsPlayer.h"
@@ -15,23 +17,23 @@ namespace {
 // The flag a vertical-mode toggle shows; null for ids that are not toggles.
 const bool *toggleFlag(int id) {
   switch (id) {
-  case 6:
+  case ShuffleElement:
     return &shuffleOn;
-  case 7:
+  case RepeatElement:
     return &repeatOn;
-  case 8:
+  case EqualizerOnElement:
     return &equalizerOn;
-  case 16:
+  case Audio3dElement:
     return &audio3dOn;
-  case 17:
+  case BassBoosterElement:
     return &bassBoosterOn;
-  case 18:
+  case TextCodecElement:
     return &lyricsBig5;
-  case 19:
+  case ShowLyricsElement:
     return &showLyrics;
-  case 20:
+  case PointAElement:
     return &pointAMarked;
-  case 21:
+  case PointBElement:
     return &pointBMarked;
   default:
     return nullptr;
@@ -41,40 +43,40 @@ const bool *toggleFlag(int id) {
 // The element that carries picture `id` in vertical mode; null for ids without one.
 SkinElement *verticalElement(MainFace &w, int id) {
   switch (id) {
-  case 0:
+  case PrevElement:
     return &w.prev;
-  case 1:
-  case 2:
+  case PlayElement:
+  case PlayingElement:
     return &w.play;
-  case 3:
+  case StopElement:
     return &w.stop;
-  case 4:
+  case NextElement:
     return &w.next;
-  case 5:
+  case OpenFolderElement:
     return &w.OP_BTN;
-  case 6:
+  case ShuffleElement:
     return &w.shuf_BTN;
-  case 7:
+  case RepeatElement:
     return &w.repeat_BTN;
-  case 8:
+  case EqualizerOnElement:
     return &w.EQE_BTN;
-  case 10:
+  case PresetsElement:
     return &w.presets_BTN;
-  case 15:
+  case EqualizerResetElement:
     return &w.EQ_BTN_ZERO;
-  case 16:
+  case Audio3dElement:
     return &w.audio3d_btn;
-  case 17:
+  case BassBoosterElement:
     return &w.bassbooster;
-  case 18:
+  case TextCodecElement:
     return &w.textcodec_BTN;
-  case 19:
+  case ShowLyricsElement:
     return &w.showlrc_BTN;
-  case 20:
+  case PointAElement:
     return &w.pos_A;
-  case 21:
+  case PointBElement:
     return &w.pos_B;
-  case 25:
+  case PlaylistsElement:
     return &w.plist_BTN;
   default:
     return nullptr;
@@ -83,18 +85,18 @@ SkinElement *verticalElement(MainFace &w, int id) {
 
 SkinElement *horizontalElement(MainFace &w, int id) {
   switch (id) {
-  case 0:
+  case PrevElement:
     return &w.H_prev;
-  case 1:
-  case 2:
+  case PlayElement:
+  case PlayingElement:
     return &w.H_play;
-  case 3:
+  case StopElement:
     return &w.H_stop;
-  case 4:
+  case NextElement:
     return &w.H_next;
-  case 20:
+  case PointAElement:
     return &w.H_pos_A;
-  case 21:
+  case PointBElement:
     return &w.H_pos_B;
   default:
     return nullptr;
@@ -120,7 +122,10 @@ void MainFace::drawElement(int id, int offset) {
     struct Mini {
       int id, sx, w, x;
     };
-    static const Mini kMini[] = {{0, 42, 20, 5}, {1, 0, 21, 26}, {2, 21, 21, 26}, {4, 62, 20, 47}};
+    static const Mini kMini[] = {{PrevElement, 42, 20, 5},
+                                 {PlayElement, 0, 21, 26},
+                                 {PlayingElement, 21, 21, 26},
+                                 {NextElement, 62, 20, 47}};
     for (const Mini &m : kMini)
       if (m.id == id)
         copyToWindow(miniButtonsPixmap, m.sx, offset, m.w, 20, m.x, 3);
@@ -132,9 +137,10 @@ void MainFace::drawElement(int id, int offset) {
     const SkinElement *e = horizontalElement(*this, id);
     if (!e)
       return;
-    if (id == 20 || id == 21)
-      put(*e, e->sx() + ((id == 20 ? pointAMarked : pointBMarked) ? e->w() : 0), e->sy());
-    else if (id == 2)
+    if (id == PointAElement || id == PointBElement)
+      put(*e, e->sx() + ((id == PointAElement ? pointAMarked : pointBMarked) ? e->w() : 0),
+          e->sy());
+    else if (id == PlayingElement)
       put(*e, e->sx() + offset, e->sy() - e->h()); // the playing picture lies above
     else
       put(*e, e->sx() + offset, e->sy());
@@ -147,7 +153,7 @@ void MainFace::drawElement(int id, int offset) {
   }
 
   switch (id) {
-  case 11: // the whole playlist panel
+  case PlaylistTabElement: // the whole playlist panel
     lyricColourButton->hide();
     lyricBackColourButton->hide();
     panelStrip(plistwin);
@@ -164,7 +170,7 @@ void MainFace::drawElement(int id, int offset) {
       drawPlaylistBar(position * 100 / static_cast<int>(playlistModel.size()), false);
     }
     return;
-  case 12: // the whole lyrics panel
+  case LyricsTabElement: // the whole lyrics panel
     panelStrip(lrcwin);
     toggle(showlrc_BTN, showLyrics);
     toggle(textcodec_BTN, lyricsBig5);
@@ -177,7 +183,7 @@ void MainFace::drawElement(int id, int offset) {
     lyricColourButton->show();
     lyricBackColourButton->show();
     return;
-  case 13: // the whole equalizer panel
+  case EqualizerTabElement: // the whole equalizer panel
     lyricColourButton->hide();
     lyricBackColourButton->hide();
     panelStrip(eqwin);
@@ -202,7 +208,7 @@ void MainFace::drawElement(int id, int offset) {
     return; // 9, 14, 22, 23, 24 and unknown ids have no picture of their own
   if (const bool *flag = toggleFlag(id))
     toggle(*e, *flag); // a toggle always shows its state, pressed or not
-  else if (id == 2)
+  else if (id == PlayingElement)
     put(*e, e->sx() + e->w(), e->sy() + offset); // the playing picture lies to the right
   else
     put(*e, e->sx(), e->sy() + offset);

@@ -5,6 +5,8 @@
 // rules differ by window mode. This file holds the press and the move; touchrelease.cpp the
 // release. Also the two equalizer helpers the sliders use.
 #include "mainface.h"
+
+#include "elementid.h"
 #include "touchzones.h"
 
 #include "xmmsPlayer.h"
@@ -59,8 +61,9 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
         continue;
       if (b.id >= 22)
         copyToWindow(miniButtonsPixmap, b.sx, b.sy, b.w, b.h, b.x, b.y);
-      else if (b.id == 1)
-        drawElement(playingFlag ? 1 : 2, 20); // the state the button will switch to
+      else if (b.id == PlayElement)
+        drawElement(playingFlag ? PlayElement : PlayingElement,
+                    20); // the state the button will switch to
       else
         drawElement(b.id, 20);
       pressedElement = b.id;
@@ -75,44 +78,44 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
         copyToWindow(skinPixmap, el.sx(), el.sy() + el.h(), el.w(), el.h(), el.x(), el.y());
       };
       if (inside(prev, pos)) {
-        drawElement(0, prev.h());
-        pressedElement = 0;
+        drawElement(PrevElement, prev.h());
+        pressedElement = PrevElement;
       } else if (inside(play, pos)) {
-        drawElement(playingFlag ? 1 : 2, play.h());
-        pressedElement = 1;
+        drawElement(playingFlag ? PlayElement : PlayingElement, play.h());
+        pressedElement = PlayElement;
       } else if (inside(stop, pos)) {
-        drawElement(3, stop.h());
-        pressedElement = 3;
+        drawElement(StopElement, stop.h());
+        pressedElement = StopElement;
       } else if (inside(next, pos)) {
-        drawElement(4, next.h());
-        pressedElement = 4;
+        drawElement(NextElement, next.h());
+        pressedElement = NextElement;
       } else if (kInertZone.contains(pos)) {
-        pressedElement = 9; // consumed: nothing behind it is hit
+        pressedElement = InertElement; // consumed: nothing behind it is hit
       } else if (inside(btn_plistwin, pos)) {
-        pressedElement = 11;
+        pressedElement = PlaylistTabElement;
       } else if (inside(btn_lrcwin, pos)) {
-        pressedElement = 12;
+        pressedElement = LyricsTabElement;
       } else if (inside(btn_eqwin, pos)) {
-        pressedElement = 13;
+        pressedElement = EqualizerTabElement;
       } else if (inside(exit_win, pos)) {
         pressedPicture(exit_win);
-        pressedElement = 22;
+        pressedElement = ExitElement;
       } else if (inside(mini_win, pos)) {
         pressedPicture(mini_win);
-        pressedElement = 23;
+        pressedElement = MiniElement;
       } else if (inside(H_win, pos)) {
         pressedPicture(H_win);
-        pressedElement = 24;
+        pressedElement = RotateElement;
       } else if (inside(audio3d_btn, pos)) {
-        drawElement(16, audio3d_btn.h());
-        pressedElement = 16;
+        drawElement(Audio3dElement, audio3d_btn.h());
+        pressedElement = Audio3dElement;
       } else if (inside(bassbooster, pos)) {
-        drawElement(17, bassbooster.h());
-        pressedElement = 17;
+        drawElement(BassBoosterElement, bassbooster.h());
+        pressedElement = BassBoosterElement;
       } else if (inside(pos_A, pos)) {
-        pressedElement = 20;
+        pressedElement = PointAElement;
       } else if (inside(pos_B, pos)) {
-        pressedElement = 21;
+        pressedElement = PointBElement;
       } else if (VL_BTN.x() + 7 <= x && x < VL_BTN.x() + volumeTrack + 7 && VL_BTN.y() < y &&
                  y < VL_BTN.y() + VL_BTN.h()) {
         volumeDrag = 0;
@@ -134,25 +137,26 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
       if (inside(plist_Bar, pos)) {
         playlistBarDrag = 0;
       } else if (inside(shuf_BTN, pos)) {
-        pressedElement = 6;
+        pressedElement = ShuffleElement;
       } else if (inside(repeat_BTN, pos)) {
-        pressedElement = 7;
+        pressedElement = RepeatElement;
       } else if (inside(OP_BTN, pos)) {
-        drawElement(5, OP_BTN.h());
-        pressedElement = 5;
+        drawElement(OpenFolderElement, OP_BTN.h());
+        pressedElement = OpenFolderElement;
       } else if (inside(plist_BTN, pos)) {
-        drawElement(25, plist_BTN.h());
-        pressedElement = 25;
+        drawElement(PlaylistsElement, plist_BTN.h());
+        pressedElement = PlaylistsElement;
       }
     } else if (lyricsPanelShown) {
       if (inside(textcodec_BTN, pos))
-        drawElement(18, textcodec_BTN.h());
+        drawElement(TextCodecElement, textcodec_BTN.h());
       else if (inside(showlrc_BTN, pos))
-        drawElement(19, showlrc_BTN.h());
+        drawElement(ShowLyricsElement, showlrc_BTN.h());
       else if (inside(font_BTN, pos)) {
         copyToWindow(skinPixmap, font_BTN.sx(), font_BTN.sy() + font_BTN.h(), font_BTN.w(),
                      font_BTN.h(), font_BTN.x(), font_BTN.y());
-        pressedElement = 14; // so that its release, wherever it lands, draws it released
+        pressedElement =
+            FontButtonElement; // so that its release, wherever it lands, draws it released
       } else if (inside(lrcwin_show, pos) && lyricsLoaded && showLyrics) {
         lyricsDragFrom = y; // a tap or, once it moves far enough, a drag of the lines
       }
@@ -160,17 +164,17 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
       const int spacing = EQ.field(10);
       const bool inSliderRows = eqCentreY - 21 < y && y < eqCentreY + 31;
       if (inside(presets_BTN, pos)) {
-        drawElement(10, presets_BTN.h());
-        pressedElement = 10;
+        drawElement(PresetsElement, presets_BTN.h());
+        pressedElement = PresetsElement;
       } else if (inside(EQE_BTN, pos)) {
-        drawElement(8, EQE_BTN.h());
-        pressedElement = 8;
+        drawElement(EqualizerOnElement, EQE_BTN.h());
+        pressedElement = EqualizerOnElement;
       } else if (spacing > 0 && EQ.x() < x && x < EQ.x() + 10 * spacing && inSliderRows) {
         const int band = (x - EQ.x()) / spacing;
         setEqValue(band, eqCentreY - y + 5);
         eqDragIndex = band;
       } else if (inside(EQ_BTN_ZERO, pos)) {
-        drawElement(15, EQ_BTN_ZERO.h());
+        drawElement(EqualizerResetElement, EQ_BTN_ZERO.h());
         eqZeroPressed = true;
       } else if (23 <= x && x <= 33 && inSliderRows) {
         setEqValue(11, eqCentreY - y + 5);
@@ -187,30 +191,30 @@ void MainFace::mousePressEvent(QMouseEvent *e) {
         copyToWindow(skinPixmap, el.sx() + el.w(), el.sy(), el.w(), el.h(), el.x(), el.y());
     };
     if (inside(H_prev, pos)) {
-      drawElement(0, H_prev.w());
-      pressedElement = 0;
+      drawElement(PrevElement, H_prev.w());
+      pressedElement = PrevElement;
     } else if (inside(H_play, pos)) {
-      drawElement(playingFlag ? 1 : 2, H_play.w());
-      pressedElement = 1;
+      drawElement(playingFlag ? PlayElement : PlayingElement, H_play.w());
+      pressedElement = PlayElement;
     } else if (inside(H_stop, pos)) {
-      drawElement(3, H_stop.w());
-      pressedElement = 3;
+      drawElement(StopElement, H_stop.w());
+      pressedElement = StopElement;
     } else if (inside(H_next, pos)) {
-      drawElement(4, H_next.w());
-      pressedElement = 4;
+      drawElement(NextElement, H_next.w());
+      pressedElement = NextElement;
     } else if (inside(H_exit_win, pos)) {
       pressedPicture(H_exit_win);
-      pressedElement = 22;
+      pressedElement = ExitElement;
     } else if (inside(H_mini_win, pos)) {
       pressedPicture(H_mini_win);
-      pressedElement = 23;
+      pressedElement = MiniElement;
     } else if (inside(V_win_btn, pos)) {
       pressedPicture(V_win_btn);
-      pressedElement = 24;
+      pressedElement = RotateElement;
     } else if (inside(H_pos_A, pos)) {
-      pressedElement = 20;
+      pressedElement = PointAElement;
     } else if (inside(H_pos_B, pos)) {
-      pressedElement = 21;
+      pressedElement = PointBElement;
     } else if (hPanelsHidden) {
       // The position bar and the volume knob are slid out with their strips; where they were
       // is wallpaper, and a stale knob position there would seek or change the volume.

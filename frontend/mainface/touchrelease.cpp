@@ -2,6 +2,8 @@
 // taps on buttons go to buttonClick()), by window mode. Also the two loop helpers behind the
 // lyrics band and the A-B buttons.
 #include "mainface.h"
+
+#include "elementid.h"
 #include "touchzones.h"
 
 #include "xmmsPlayer.h"
@@ -49,7 +51,7 @@ static void loopLyricLine(MainFace &w) {
 
 // A-B marks: the first tap on A notes the time shown, the tap on B closes the loop and starts it.
 static void toggleLoopPoint(MainFace &w, int id) {
-  if (id == 20) {
+  if (id == PointAElement) {
     pointAMarked = !pointAMarked;
     if (pointAMarked)
       pointA = currentSecond;
@@ -64,8 +66,9 @@ static void toggleLoopPoint(MainFace &w, int id) {
         w.controller->seek(pointA * 1000);
     }
   }
-  const SkinElement &e = windowMode == HorizontalMode ? (id == 20 ? w.H_pos_A : w.H_pos_B)
-                                                      : (id == 20 ? w.pos_A : w.pos_B);
+  const SkinElement &e = windowMode == HorizontalMode
+                             ? (id == PointAElement ? w.H_pos_A : w.H_pos_B)
+                             : (id == PointAElement ? w.pos_A : w.pos_B);
   w.drawElement(id, windowMode == HorizontalMode ? e.w() : e.h());
 }
 
@@ -98,92 +101,92 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
     }
   } else {
     switch (w.pressedElement) {
-    case 0:
-      w.drawElement(0, 0);
+    case PrevElement:
+      w.drawElement(PrevElement, 0);
       if (inside(w.prev, pos))
-        w.buttonClick(0);
+        w.buttonClick(PrevElement);
       break;
-    case 1:
+    case PlayElement:
       if (inside(w.play, pos))
         abRepeat = false;
-      w.buttonClick(1); // released outside or not, play still toggles
-      w.drawElement(playingFlag ? 2 : 1, 0);
+      w.buttonClick(PlayElement); // released outside or not, play still toggles
+      w.drawElement(playingFlag ? PlayingElement : PlayElement, 0);
       break;
-    case 3:
-      w.drawElement(3, 0);
+    case StopElement:
+      w.drawElement(StopElement, 0);
       if (inside(w.stop, pos))
-        w.buttonClick(3);
-      w.drawElement(1, 0);
+        w.buttonClick(StopElement);
+      w.drawElement(PlayElement, 0);
       break;
-    case 4:
-      w.drawElement(4, 0);
+    case NextElement:
+      w.drawElement(NextElement, 0);
       if (inside(w.next, pos))
-        w.buttonClick(4);
+        w.buttonClick(NextElement);
       break;
-    case 11:
+    case PlaylistTabElement:
       if (inside(w.btn_plistwin, pos) && winEnabled) {
         playlistPanelShown = true;
         lyricsPanelShown = false;
         equalizerPanelShown = false;
-        w.drawElement(11, 0);
-        w.buttonClick(11);
+        w.drawElement(PlaylistTabElement, 0);
+        w.buttonClick(PlaylistTabElement);
       }
       break;
-    case 12:
-    case 13:
-      if (inside(w.pressedElement == 12 ? w.btn_lrcwin : w.btn_eqwin, pos)) {
+    case LyricsTabElement:
+    case EqualizerTabElement:
+      if (inside(w.pressedElement == LyricsTabElement ? w.btn_lrcwin : w.btn_eqwin, pos)) {
         if (winEnabled)
           playlistPanelShown = false;
-        lyricsPanelShown = w.pressedElement == 12;
-        equalizerPanelShown = w.pressedElement == 13;
+        lyricsPanelShown = w.pressedElement == LyricsTabElement;
+        equalizerPanelShown = w.pressedElement == EqualizerTabElement;
         w.drawElement(w.pressedElement, 0);
         w.buttonClick(w.pressedElement);
       }
       break;
-    case 16:
-    case 17:
-      if (inside(w.pressedElement == 16 ? w.audio3d_btn : w.bassbooster, pos)) {
-        bool &flag = w.pressedElement == 16 ? audio3dOn : bassBoosterOn;
+    case Audio3dElement:
+    case BassBoosterElement:
+      if (inside(w.pressedElement == Audio3dElement ? w.audio3d_btn : w.bassbooster, pos)) {
+        bool &flag = w.pressedElement == Audio3dElement ? audio3dOn : bassBoosterOn;
         flag = !flag;
         w.drawElement(w.pressedElement, 0);
         w.buttonClick(w.pressedElement);
       }
       break;
-    case 20:
-    case 21:
-      if (inside(w.pressedElement == 20 ? w.pos_A : w.pos_B, pos))
+    case PointAElement:
+    case PointBElement:
+      if (inside(w.pressedElement == PointAElement ? w.pos_A : w.pos_B, pos))
         toggleLoopPoint(w, w.pressedElement);
       break;
-    case 22:
+    case ExitElement:
       if (inside(w.exit_win, pos))
-        w.buttonClick(22);
+        w.buttonClick(ExitElement);
       break;
-    case 23:
+    case MiniElement:
       if (inside(w.mini_win, pos)) {
         w.titleTimer->stop();
         windowMode = MiniMode;
         w.repaintAll();
-        w.buttonClick(23);
+        w.buttonClick(MiniElement);
       }
       break;
-    case 24:
+    case RotateElement:
       if (inside(w.H_win, pos)) {
         windowMode = HorizontalMode;
         hPanelsHidden = false; // the horizontal window always opens with its panels in
         w.lyricColourButton->hide();
         w.lyricBackColourButton->hide();
         w.repaintAll();
-        w.buttonClick(24);
+        w.buttonClick(RotateElement);
       }
       break;
-    case 5:
-    case 10:
-    case 25:
+    case OpenFolderElement:
+    case PresetsElement:
+    case PlaylistsElement:
       // Drawn released wherever the stylus is lifted; a release on the button also runs it
       // (the panel rules below).
       w.drawElement(w.pressedElement, 0);
       break;
-    case 14:
+    case FontButtonElement:
       w.copyToWindow(w.skinPixmap, w.font_BTN.sx(), w.font_BTN.sy(), w.font_BTN.w(), w.font_BTN.h(),
                      w.font_BTN.x(), w.font_BTN.y());
       break;
@@ -203,23 +206,23 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
       // Lines are 20 pixels high; a tap below the last entry plays nothing.
       const int line = firstPlaylistLine + (y - bar.y()) / 20;
       if (line < w.playlistModel.size()) {
-        w.drawElement(2, 0);
+        w.drawElement(PlayingElement, 0);
         w.plistPOSClick(line);
       }
     } else if (inside(w.shuf_BTN, pos)) {
       shuffleOn = !shuffleOn;
-      w.drawElement(6, 0);
-      w.buttonClick(6);
+      w.drawElement(ShuffleElement, 0);
+      w.buttonClick(ShuffleElement);
     } else if (inside(w.repeat_BTN, pos)) {
       repeatOn = !repeatOn;
-      w.drawElement(7, 0);
-      w.buttonClick(7);
+      w.drawElement(RepeatElement, 0);
+      w.buttonClick(RepeatElement);
     } else if (inside(w.OP_BTN, pos)) {
-      w.drawElement(5, 0);
-      w.buttonClick(5);
+      w.drawElement(OpenFolderElement, 0);
+      w.buttonClick(OpenFolderElement);
     } else if (inside(w.plist_BTN, pos)) {
-      w.drawElement(25, 0);
-      w.buttonClick(25);
+      w.drawElement(PlaylistsElement, 0);
+      w.buttonClick(PlaylistsElement);
     }
   } else if (lyricsPanelShown) {
     const SkinElement &win = w.lrcwin;
@@ -230,12 +233,12 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
       w.finishLyricsDrag(); // seeks to the line left at the centre
     } else if (inside(w.textcodec_BTN, pos)) {
       lyricsBig5 = !lyricsBig5;
-      w.drawElement(18, 0);
-      w.buttonClick(18);
+      w.drawElement(TextCodecElement, 0);
+      w.buttonClick(TextCodecElement);
     } else if (inside(w.showlrc_BTN, pos)) {
       showLyrics = !showLyrics;
-      w.drawElement(19, 0);
-      w.buttonClick(19);
+      w.drawElement(ShowLyricsElement, 0);
+      w.buttonClick(ShowLyricsElement);
     } else if (inside(w.font_BTN, pos)) {
       if (w.fontMenu)
         w.fontMenu->popup(w.mapToGlobal(w.toWindow(QPoint(w.font_BTN.x() + w.font_BTN.w(), 100))));
@@ -258,15 +261,15 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
           w.setEqValue(band, 0);
         w.sendEq(-1); // the preamp keeps its value
       }
-      w.drawElement(15, 0);
+      w.drawElement(EqualizerResetElement, 0);
       w.eqZeroPressed = false;
     } else if (inside(w.EQE_BTN, pos)) {
       equalizerOn = !equalizerOn;
-      w.drawElement(8, 0);
-      w.buttonClick(8);
+      w.drawElement(EqualizerOnElement, 0);
+      w.buttonClick(EqualizerOnElement);
     } else if (inside(w.presets_BTN, pos)) {
-      w.drawElement(10, 0);
-      w.buttonClick(10);
+      w.drawElement(PresetsElement, 0);
+      w.buttonClick(PresetsElement);
     }
   }
 }
@@ -280,30 +283,30 @@ void MainFace::mouseReleaseEvent(QMouseEvent *e) {
     const MiniButton *b = miniButton(pressedElement);
     const bool in = b && b->zone.contains(pos);
     switch (pressedElement) {
-    case 0:
-    case 4:
+    case PrevElement:
+    case NextElement:
       if (in) {
         drawElement(pressedElement, 0);
         buttonClick(pressedElement);
       }
       break;
-    case 1:
+    case PlayElement:
       if (in) {
-        buttonClick(1);
-        drawElement(playingFlag ? 2 : 1, 0);
+        buttonClick(PlayElement);
+        drawElement(playingFlag ? PlayingElement : PlayElement, 0);
       }
       break;
-    case 22:
+    case ExitElement:
       if (in)
-        buttonClick(22);
+        buttonClick(ExitElement);
       break;
-    case 24:
+    case RotateElement:
       if (in) {
         windowMode = VerticalMode;
         titleTimer->start(200);
         clearMask();
         repaintAll();
-        buttonClick(24);
+        buttonClick(RotateElement);
       }
       break;
     default:
@@ -320,50 +323,50 @@ void MainFace::mouseReleaseEvent(QMouseEvent *e) {
   case HorizontalMode:
     if (pressedElement >= 0) {
       switch (pressedElement) {
-      case 0:
-        drawElement(0, 0);
+      case PrevElement:
+        drawElement(PrevElement, 0);
         if (inside(H_prev, pos))
-          buttonClick(0);
+          buttonClick(PrevElement);
         break;
-      case 1:
+      case PlayElement:
         if (inside(H_play, pos))
           abRepeat = false;
-        buttonClick(1); // released outside or not, play still toggles
-        drawElement(playingFlag ? 2 : 1, 0);
+        buttonClick(PlayElement); // released outside or not, play still toggles
+        drawElement(playingFlag ? PlayingElement : PlayElement, 0);
         break;
-      case 3:
-        drawElement(3, 0);
+      case StopElement:
+        drawElement(StopElement, 0);
         if (inside(H_stop, pos))
-          buttonClick(3);
-        drawElement(1, 0);
+          buttonClick(StopElement);
+        drawElement(PlayElement, 0);
         break;
-      case 4:
-        drawElement(4, 0);
+      case NextElement:
+        drawElement(NextElement, 0);
         if (inside(H_next, pos))
-          buttonClick(4);
+          buttonClick(NextElement);
         break;
-      case 20:
-      case 21:
-        if (inside(pressedElement == 20 ? H_pos_A : H_pos_B, pos))
+      case PointAElement:
+      case PointBElement:
+        if (inside(pressedElement == PointAElement ? H_pos_A : H_pos_B, pos))
           toggleLoopPoint(*this, pressedElement);
         break;
-      case 22:
+      case ExitElement:
         if (inside(H_exit_win, pos))
-          buttonClick(22);
+          buttonClick(ExitElement);
         break;
-      case 23:
+      case MiniElement:
         if (inside(H_mini_win, pos)) {
           windowMode = MiniMode;
           titleTimer->stop();
           repaintAll();
-          buttonClick(23);
+          buttonClick(MiniElement);
         }
         break;
-      case 24:
+      case RotateElement:
         if (inside(V_win_btn, pos)) {
           windowMode = VerticalMode;
           repaintAll();
-          buttonClick(24);
+          buttonClick(RotateElement);
         }
         break;
       default:

@@ -2,6 +2,7 @@
 // release handlers (touch.cpp, touchrelease.cpp).
 #pragma once
 
+#include "elementid.h"
 #include "skinelement.h"
 
 #include <QPoint>
@@ -29,12 +30,12 @@ struct MiniButton {
   int sx, sy, w, h, x, y;
 };
 inline constexpr MiniButton kMiniButtons[] = {
-    {22, {219, 239, 1, 19}, 40, 60, 20, 18, 220, 0},
-    {23, {183, 199, 1, 19}, 20, 60, 20, 18, 180, 0},
-    {24, {201, 217, 1, 19}, 0, 60, 20, 18, 200, 0},
-    {0, {6, 24, 4, 22}, 0, 0, 0, 0, 0, 0},
-    {1, {27, 45, 4, 22}, 0, 0, 0, 0, 0, 0},
-    {4, {48, 66, 4, 22}, 0, 0, 0, 0, 0, 0},
+    {ExitElement, {219, 239, 1, 19}, 40, 60, 20, 18, 220, 0},
+    {MiniElement, {183, 199, 1, 19}, 20, 60, 20, 18, 180, 0},
+    {RotateElement, {201, 217, 1, 19}, 0, 60, 20, 18, 200, 0},
+    {PrevElement, {6, 24, 4, 22}, 0, 0, 0, 0, 0, 0},
+    {PlayElement, {27, 45, 4, 22}, 0, 0, 0, 0, 0, 0},
+    {NextElement, {48, 66, 4, 22}, 0, 0, 0, 0, 0, 0},
 };
 
 inline const MiniButton *miniButton(int id) {
