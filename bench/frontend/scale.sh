@@ -78,7 +78,7 @@ peak_mib() { awk '/VmHWM/ { printf "%.1f", $2 / 1024 }' "/proc/$1/status"; }
 
 # Engines first, so the first-frame runs time the window alone.
 for s in 1 3; do
-  as "$s" "$stage/bin/xmms" >/dev/null 2>&1 &
+  (exec env HOME="${home[$s]}" XDG_RUNTIME_DIR="${run[$s]}" "$stage/bin/xmms" >/dev/null 2>&1) &
   echo $! >"${run[$s]}/engine"
   for _ in $(seq 200); do [ "$(remote "$s" xmms_remote_get_version)" != "0" ] && break; sleep 0.02; done
 done
@@ -100,7 +100,9 @@ echo
 echo "== playing with the lyrics shown, side by side (${play_seconds} s; load $(cut -d' ' -f1-3 /proc/loadavg))"
 declare -A vp
 for s in 1 3; do
-  as "$s" "$stage/bin/velora" >"$tmp/velora$s.log" 2>&1 &
+  # exec: the pid is velora's own, not a subshell's.
+  (exec env HOME="${home[$s]}" XDG_RUNTIME_DIR="${run[$s]}" DISPLAY="${disp[$s]}" QT_SCALE_FACTOR="$s" \
+    "$stage/bin/velora" >"$tmp/velora$s.log" 2>&1) &
   vp[$s]=$!
   pids+=($!)
 done

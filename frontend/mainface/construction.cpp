@@ -50,6 +50,8 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
 
     sizeChoice = sizeChoiceFromText(settings.readEntry("scale", "1"));
     setGeometry(QRect(QPoint(0, 0), windowSizeFor(VerticalMode)));
+    // The density is known before the skin is read, so its pictures are read once, at it.
+    updateView();
 
     keyVolUp = settings.readNumEntry("key_vol_up", 4154);
     keyVolDown = settings.readNumEntry("key_vol_down", 4155);

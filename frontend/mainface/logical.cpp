@@ -52,7 +52,11 @@ QImage loadDensePicture(const QString &path, qreal ratio) {
     QImage image(name, "PNG");
     if (image.isNull())
       continue;
-    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    // An opaque sheet stays as read: a 3x sheet is some 20 MiB, and a converted copy beside it
+    // would double the peak.
+    if (image.format() != QImage::Format_RGB32 &&
+        image.format() != QImage::Format_ARGB32_Premultiplied)
+      image.convertTo(QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(d);
     return image;
   }

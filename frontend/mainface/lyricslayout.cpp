@@ -51,7 +51,8 @@ LyricRowLayout layoutLyricRow(const QFont &base, int pixelSize, int maxHeight, c
   for (const LyricWord &w : row.words) {
     const qsizetype from = std::min(w.from, kept), to = std::min(w.from + w.length, kept);
     const qreal l = out.left + exact.horizontalAdvance(out.shown.left(from));
-    const qreal r = to >= kept && elided ? out.right : out.left + exact.horizontalAdvance(out.shown.left(to));
+    const qreal r =
+        to >= kept && elided ? out.right : out.left + exact.horizontalAdvance(out.shown.left(to));
     out.wordLeft.append(std::min(l, out.right));
     out.wordRight.append(std::clamp(r, std::min(l, out.right), out.right));
   }
@@ -67,8 +68,8 @@ qreal sweptX(const LyricRowLayout &row, double t, double nextLine) {
   while (i > 0 && row.words.at(i).time > t)
     --i;
   const double start = row.words.at(i).time;
-  double stop = i + 1 < row.words.size() ? row.words.at(i + 1).time
-                                         : (row.end >= 0 ? row.end : nextLine);
+  double stop =
+      i + 1 < row.words.size() ? row.words.at(i + 1).time : (row.end >= 0 ? row.end : nextLine);
   // A row sung to its end is all sung, letters reaching past their advance included.
   if (i + 1 == row.words.size() && t >= stop)
     return row.box.right() + 1;

@@ -114,7 +114,8 @@ void MainFace::seekTo(int seconds) {
     // Two lines may share a time; the line then stays still instead of dividing by zero.
     // An entry of several rows (a line and its translation) scrolls by its whole height.
     if (gap > 0)
-      lyricScroll = -lyricEntryHeight(lines.at(currentLyricLine), lyricLineHeight) / gap * (t - start);
+      lyricScroll =
+          -lyricEntryHeight(lines.at(currentLyricLine), lyricLineHeight) / gap * (t - start);
   }
   drawLyrics();
 }

@@ -282,3 +282,30 @@ TEST(Scale, LandscapeWindowShowsTheHorizontalModeUpright) {
   EXPECT_EQ(windowMode, VerticalMode);
   EXPECT_FALSE(w->showsUpright());
 }
+
+TEST(Scale, SizeChoiceIsKeptAndSizesEveryMode) {
+  TempHome home;
+  auto w = openShipped(home);
+  if (!w)
+    GTEST_SKIP() << "the default skin is not staged";
+  EXPECT_EQ(w->size(), QSize(240, 320)); // a new home starts at one device pixel per skin pixel
+  w->chooseSize(2);
+  EXPECT_EQ(w->size(), QSize(480, 640));
+  EXPECT_NE(readFile(home.path(".xmms/pelmar_cfg")).find("scale=2"), std::string::npos);
+  // The mini strip takes the same size; back in the full window too.
+  w->resizeForMode(MiniMode);
+  EXPECT_EQ(w->size(), QSize(480, 96));
+  w->resizeForMode(VerticalMode);
+  EXPECT_EQ(w->size(), QSize(480, 640));
+  w.reset();
+
+  // The next start opens at the kept size, its frame already dense.
+  auto again = openShipped(home, "scale=3\n");
+  EXPECT_EQ(again->size(), QSize(720, 960));
+  EXPECT_NEAR(again->denseFrame().devicePixelRatio(), 3.0, 1e-6);
+  again.reset();
+  // Nonsense reads as 1x; "fit" asks the screen.
+  EXPECT_EQ(MainFace::sizeChoiceFromText("7"), 1);
+  EXPECT_EQ(MainFace::sizeChoiceFromText(" Fit "), 0);
+  EXPECT_EQ(MainFace::sizeChoiceFromText("2"), 2);
+}
