@@ -212,6 +212,7 @@ void MainFace::composeVertical(QPainter &p) {
 
 void MainFace::composeHorizontal(QPainter &p) {
   const QImage &sheet = skinPixmap;
+  makeHorizontalImages();
   rotatePixmap.fill(Qt::black);
   {
     QPainter r(&rotatePixmap);

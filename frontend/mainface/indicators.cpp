@@ -108,6 +108,7 @@ void MainFace::drawDecorationFrame() {
 void MainFace::moveskins() {
   if (windowMode != HorizontalMode || skinPixmap.isNull())
     return;
+  makeHorizontalImages();
   QImage background;
   {
     QImage wall = logicalImage(kLogicalHeight, kLogicalWidth, frame.devicePixelRatio());

@@ -20,8 +20,8 @@ class QPainter;
 
 struct LyricRowLayout {
   QFont font;
-  QRect box;    // the row's box; the text is centred in it on one line
-  QString shown; // the text as drawn (elided when too wide)
+  QRect box;                     // the row's box; the text is centred in it on one line
+  QString shown;                 // the text as drawn (elided when too wide)
   int inkTop = 0, inkBottom = 0; // rows of the box the text may touch
   qreal left = 0, right = 0;     // x where the drawn text starts and ends
   // Per timed word: x where it starts and ends as drawn (a word cut by the ellipsis ends at it).

@@ -194,6 +194,7 @@ void MainFace::renderLyrics(bool allSung) {
     break;
   }
   case HorizontalMode: {
+    makeHorizontalImages();
     if (rotatePixmap.isNull())
       return;
     {

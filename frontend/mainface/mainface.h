@@ -372,6 +372,7 @@ private:
   int sizeFactor() const;
   // Every off-screen image and skin picture again at `ratio` device pixels per logical pixel.
   void makeImages(qreal ratio);
+  void makeHorizontalImages();
   QString sheetPath; // the sheet of the current skin
   QTransform view, viewInverse;
   bool sizingWindow = false;   // the window resizes itself for a mode change

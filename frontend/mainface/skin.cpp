@@ -152,13 +152,17 @@ void MainFace::makeImages(qreal ratio) {
   lyricsPixmap = logicalImage(lrcwin_show.w(), lrcwin_show.h(), ratio);
   eqKnobPixmap = logicalImage(12, 81, ratio);
   playlistLinePixmap = logicalImage(220, 15, ratio);
-  rotatePixmap = logicalImage(kLogicalHeight, kLogicalWidth, ratio);
+  // The horizontal mode's composition image waits until that mode is drawn: at 3x it is some
+  // 3 MiB that a window in another mode never uses.
+  rotatePixmap = QImage();
+  if (windowMode == HorizontalMode)
+    makeHorizontalImages();
+  wallpaperPixmap = wallpaperPath.isEmpty() ? QImage() : loadDensePicture(wallpaperPath, ratio);
 
   if (!sheetPath.isEmpty())
     skinPixmap = loadDensePicture(sheetPath, ratio);
   miniButtonsPixmap = loadDensePicture(skinDir() + "/mini_btn.png", ratio);
   miniMainPixmap = loadDensePicture(skinDir() + "/mini_main.png", ratio);
-  wallpaperPixmap = wallpaperPath.isEmpty() ? QImage() : loadDensePicture(wallpaperPath, ratio);
   for (int n = 1; n <= 3; ++n) {
     decorationLeft[n - 1] =
         loadDensePicture(skinDir() + "/xmaslights_l" + QString::number(n) + ".png", ratio);
@@ -219,4 +223,10 @@ bool MainFace::installDefaultSkin(const QString &home, const QString &shareDir) 
     }
   }
   return copied;
+}
+
+void MainFace::makeHorizontalImages() {
+  const qreal ratio = frame.devicePixelRatio();
+  if (rotatePixmap.isNull())
+    rotatePixmap = logicalImage(kLogicalHeight, kLogicalWidth, ratio);
 }

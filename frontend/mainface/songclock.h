@@ -34,9 +34,7 @@ public:
   }
   bool running() const { return wasRunning; }
   // Running and still within the time an answer may be late: now() still moves.
-  bool moving() const {
-    return wasRunning && since.isValid() && since.elapsed() < kMaxCarryMs;
-  }
+  bool moving() const { return wasRunning && since.isValid() && since.elapsed() < kMaxCarryMs; }
   double pace() const { return rate; }
 
 private:
