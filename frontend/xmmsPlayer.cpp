@@ -1,5 +1,6 @@
 #include "xmmsPlayer.h"
 
+#include "core/enginerestart.h"
 #include "kconfig.h"
 #include "protocol.h" // the session's socket and pid file paths
 
@@ -32,6 +33,7 @@ namespace {
 constexpr int kSession = 0;
 constexpr int kPollMs = 500;
 constexpr int kTickMs = 1000;
+constexpr int kEngineStartMs = 6000; // a cold engine start on a loaded machine
 
 // Holds the controller's own signals back while a remote call is in progress.
 class SignalsBlocked {
@@ -89,18 +91,36 @@ bool XMMSPlayer::isRunning() {
   return running;
 }
 
-void XMMSPlayer::launch() {
-  if (isRunning())
-    return;
+bool XMMSPlayer::spawnEngine() {
   qDebug("XMMSPlayer: launching xmms");
+  spawnClock.start();
+  pidFileAtSpawn = enginerestart::pidFileValue();
   // Run directly, never through a shell: the engine installed beside this program first (the
   // installed tree can be moved), else the one on PATH. Detached: it is nobody's child of ours.
   QString program =
       QStandardPaths::findExecutable("xmms", {QCoreApplication::applicationDirPath()});
   if (program.isEmpty())
     program = QStandardPaths::findExecutable("xmms");
-  if (program.isEmpty() || !QProcess::startDetached(program, {}))
+  if (program.isEmpty() || !QProcess::startDetached(program, {})) {
     qWarning("XMMSPlayer: cannot start the audio engine: no program \"xmms\" on PATH");
+    return false;
+  }
+  return true;
+}
+
+void XMMSPlayer::engineStarted() {
+  running = true;
+  if (pollTimer < 0)
+    pollTimer = startTimer(kPollMs);
+  readModes();
+  qDebug("XMMSPlayer: player started");
+}
+
+void XMMSPlayer::launch() {
+  if (isRunning())
+    return;
+  if (!spawnEngine())
+    return;
   // Wait until the engine answers, looking every 10 ms, for at most the launch wait: a cold
   // start then costs what the engine needs, not a whole second.
   QElapsedTimer waited;
@@ -110,11 +130,7 @@ void XMMSPlayer::launch() {
       return;
     QThread::msleep(10);
   }
-  running = true;
-  if (pollTimer < 0)
-    pollTimer = startTimer(kPollMs);
-  readModes();
-  qDebug("XMMSPlayer: player started");
+  engineStarted();
 }
 
 void XMMSPlayer::kill() {
@@ -166,17 +182,12 @@ void XMMSPlayer::recoverEngine() {
     return; // no more polls: nothing answers them
   }
   restartTimes.push_back(now);
-  // Our own engine only, as at start: launch() starts one for this session; the dead one's
-  // socket and pid file are the new engine's to replace.
-  launch();
-  if (running) {
-    // The fresh engine read the same playlist; put it where the old one was, stopped.
-    engineLost = false;
-    SignalsBlocked guard(this);
-    xmms_remote_set_playlist_pos(kSession, knownPosition);
-  }
+  // Our own engine only, as at start: one for this session; the dead one's socket and pid file
+  // are the new engine's to replace. Not waited for here: the next polls see it answer (and
+  // put it where the old one was).
+  spawnEngine();
   if (pollTimer < 0)
-    pollTimer = startTimer(kPollMs); // not up yet: the next poll looks again (and counts a try)
+    pollTimer = startTimer(kPollMs);
 }
 
 void XMMSPlayer::updateStatus() {
@@ -187,9 +198,16 @@ void XMMSPlayer::updateStatus() {
     return;
 
   Status now = status();
+  publish(now);
   // No answer and no live engine process: it died. No answer from a live one is a busy
   // engine (a loaded machine can miss the reply deadline) and is asked again next time.
   if (!now.answered && enginePid() < 0) {
+    // A fresh engine that has not written its pid file yet is given time to come up.
+    if (engineLost && spawnClock.isValid() && spawnClock.elapsed() < kEngineStartMs &&
+        enginerestart::pidFileValue() == pidFileAtSpawn) {
+      pollTimer = startTimer(kPollMs);
+      return;
+    }
     recoverEngine();
     return;
   }
@@ -203,6 +221,7 @@ void XMMSPlayer::updateStatus() {
       readModes();
     }
     now = status();
+    publish(now);
   }
   if (now.answered)
     knownPosition = now.position;
@@ -242,6 +261,20 @@ void XMMSPlayer::updateStatus() {
   }
 
   pollTimer = startTimer(kPollMs);
+}
+
+void XMMSPlayer::publish(const Status &now) {
+  snapshot = now;
+  snapshotClock.start();
+  emit statusPolled(snapshot);
+}
+
+const XMMSPlayer::Status &XMMSPlayer::refresh() {
+  if (pollTimer >= 0)
+    updateStatus(); // the controller's own poll, brought forward
+  else
+    publish(status()); // no engine of ours to follow: just what answers (or nothing)
+  return snapshot;
 }
 
 void XMMSPlayer::play() {
@@ -461,133 +494,16 @@ float XMMSPlayer::band(int band) {
   return xmms_remote_get_eq_band(kSession, band);
 }
 
-// --- ending the engine process -----------------------------------------------------------------
-
-namespace {
-struct ProcInfo {
-  pid_t parent = 0;
-  uid_t owner = 0;
-  std::string name;
-  char state = '?';
-};
-
-// /proc/<pid>/stat: "pid (comm) state ppid ..."; comm may itself hold blanks and parentheses,
-// so the last ')' ends it.
-bool readProc(pid_t pid, ProcInfo &info) {
-  std::string dir = "/proc/" + std::to_string(pid);
-  struct stat st;
-  if (::stat(dir.c_str(), &st) != 0)
-    return false;
-  std::ifstream in(dir + "/stat");
-  std::string line;
-  if (!std::getline(in, line))
-    return false;
-  auto open = line.find('('), close = line.rfind(')');
-  if (open == std::string::npos || close == std::string::npos || close < open)
-    return false;
-  std::istringstream rest(line.substr(close + 1));
-  char state;
-  long ppid;
-  if (!(rest >> state >> ppid))
-    return false;
-  info.parent = static_cast<pid_t>(ppid);
-  info.state = state;
-  info.owner = st.st_uid;
-  info.name = line.substr(open + 1, close - open - 1);
-  return true;
+// The /proc reading lives with the restarts that need it.
+pid_t XMMSPlayer::enginePid() { return enginerestart::enginePid(); }
+std::vector<pid_t> XMMSPlayer::mplayerDescendants(pid_t pid) {
+  return enginerestart::mplayerDescendants(pid);
 }
-
-std::map<pid_t, ProcInfo> processTable() {
-  std::map<pid_t, ProcInfo> table;
-  DIR *d = opendir("/proc");
-  if (!d)
-    return table;
-  while (struct dirent *e = readdir(d)) {
-    char *end;
-    long pid = std::strtol(e->d_name, &end, 10);
-    if (*end != '\0' || pid <= 0)
-      continue;
-    ProcInfo info;
-    if (readProc(static_cast<pid_t>(pid), info))
-      table[static_cast<pid_t>(pid)] = info;
-  }
-  closedir(d);
-  return table;
-}
-} // namespace
-
-pid_t XMMSPlayer::enginePid() {
-  std::ifstream in(xmms::proto::pidPath(kSession));
-  long pid = 0;
-  if (!(in >> pid) || pid <= 1)
-    return -1;
-  ProcInfo info;
-  // A zombie is an engine that has died and not been reaped yet.
-  if (!readProc(static_cast<pid_t>(pid), info) || info.owner != getuid() || info.name != "xmms" ||
-      info.state == 'Z')
-    return -1;
-  return static_cast<pid_t>(pid);
-}
-
-std::vector<pid_t> XMMSPlayer::mplayerDescendants(pid_t root) {
-  std::vector<pid_t> found;
-  if (root <= 0)
-    return found;
-  auto table = processTable();
-  std::vector<pid_t> frontier{root};
-  while (!frontier.empty()) {
-    pid_t parent = frontier.back();
-    frontier.pop_back();
-    for (const auto &[pid, info] : table)
-      if (info.parent == parent && pid != root) {
-        frontier.push_back(pid);
-        if (info.name == "mplayer" && info.owner == getuid())
-          found.push_back(pid);
-      }
-  }
-  return found;
-}
-
-std::vector<pid_t> XMMSPlayer::engineProcesses() {
-  std::vector<pid_t> pids;
-  pid_t engine = enginePid();
-  if (engine <= 0)
-    return pids;
-  pids.push_back(engine);
-  for (pid_t pid : mplayerDescendants(engine))
-    pids.push_back(pid);
-  return pids;
-}
-
+std::vector<pid_t> XMMSPlayer::engineProcesses() { return enginerestart::engineProcesses(); }
 int XMMSPlayer::terminateProcesses(const std::vector<pid_t> &pids) {
-  int signalled = 0;
-  for (pid_t pid : pids) {
-    ProcInfo info;
-    if (pid <= 1 || !readProc(pid, info) || info.owner != getuid() ||
-        (info.name != "xmms" && info.name != "mplayer"))
-      continue;
-    if (::kill(pid, SIGTERM) == 0)
-      ++signalled;
-  }
-  return signalled;
+  return enginerestart::terminateProcesses(pids);
 }
-
 bool XMMSPlayer::waitForProcessesToEnd(const std::vector<pid_t> &pids, int timeoutMs) {
-  QElapsedTimer clock;
-  clock.start();
-  for (;;) {
-    bool anyLeft = false;
-    for (pid_t pid : pids) {
-      ProcInfo info;
-      if (pid > 1 && readProc(pid, info) && info.state != 'Z')
-        anyLeft = true;
-    }
-    if (!anyLeft)
-      return true;
-    if (clock.elapsed() >= timeoutMs)
-      return false;
-    QThread::msleep(20);
-  }
+  return enginerestart::waitForProcessesToEnd(pids, timeoutMs);
 }
-
 int XMMSPlayer::terminateEngineProcesses() { return terminateProcesses(engineProcesses()); }

@@ -2,6 +2,7 @@
 // remote calls (always session 0) and follows its state by polling.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <sys/types.h>
@@ -15,8 +16,14 @@ public:
 
   static XMMSPlayer *instance;
 
-  // Engine life.
+  // Engine life. launch() waits for the engine (up to launchWaitMs, as the start-up does);
+  // restarts use spawnEngine() and engineStarted() and wait on timers (enginerestart.h).
   void launch();
+  // Starts the engine program without waiting for it; false (with one clear line) when there
+  // is no engine program to start.
+  bool spawnEngine();
+  // The engine answers after spawnEngine(): polling starts and its modes are read.
+  void engineStarted();
   void kill();
   bool isRunning();
 
@@ -46,6 +53,13 @@ public:
     int rate = 0, frequency = 0, channels = 0;
   };
   Status status();
+  // The status of the latest poll: what the window's display and the desktop service read, so
+  // that the engine is asked once, not once per reader.
+  const Status &lastStatus() const { return snapshot; }
+  // Milliseconds since lastStatus() was fetched.
+  qint64 lastStatusAgeMs() const { return snapshotClock.isValid() ? snapshotClock.elapsed() : 0; }
+  // Polls now (the next poll comes a poll interval later) and returns the fresh status.
+  const Status &refresh();
 
   // Modes and volume.
   void setShuffle(bool on);
@@ -68,24 +82,12 @@ public:
   void setReplayGainMode(int mode);
   int replayGainMode();
 
-  // Ends this session's engine process for good (after a remote quit it may still be winding
-  // down or stuck) and the mplayer processes it started. Only a process named "xmms" of this
-  // user whose id is in the pid file beside the session's socket is touched; other users' and
-  // other programs' processes never are. Returns the number of processes signalled.
+  // This session's engine and mplayer processes (enginerestart.cpp reads /proc for them).
   static int terminateEngineProcesses();
-  // The engine and its mplayer descendants as they are now: taken before a remote quit, since a
-  // quitting engine's children are adopted by another process and could no longer be told apart.
   static std::vector<pid_t> engineProcesses();
-  // Sends SIGTERM to each listed process that is still an "xmms" or "mplayer" process of this
-  // user; returns how many were signalled.
   static int terminateProcesses(const std::vector<pid_t> &pids);
-  // Waits up to timeoutMs until none of the listed processes runs any more (a zombie has
-  // ended); true when they all have.
   static bool waitForProcessesToEnd(const std::vector<pid_t> &pids, int timeoutMs);
-  // The engine's process id from its pid file, when it names a live "xmms" process of this user;
-  // -1 otherwise.
   static pid_t enginePid();
-  // Every live descendant of pid whose program name is "mplayer" and that belongs to this user.
   static std::vector<pid_t> mplayerDescendants(pid_t pid);
 
   // How long launch() waits for a fresh engine; tests shorten it.
@@ -116,12 +118,15 @@ signals:
   void playing();
   void paused();
   void stopped();
+  // After every poll: the status it fetched (also lastStatus()).
+  void statusPolled(const XMMSPlayer::Status &status);
 
 protected:
   void timerEvent(QTimerEvent *event) override;
 
 private:
   void readModes();
+  void publish(const Status &now);
   // The status poll found no engine: say so, start a fresh one on the same position, stopped.
   void recoverEngine();
 
@@ -137,4 +142,8 @@ private:
   bool engineLost = false;          // the engine died and has not answered since
   bool restartsOver = false;        // it kept dying: no more restarts
   std::vector<qint64> restartTimes; // monotonic ms of the recent restarts
+  QElapsedTimer spawnClock;         // since the last spawnEngine()
+  pid_t pidFileAtSpawn = -1;        // the pid file then: a fresh engine writes its own
+  Status snapshot;
+  QElapsedTimer snapshotClock;
 };

@@ -171,15 +171,28 @@ int PlayList::takeCurrent(QString &text) {
 }
 
 void PlayList::apply() {
-  const bool written = restartEngine(controller, [this] { return save(file); });
-  if (written) {
-    changeCount = 0; // on disk now: a later close must not write this list over a newer one
-  } else {
-    qWarning("velora: cannot write %s", qPrintable(file));
-    tell(QCoreApplication::translate("velora", "The playlist could not be written."));
-  }
+  // The list as it is now is what the restarted engine gets, written once the old engine has
+  // gone; the dialog answers meanwhile.
+  const QString target = file;
+  const QStringList list = songs;
+  enginerestart::restart(
+      controller,
+      [target, list] {
+        return QDir().mkpath(QFileInfo(target).absolutePath()) && m3u::write(target, list);
+      },
+      this,
+      [this, target, list](const enginerestart::Outcome &outcome) {
+        if (outcome.written) {
+          // On disk now: a later close must not write this list over a newer one.
+          if (songs == list)
+            changeCount = 0;
+        } else {
+          qWarning("velora: cannot write %s", qPrintable(target));
+          tell(QCoreApplication::translate("velora", "The playlist could not be written."));
+        }
+        emit playlistApplied(outcome.noEngineProgram || !outcome.engineUp);
+      });
   setMode(0);
-  emit playlistApplied();
 }
 
 void PlayList::hideWithOk() {

@@ -89,11 +89,13 @@ public slots:
 signals:
   // The user chose the current entry to be played.
   void playlistCmd();
-  // The playlist file was rewritten and the engine restarted on it.
-  void playlistApplied();
+  // The playlist file was rewritten and the engine restarted on it (engineMissing: no engine
+  // answers after it).
+  void playlistApplied(bool engineMissing);
 
 private:
-  // Writes the entries to the playlist file, restarting the engine around it, then list mode.
+  // Writes the entries to the playlist file, restarting the engine around it (on timers: it
+  // returns at once), then list mode.
   void apply();
   void openPlaylist();
   void saveAs();

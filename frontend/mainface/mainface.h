@@ -9,6 +9,7 @@
 // and keys live in files of their own.
 #pragma once
 
+#include "core/enginerestart.h"
 #include "core/lyrics.h"
 #include "core/lyricstiming.h"
 #include "logical.h"
@@ -27,7 +28,9 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+
 #include <QTransform>
+#include <functional>
 
 class KConfig;
 class QPushButton;
@@ -167,14 +170,19 @@ public:
 
   // Engine playlist (playlists.cpp). Each of these stops this session's engine, replaces its
   // playlist file, starts it again and plays the first entry; nothing happens to the engine
-  // when the folder or the saved playlist cannot be read.
+  // when the folder or the saved playlist cannot be read (playSavedPlaylist returns false) or
+  // the folder holds no songs. They return at once: the restart runs on timers.
   void playFolder(const QString &folder);
-  // The songs, in this order, as the new playlist (the command line, a folder).
+  // The songs, in this order, as the new playlist (the command line, a folder, a file opened
+  // from the desktop).
   void playSongs(const QStringList &songs);
   bool playSavedPlaylist(const QString &file);
-  // After the engine's playlist file was replaced: the panel and an open editor read it again
-  // and the first entry plays.
-  void enginePlaylistReplaced();
+  // Stops the engine, runs rewrite, starts the engine again: on timers (enginerestart.h), the
+  // window goes on meanwhile; enginePlaylistReplaced() follows when it is done.
+  void replaceEnginePlaylist(std::function<bool()> rewrite);
+  // After the engine's playlist file was replaced: the panel and an open editor read it again,
+  // the user is told when no engine answers, and the first entry plays.
+  void enginePlaylistReplaced(const enginerestart::Outcome &outcome);
   // Refills playlistMenu with the saved playlists (at most seven); the files behind the items
   // are kept in savedPlaylists by item id.
   void refillPlaylistMenu();

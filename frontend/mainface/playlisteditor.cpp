@@ -19,12 +19,14 @@ void MainFace::openPlaylistEditor() {
   auto *editor = new PlayList(this, enginePlaylistFile(baseDir));
   playlistEditor = editor;
   connect(editor, &PlayList::playlistCmd, this, &MainFace::playlistSlot);
-  connect(editor, &PlayList::playlistApplied, this, [this] {
+  connect(editor, &PlayList::playlistApplied, this, [this](bool engineMissing) {
     // The engine came back stopped, on the new file.
     loadPlaylistFile(enginePlaylistFile(baseDir)); // the panel follows
     lastPosition = -1;
     playingFlag = pausedFlag = false;
     drawPlayStatus(2);
+    if (engineMissing)
+      showNotice(QStringLiteral("No audio engine: cannot play"));
   });
   editor->openList();
 }

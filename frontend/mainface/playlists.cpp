@@ -47,18 +47,32 @@ void MainFace::playFolder(const QString &folder) {
 }
 
 void MainFace::playSongs(const QStringList &songs) {
-  const bool written =
-      restartEngine(controller, [&] { return m3u::write(playlistFile(baseDir), songs); });
-  if (!written)
-    qWarning("velora: cannot write %s", qPrintable(playlistFile(baseDir)));
-  enginePlaylistReplaced();
+  const QString file = playlistFile(baseDir);
+  replaceEnginePlaylist([file, songs] { return m3u::write(file, songs); });
 }
 
-void MainFace::enginePlaylistReplaced() {
+void MainFace::replaceEnginePlaylist(std::function<bool()> rewrite) {
+  showNotice(QStringLiteral("Starting the audio engine..."));
+  const QString file = playlistFile(baseDir);
+  enginerestart::restart(controller, std::move(rewrite), this,
+                         [this, file](const enginerestart::Outcome &outcome) {
+                           if (!outcome.written)
+                             qWarning("velora: cannot write %s", qPrintable(file));
+                           enginePlaylistReplaced(outcome);
+                         });
+}
+
+void MainFace::enginePlaylistReplaced(const enginerestart::Outcome &outcome) {
   loadPlaylistFile(playlistFile(baseDir)); // the panel follows
   // An editor that is open shows the new list; it must never write its old one back.
   if (playlistEditor)
     playlistEditor->reload();
+  if (outcome.noEngineProgram)
+    showNotice(QStringLiteral("No audio engine: cannot play"));
+  else if (!outcome.engineUp)
+    showNotice(QStringLiteral("The audio engine did not start"));
+  else
+    noticeTicks = 0; // the "starting" notice has done its work
   playFirstEntry();
 }
 
@@ -69,12 +83,9 @@ bool MainFace::playSavedPlaylist(const QString &file) {
     return false;
   }
   const QByteArray bytes = source.readAll();
-  const bool written =
-      restartEngine(controller, [&] { return m3u::writeAtomically(playlistFile(baseDir), bytes); });
-  if (!written)
-    qWarning("velora: cannot write %s", qPrintable(playlistFile(baseDir)));
-  enginePlaylistReplaced();
-  return written;
+  const QString target = playlistFile(baseDir);
+  replaceEnginePlaylist([target, bytes] { return m3u::writeAtomically(target, bytes); });
+  return true;
 }
 
 void MainFace::refillPlaylistMenu() {

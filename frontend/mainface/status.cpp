@@ -8,7 +8,9 @@
 void MainFace::doCheckTimer() {
   if (!controller)
     return;
-  const XMMSPlayer::Status now = controller->status();
+  // The controller's poll, brought forward to this tick: one fetch that the desktop service
+  // reads too.
+  const XMMSPlayer::Status now = controller->refresh();
   songClock.sample(now.outputTime, now.playing && !now.paused);
   if (!now.paused) {
     const qint64 output = now.outputTime;

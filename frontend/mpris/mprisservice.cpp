@@ -12,8 +12,6 @@
 #include <QDBusObjectPath>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -70,9 +68,10 @@ MprisService *MprisService::start(MainFace *window) {
     delete service; // unregisters the object as well
     return nullptr;
   }
-  // Announced from the window's own status poll, right after it has followed the engine.
-  if (window->checkTimer)
-    connect(window->checkTimer, &QTimer::timeout, service, &MprisService::announceChanges);
+  // Announced from the controller's status poll, whose snapshot it reads: a desktop costs the
+  // engine no questions of its own.
+  if (window->controller)
+    connect(window->controller, &XMMSPlayer::statusPolled, service, &MprisService::announceChanges);
   return service;
 }
 
@@ -141,9 +140,10 @@ void MprisService::seekToMs(qint64 ms) {
   emit seeked(ms * 1000);
 }
 
-void MprisService::noticeJumps(const QString &status, const QString &trackKey) {
+void MprisService::noticeJumps(const XMMSPlayer::Status &s, const QString &status,
+                               const QString &trackKey) {
   const bool wasPlaying = lastStatus == QLatin1String("Playing");
-  const qint64 now = status == QLatin1String("Stopped") ? -1 : window->controller->outputTime();
+  const qint64 now = status == QLatin1String("Stopped") ? -1 : s.outputTime;
   if (now >= 0 && lastOutputMs >= 0 && trackKey == lastTrackKey) {
     // Song time runs at the playback speed.
     const qint64 expected =
@@ -211,28 +211,27 @@ void MprisService::openUri(const QString &uri) {
       return;
     }
   }
-  // Not in the playlist: it becomes the playlist, the way a chosen folder does, which means a
-  // fresh engine reading the new playlist file.
-  const QString listPath = window->baseDir + "/.xmms/xmms.m3u";
-  controller->kill();
-  XMMSPlayer::terminateEngineProcesses();
-  for (int i = 0; i < 50 && controller->isRunning(); ++i)
-    QThread::msleep(100);
-  QSaveFile list(listPath);
-  if (!list.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || // see m3u.cpp
-      list.write(wanted.toUtf8() + "\n") < 0 || !list.commit())
-    qWarning("velora: cannot write %s", qPrintable(listPath));
-  controller->launch();
-  for (int i = 0; i < 10 && !controller->isRunning(); ++i)
-    QThread::msleep(500);
-  window->enginePlaylistReplaced();
+  // Not in the playlist: it becomes the playlist, the way a chosen folder does (the window's own
+  // engine restart, which does not hold up the bus or the window).
+  window->playSongs({wanted});
 }
 
-QString MprisService::playbackStatus() const {
-  if (!engineReady() || window->controller->isStopped())
-    return QStringLiteral("Stopped");
-  return window->controller->isPaused() ? QStringLiteral("Paused") : QStringLiteral("Playing");
+XMMSPlayer::Status MprisService::freshStatus() const {
+  // A client's question is answered as things are now: one remote call.
+  return engineReady() ? window->controller->status() : XMMSPlayer::Status{};
 }
+
+QString MprisService::statusText(const XMMSPlayer::Status &s) {
+  if (!s.answered || !s.playing)
+    return QStringLiteral("Stopped");
+  return s.paused ? QStringLiteral("Paused") : QStringLiteral("Playing");
+}
+
+bool MprisService::canSeekAt(const XMMSPlayer::Status &s) {
+  return s.answered && s.playing && s.songLength > 0;
+}
+
+QString MprisService::playbackStatus() const { return statusText(freshStatus()); }
 
 // The engine repeats the whole playlist or nothing; a request to repeat one track repeats the
 // playlist.
@@ -286,22 +285,31 @@ void MprisService::setRate(double value) {
 }
 
 qlonglong MprisService::position() const {
-  if (!engineReady() || window->controller->isStopped())
-    return 0;
-  return qlonglong(window->controller->outputTime()) * 1000;
+  const XMMSPlayer::Status s = freshStatus();
+  return s.answered && s.playing ? qlonglong(s.outputTime) * 1000 : 0;
 }
 
-bool MprisService::canSeek() const {
-  return engineReady() && !window->controller->isStopped() && window->controller->songLength() > 0;
+bool MprisService::canSeek() const { return canSeekAt(freshStatus()); }
+
+QVariantMap MprisService::metadata() { return metadataAt(freshStatus()); }
+
+QString MprisService::fileOf(int entry) {
+  // The engine's name of an entry changes only with the playlist: asked once per entry shown.
+  const QString shown = window->playlistModel.value(entry);
+  if (entry != fileEntry || shown != fileShown || filePath.isEmpty()) {
+    fileEntry = entry;
+    fileShown = shown;
+    filePath = currentFile(window->controller, entry);
+  }
+  return filePath;
 }
 
-QVariantMap MprisService::metadata() {
+QVariantMap MprisService::metadataAt(const XMMSPlayer::Status &s) {
   QVariantMap map;
-  if (!engineReady())
+  if (!engineReady() || !s.answered)
     return map;
-  XMMSPlayer *controller = window->controller;
-  const int entry = controller->position();
-  const QString path = currentFile(controller, entry);
+  const int entry = s.position;
+  const QString path = fileOf(entry);
   if (path.isEmpty()) {
     map.insert("mpris:trackid",
                QVariant::fromValue(QDBusObjectPath("/org/mpris/MediaPlayer2/TrackList/NoTrack")));
@@ -310,7 +318,7 @@ QVariantMap MprisService::metadata() {
   if (path != track.path)
     track = TrackInfo::read(path);
   map.insert("mpris:trackid", QVariant::fromValue(trackPath(entry)));
-  const qlonglong length = controller->songLength();
+  const qlonglong length = s.songLength;
   if (length > 0)
     map.insert("mpris:length", length * 1000);
   map.insert("xesam:title", track.title);
@@ -323,15 +331,17 @@ QVariantMap MprisService::metadata() {
 }
 
 void MprisService::announceChanges() {
-  if (!window)
+  if (!engineReady())
     return;
   QVariantMap changed;
-  const QString status = playbackStatus();
-  const QVariantMap meta = metadata();
+  // What the controller's poll just fetched: no question to the engine of our own.
+  const XMMSPlayer::Status &s = window->controller->lastStatus();
+  const QString status = statusText(s);
+  const QVariantMap meta = metadataAt(s);
   const QString trackKey = meta.value("mpris:trackid").value<QDBusObjectPath>().path() + "|" +
                            track.path + "|" + meta.value("mpris:length").toString();
   if (status != lastStatus || trackKey != lastTrackKey)
-    changed.insert("CanSeek", canSeek());
+    changed.insert("CanSeek", canSeekAt(s));
   if (status != lastStatus)
     changed.insert("PlaybackStatus", status);
   if (trackKey != lastTrackKey)
@@ -344,7 +354,7 @@ void MprisService::announceChanges() {
     changed.insert("Shuffle", shuffleOn);
   if (int(repeatOn) != lastRepeat)
     changed.insert("LoopStatus", loopStatus());
-  noticeJumps(status, trackKey);
+  noticeJumps(s, status, trackKey);
   lastStatus = status;
   lastTrackKey = trackKey;
   lastVolume = volumePercent;

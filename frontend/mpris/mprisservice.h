@@ -1,10 +1,11 @@
 // Desktop control: the player on the D-Bus session bus as an MPRIS 2 media player, so media
 // keys, desktop player widgets and playerctl can drive it. Every request is carried out by the
 // window's own commands, so its flags, pictures, title and lyrics stay in step; what changed is
-// announced from the window's once-a-second status poll.
+// announced from the controller's status poll, read from the snapshot it fetched.
 #pragma once
 
 #include "trackinfo.h"
+#include "xmmsPlayer.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -70,7 +71,12 @@ private:
   void seekToMs(qint64 ms);
   void playEntry(int index);
   void announce(const QVariantMap &changed);
-  void noticeJumps(const QString &status, const QString &trackKey);
+  void noticeJumps(const XMMSPlayer::Status &s, const QString &status, const QString &trackKey);
+  XMMSPlayer::Status freshStatus() const;
+  static QString statusText(const XMMSPlayer::Status &s);
+  static bool canSeekAt(const XMMSPlayer::Status &s);
+  QVariantMap metadataAt(const XMMSPlayer::Status &s);
+  QString fileOf(int entry);
 
   QPointer<MainFace> window;
   TrackInfo track;      // the current song's tags, read once per song
@@ -84,4 +90,7 @@ private:
   // loop) from time going by.
   qint64 lastOutputMs = -1;
   QElapsedTimer sinceLastOutput;
+  // The engine's file name of the entry last shown, and the panel's text for it then.
+  int fileEntry = -1;
+  QString fileShown, filePath;
 };

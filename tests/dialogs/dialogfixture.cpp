@@ -1,5 +1,7 @@
 #include "dialogfixture.h"
 
+#include "core/enginerestart.h"
+
 #include "guiapp.h"
 #include "sharedir.h"
 #include "testskin.h"
@@ -50,6 +52,10 @@ void DialogTest::startEngine(const std::vector<std::string> &playlist) {
 void DialogTest::openWindow() {
   writeTestSkin(home.home(), "default", "mwin_Y=0\nmwin_H=320\n");
   w = std::make_unique<MainFace>(nullptr, nullptr);
+}
+
+bool DialogTest::waitForRestart(int timeoutMs) {
+  return spinUntil([] { return !enginerestart::busy(); }, timeoutMs);
 }
 
 std::vector<std::string> DialogTest::enginePlaylist() const {

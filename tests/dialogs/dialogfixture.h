@@ -25,6 +25,10 @@ protected:
   void startEngine(const std::vector<std::string> &playlist);
   void openWindow();
 
+  // Runs the event loop until the engine restart under way (if any) is done: restarts wait on
+  // timers, not on the caller.
+  static bool waitForRestart(int timeoutMs = 20000);
+
   // The engine's playlist as it reports it, and whether it plays.
   std::vector<std::string> enginePlaylist() const;
   bool enginePlaying() const;

@@ -120,6 +120,7 @@ TEST_F(DialogTest, EditorAddsTickedPlayableFilesFromTheStorageRoots) {
   editor->menuSelect(PlayList::CheckAll);
   click(box, 2); // b.m4a off again
   editor->okButton()->click();
+  ASSERT_TRUE(waitForRestart());
   const QString in = QString::fromStdString(home.path("internal/"));
   const QStringList expected = {QString::fromStdString(old), in + "a.MP3", in + "c.flac",
                                 QString::fromStdString(d)};
@@ -134,6 +135,7 @@ TEST_F(DialogTest, EditorAddsTickedPlayableFilesFromTheStorageRoots) {
   editor->menuSelect(PlayList::AddSongs);
   click(box, 4); // d.wav
   editor->hideWithOk();
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(editor->entries(), expected);
   EXPECT_EQ(XMMSPlayer::enginePid(), running);
   editor->hideWithCancel(); // list mode: hides the editor
@@ -156,6 +158,7 @@ TEST_F(DialogTest, EditorRemovesExactlyTheTickedSongsAndPlaysTheChosenOne) {
     click(box, row);
   click(box, 1); // untick again
   editor->hideWithOk();
+  ASSERT_TRUE(waitForRestart());
   const QStringList left = paths({songs[1], songs[2]});
   EXPECT_EQ(editor->entries(), left);
   EXPECT_EQ(paths(enginePlaylist()), left);
@@ -164,6 +167,7 @@ TEST_F(DialogTest, EditorRemovesExactlyTheTickedSongsAndPlaysTheChosenOne) {
   // List mode: OK plays the highlighted entry and hides the editor.
   box->setCurrentItem(1);
   editor->okButton()->click();
+  ASSERT_TRUE(waitForRestart());
   EXPECT_FALSE(editor->isVisible());
   EXPECT_TRUE(waitUntil([this] { return enginePlaying(); }, 5000));
   EXPECT_EQ(xmms_remote_get_playlist_pos(0), 1);

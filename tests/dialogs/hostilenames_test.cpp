@@ -114,6 +114,7 @@ TEST_F(DialogTest, HostileFileNamesReachEveryPlayerWholeAndRunNothing) {
     d->okButton()->click();
   });
   w->buttonClick(5);
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(listed.size(), 1 + static_cast<int>(names.size()) + 1)
       << listed.join('|').toStdString();
   EXPECT_TRUE(listed.contains(QString::fromStdString(broken)));
@@ -170,6 +171,7 @@ TEST_F(DialogTest, HostileFileNamesReachEveryPlayerWholeAndRunNothing) {
   EXPECT_EQ(readFile(home.path("playlist/odd.m3u")), lines);
   const size_t runsBefore = fake.playPids().size();
   ASSERT_TRUE(w->playSavedPlaylist(QString::fromStdString(home.path("playlist/odd.m3u"))));
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(enginePlaylist(), expected);
   EXPECT_TRUE(waitUntil(
       [&] { return fake.playPids().size() >= runsBefore + 1 && !xmms_remote_is_playing(0); },

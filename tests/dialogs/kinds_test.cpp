@@ -67,6 +67,7 @@ TEST_F(DialogTest, PlayableKindsAreThoseThePluginsNameAndFolderPlayTakesThem) {
     writeFile(home.path(std::string("books/") + name), "x");
   const std::string dir = home.path("books");
   w->playFolder(QString::fromStdString(dir));
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(readFile(home.path(".xmms/xmms.m3u")),
             dir + "/a pack.wv\n" + dir + "/b apple.aiff\n" + dir + "/c Chapter.M4B\n");
   EXPECT_EQ(enginePlaylist().size(), 3u);

@@ -84,6 +84,7 @@ TEST_F(DialogTest, FolderPlaysItsSongsInNameOrderAndAnUnreadableFolderLeavesTheE
 
   // A folder that cannot be listed: the engine is not touched.
   w->playFolder(QString::fromStdString(home.path("no-such-folder")));
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(XMMSPlayer::enginePid(), first);
   EXPECT_TRUE(enginePlaying());
   EXPECT_EQ(w->playlistModel, QStringList{QString::fromStdString(old)});
@@ -94,6 +95,7 @@ TEST_F(DialogTest, FolderPlaysItsSongsInNameOrderAndAnUnreadableFolderLeavesTheE
     song("locked", "x.wav", 1);
     chmod(home.path("locked").c_str(), 0);
     w->playFolder(QString::fromStdString(home.path("locked")));
+    ASSERT_TRUE(waitForRestart());
     chmod(home.path("locked").c_str(), 0755);
     EXPECT_EQ(XMMSPlayer::enginePid(), first);
     EXPECT_TRUE(enginePlaying());
@@ -106,6 +108,7 @@ TEST_F(DialogTest, FolderPlaysItsSongsInNameOrderAndAnUnreadableFolderLeavesTheE
   makeDirs(home.path("mixed/sub.mp3"));
   const std::string dir = home.path("mixed");
   w->playFolder(QString::fromStdString(dir));
+  ASSERT_TRUE(waitForRestart());
   const std::string expected =
       dir + "/a.ogg\n" + dir + "/B.mp3\n" + dir + "/c.m4a\n" + dir + "/d.FLAC\n";
   EXPECT_EQ(readFile(home.path(".xmms/xmms.m3u")), expected);
@@ -139,6 +142,8 @@ TEST_F(DialogTest, SavedPlaylistsMenuOffersSevenAndLoadsTheRealFile) {
   EXPECT_EQ(w->playlistMenu->count(), 8);
 
   w->selectMenumplist(7);
+
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(readFile(home.path(".xmms/xmms.m3u")), readFile(home.path("playlist/my.list.m3u")));
   EXPECT_EQ(enginePlaylist(), (std::vector<std::string>{b, a}));
   EXPECT_TRUE(waitUntil([this] { return enginePlaying(); }, 5000));
@@ -150,6 +155,7 @@ TEST_F(DialogTest, SavedPlaylistsMenuOffersSevenAndLoadsTheRealFile) {
   const pid_t running = XMMSPlayer::enginePid();
   ::unlink(home.path("playlist/c1.m3u").c_str());
   w->selectMenumplist(1);
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(XMMSPlayer::enginePid(), running);
   EXPECT_EQ(enginePlaylist(), (std::vector<std::string>{b, a}));
 }
@@ -181,6 +187,7 @@ TEST_F(DialogTest, AcceptingTheOpenFolderDialogPlaysTheWholeFolderShown) {
       d->reject();
   });
   w->buttonClick(5);
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(shownAt.toStdString(), home.path("card"));
   EXPECT_EQ(listed, "..|01 one.wav|02 two.wav|");
   EXPECT_EQ(enginePlaylist(), (std::vector<std::string>{one, two}));
@@ -192,6 +199,7 @@ TEST_F(DialogTest, AcceptingTheOpenFolderDialogPlaysTheWholeFolderShown) {
   const pid_t running = XMMSPlayer::enginePid();
   whenModal<ViewDialog>([](ViewDialog *d) { d->backButton()->click(); });
   w->buttonClick(5);
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(XMMSPlayer::enginePid(), running);
   EXPECT_EQ(enginePlaylist(), (std::vector<std::string>{one, two}));
 }

@@ -60,6 +60,7 @@ TEST_F(DialogTest, ReplacedPlaylistRedrawsThePanelReloadsTheEditorAndAnEmptyFold
 
   const std::string a = song("new", "a.wav", 5), b = song("new", "b.wav", 5);
   w->playFolder(QString::fromStdString(home.path("new")));
+  ASSERT_TRUE(waitForRestart());
   ASSERT_EQ(enginePlaylist(), (std::vector<std::string>{a, b}));
 
   // The panel is what a full redraw with the new list gives: two rows, the knob at the top, no
@@ -81,6 +82,7 @@ TEST_F(DialogTest, ReplacedPlaylistRedrawsThePanelReloadsTheEditorAndAnEmptyFold
   editor->setMode(-1);
   editor->listBox()->doItemClicked(editor->listBox()->item(1));
   editor->hideWithOk();
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(readFile(home.path(".xmms/xmms.m3u")), a + "\n");
   ASSERT_TRUE(waitUntil([&] { return enginePlaylist() == std::vector<std::string>{a}; }, 10000));
 
@@ -89,6 +91,7 @@ TEST_F(DialogTest, ReplacedPlaylistRedrawsThePanelReloadsTheEditorAndAnEmptyFold
   const pid_t running = XMMSPlayer::enginePid();
   const QStringList model = w->playlistModel;
   w->playFolder(QString::fromStdString(home.path("empty")));
+  ASSERT_TRUE(waitForRestart());
   EXPECT_EQ(readFile(home.path(".xmms/xmms.m3u")), a + "\n");
   EXPECT_EQ(XMMSPlayer::enginePid(), running);
   EXPECT_EQ(w->playlistModel, model);

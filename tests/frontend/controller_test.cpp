@@ -300,6 +300,7 @@ TEST(Controller, KilledEngineIsReplacedStoppedOnTheSameEntry) {
   for (int again = 0; again < 2; ++again) {
     ASSERT_TRUE(killEngine());
     ASSERT_TRUE(freshEngine()) << "restart " << again + 2;
+    spinFor(800); // the poll that takes the fresh engine on
   }
   ASSERT_TRUE(killEngine());
   EXPECT_TRUE(spinUntil([&] { return countWarnings("keeps stopping") == 1; }, 8000));
