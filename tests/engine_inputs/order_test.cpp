@@ -33,11 +33,16 @@ TEST(InputOrder, PrioritiesDecideWhoPlaysAFileAndCapabilitiesReplaceNames) {
   };
   for (size_t i = 1; i < inputs.size(); ++i)
     EXPECT_GE(inputs[i - 1]->priority, inputs[i]->priority) << inputs[i]->name;
-  // "libffmpeginput" sorts before "libflacinput" by name; its priority puts it after all.
-  const int ffmpeg = indexOf("libffmpeginput.so");
+  // "libffmpeginput" sorts before "libflacinput" by name; its priority puts it after every
+  // plug-in of a format, before only the Opus plug-in that stands in for it when it is missing.
+  const int ffmpeg = indexOf("libffmpeginput.so"), opus = indexOf("libopusinput.so");
   if (ffmpeg >= 0) {
-    EXPECT_EQ(ffmpeg, static_cast<int>(inputs.size()) - 1);
     EXPECT_LT(inputs[ffmpeg]->priority, 0);
+    for (size_t i = static_cast<size_t>(ffmpeg) + 1; i < inputs.size(); ++i)
+      EXPECT_EQ(inputs[i]->name, "libopusinput.so");
+    if (opus >= 0) {
+      EXPECT_GT(opus, ffmpeg);
+    }
   }
   const int m4a = indexOf("libm4ainput.so"), slave = indexOf("libslaveinput.so");
   if (m4a >= 0 && slave >= 0) {
@@ -58,6 +63,10 @@ TEST(InputOrder, PrioritiesDecideWhoPlaysAFileAndCapabilitiesReplaceNames) {
   EXPECT_EQ(chosen(fixture("inputs/chirp.flac")), "libflacinput.so");
   EXPECT_EQ(chosen(fixture("inputs/chirp.mp3")), "libmpg123input.so");
   EXPECT_EQ(chosen(fixture("inputs/chirp.ogg")), "libvorbisinput.so");
+  if (opus >= 0) {
+    EXPECT_EQ(chosen(fixture("inputs/chirp.opus")),
+              ffmpeg >= 0 ? "libffmpeginput.so" : "libopusinput.so");
+  }
   std::string wav = home.path("tone.wav");
   writeFile(wav, velora::test::toneWav(0.5));
   EXPECT_EQ(chosen(wav), "libwavinput.so");

@@ -15,6 +15,9 @@ namespace velora::input {
 // Priority of the engine's format plug-ins: before the MP4 and external-player plug-ins and
 // long before a catch-all.
 constexpr int kFormatPriority = 100;
+// Priority of a plug-in that plays its format only when the catch-all FFmpeg plug-in (-100)
+// is not there to do it better.
+constexpr int kFallbackPriority = -200;
 
 struct InputModule {
   const char *tag;         // starts every diagnostic line, e.g. "MP3"

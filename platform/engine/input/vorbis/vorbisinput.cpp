@@ -5,6 +5,7 @@
 // plays what is there without complaint, so the plug-in looks at the end of the file itself.
 
 #include "entry.h"
+#include "oggloop.h"
 #include "pcm.h"
 #include "playback.h"
 #include "probe.h"
@@ -13,6 +14,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -112,6 +114,76 @@ public:
   int channels_ = 0;
 };
 
+// Code of read() for a later section in a format the plug-in cannot play.
+constexpr long kBadSection = -1000;
+
+class VorbisSource : public OggSource {
+public:
+  VorbisSource(VorbisStream &s, Downmix &mix) : s_(s), mix_(mix) {}
+  int rate() const override { return s_.rate_; }
+  int channels() const override { return s_.channels_ > 2 ? 2 : s_.channels_; }
+  int64_t totalFrames() override { return total_; }
+  bool seek(int64_t frame, int64_t *landed) override {
+    if (ov_pcm_seek(&s_.vf_, frame) != 0)
+      return false;
+    *landed = ov_pcm_tell(&s_.vf_);
+    return true;
+  }
+  long read(int16_t *out, int maxFrames) override {
+    float **pcm = nullptr;
+    int current = 0;
+    long got = ov_read_float(&s_.vf_, &pcm, maxFrames, &current);
+    if (got <= 0)
+      return got;
+    if (current != link_) {
+      // A chained file may change format from one section to the next.
+      vorbis_info *vi = ov_info(&s_.vf_, current);
+      if (link_ != -1 && vi && (vi->rate != s_.rate_ || vi->channels != s_.channels_)) {
+        if (vi->rate <= 0 || vi->channels < 1 || vi->channels > 8 ||
+            (vi->channels > 2 && !mix_.setup(kLayouts[vi->channels - 1], vi->channels)))
+          return kBadSection;
+        s_.rate_ = static_cast<int>(vi->rate);
+        s_.channels_ = vi->channels;
+      }
+      link_ = current;
+    }
+    // Interleaved and converted in one pass: libvorbis decodes to float anyway.
+    const int nch = s_.channels_;
+    for (int c = 0; c < nch; ++c) {
+      const float *in = pcm[c];
+      for (long i = 0; i < got; ++i) {
+        float v = in[i] * 32768.0f;
+        v = v > 32767.0f ? 32767.0f : (v < -32768.0f ? -32768.0f : v);
+        out[i * nch + c] = static_cast<int16_t>(std::lrintf(v));
+      }
+    }
+    if (nch > 2)
+      mix_.run(out, out, static_cast<size_t>(got));
+    return got;
+  }
+  bool isHole(long code) const override { return code == OV_HOLE; }
+  const char *errorText(long code) const override {
+    return code == kBadSection ? "unsupported format in a later section"
+                               : vorbisError(static_cast<int>(code));
+  }
+  void checkEnd(Playback &pb, const std::string &file, int64_t position) override {
+    // Pages lost to damage are skipped without a word from libvorbisfile: the shortfall
+    // against the length the stream's last page announces tells.
+    if (total_ > 0 && position < total_)
+      pb.diagnose("%s: damaged: %lld of %lld ms decoded", file.c_str(),
+                  static_cast<long long>(position * 1000 / s_.rate_),
+                  static_cast<long long>(total_ * 1000 / s_.rate_));
+    else if (!oggEndsWithFinalPage(file.c_str()))
+      pb.diagnose("%s: truncated: the stream ends without its final page", file.c_str());
+  }
+
+private:
+  VorbisStream &s_;
+  Downmix &mix_;
+  int link_ = -1;
+  const int64_t total_ = ov_pcm_total(&s_.vf_, -1);
+};
+
 void decodeThread(Playback &pb, const std::string &file) {
   VorbisStream s;
   std::string why;
@@ -120,83 +192,14 @@ void decodeThread(Playback &pb, const std::string &file) {
     return;
   }
   Downmix mix;
-  auto setupFormat = [&](int rate, int channels) {
-    if (channels > 2 && !mix.setup(kLayouts[channels - 1], channels))
-      return false;
-    return pb.openAudio(rate, channels > 2 ? 2 : channels);
-  };
-  if (!setupFormat(s.rate_, s.channels_))
+  if (s.channels_ > 2 && !mix.setup(kLayouts[s.channels_ - 1], s.channels_))
     return;
-  pb.announce(makeTitle(s.tags(), file.c_str()), s.lengthMs(), s.bitrate(), s.rate_,
-              s.channels_ > 2 ? 2 : s.channels_);
-
-  std::vector<char> buf(4096 * 8 * 2);
-  int link = -1;
-  int failures = 0;
-  const ogg_int64_t total = ov_pcm_total(&s.vf_, -1);
-  ogg_int64_t position = 0; // frames from the start
-  bool endedByError = false, reachedEnd = false;
-  while (pb.running()) {
-    int request = pb.takeSeek();
-    if (request != -1) {
-      ogg_int64_t target = static_cast<ogg_int64_t>(request) * s.rate_ / 1000;
-      if ((total >= 0 && target >= total) || ov_pcm_seek(&s.vf_, target) != 0) {
-        pb.seekDone(request, request);
-        break; // past the end: nothing left to hear
-      }
-      position = ov_pcm_tell(&s.vf_);
-      pb.seekDone(request, static_cast<int>(position * 1000 / s.rate_));
-      continue;
-    }
-    int current = 0;
-    long got = ov_read(&s.vf_, buf.data(), static_cast<int>(buf.size()),
-                       __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__, 2, 1, &current);
-    if (got == 0) {
-      reachedEnd = true;
-      break;
-    }
-    if (got < 0) {
-      // A hole is skipped and playing goes on; the user is told once.
-      pb.diagnose("%s: %s", file.c_str(), vorbisError(static_cast<int>(got)));
-      if (got != OV_HOLE || ++failures > 64) {
-        endedByError = true;
-        break;
-      }
-      continue;
-    }
-    failures = 0;
-    if (current != link) {
-      // A chained file may change format from one section to the next.
-      vorbis_info *vi = ov_info(&s.vf_, current);
-      if (link != -1 && vi && (vi->rate != s.rate_ || vi->channels != s.channels_)) {
-        if (vi->rate <= 0 || vi->channels < 1 || vi->channels > 8 ||
-            !setupFormat(static_cast<int>(vi->rate), vi->channels)) {
-          pb.diagnose("%s: unsupported format in a later section", file.c_str());
-          endedByError = true;
-          break;
-        }
-        s.rate_ = static_cast<int>(vi->rate);
-        s.channels_ = vi->channels;
-      }
-      link = current;
-    }
-    auto *pcm = reinterpret_cast<int16_t *>(buf.data());
-    size_t frames = static_cast<size_t>(got) / (static_cast<size_t>(s.channels_) * 2);
-    position += static_cast<ogg_int64_t>(frames);
-    if (s.channels_ > 2)
-      mix.run(pcm, pcm, frames);
-    pb.write(pcm, frames);
-  }
-  if (!reachedEnd || endedByError || !pb.running())
+  VorbisSource src(s, mix);
+  if (!pb.openAudio(src.rate(), src.channels()))
     return;
-  // Pages lost to damage are skipped without a word from libvorbisfile: the shortfall
-  // against the length the stream's last page announces tells.
-  if (total > 0 && position < total)
-    pb.diagnose("%s: damaged: %lld of %lld ms decoded", file.c_str(),
-                static_cast<long long>(position * 1000 / s.rate_),
-                static_cast<long long>(total * 1000 / s.rate_));
-  else if (!oggEndsWithFinalPage(file.c_str()))
-    pb.diagnose("%s: truncated: the stream ends without its final page", file.c_str());
+  pb.announce(makeTitle(s.tags(), file.c_str()), s.lengthMs(), s.bitrate(), src.rate(),
+              src.channels());
+  playOgg(pb, file, src);
 }
 
 // --- Plug-in entries ------------------------------------------------------------------------
