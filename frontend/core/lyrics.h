@@ -107,6 +107,9 @@ public:
   // table, plain text a page. False when the file carries none.
   bool loadEmbedded(const QString &songPath);
   void setPlainText(const QString &text);
+  // The chapters of the song file (chapters.cpp) as timed lines, each chapter's title at its
+  // start. False when the file has none.
+  bool loadChapters(const QString &songPath);
   // The "[offset:ms]" of the last text read (positive: the lines come earlier); already applied
   // to the table.
   int offsetMs() const { return fileOffsetMs; }

@@ -20,7 +20,11 @@ void MainFace::loadLyrics(const QString &songPath) {
   }
   // A lyrics file wins over the lyrics inside the song.
   lyricsLoaded = lyrics.loadLyrics(songPath, lyricsBig5) || lyrics.loadEmbedded(songPath);
-  lyricsOffset = 2;
+  // Without lyrics, a book's chapters are the lines. They are shown at their own times (a
+  // chapter is current while it plays) and never shifted.
+  lyricsAreChapters = !lyricsLoaded && lyrics.loadChapters(songPath);
+  lyricsLoaded = lyricsLoaded || lyricsAreChapters;
+  lyricsOffset = lyricsAreChapters ? 0 : 2;
   currentLyricLine = 0;
   lyricScroll = 0;
   plainScroll = 0;
@@ -31,12 +35,14 @@ void MainFace::loadLyrics(const QString &songPath) {
     lyricsSong = songPath;
     lyricsShiftMs = lyricsoffsets::shiftFor(baseDir, songPath);
   }
+  if (lyricsAreChapters)
+    lyricsShiftMs = 0;
   lcdsleep::run(baseDir, lyricsLoaded && showLyrics);
 }
 
 void MainFace::shiftLyrics(int deltaMs) {
-  if (lyricsSong.isEmpty())
-    return;
+  if (lyricsSong.isEmpty() || lyricsAreChapters)
+    return; // chapters sit where the file puts them
   lyricsShiftMs += deltaMs;
   lyricsoffsets::store(baseDir, lyricsSong, lyricsShiftMs);
   const int tenths = std::abs(lyricsShiftMs) / 100;

@@ -329,11 +329,12 @@ public:
   int currentLyricLine = 0;
   double lyricScroll = 0;
   int lastLyricLine = 0;
-  QString lyricsSong;       // the song whose lyrics are loaded
-  int lyricsShiftMs = 0;    // its remembered shift (positive: lines come earlier)
-  double plainScroll = 0;   // pixels a plain page is scrolled down
-  int lyricsDragFrom = -1;  // press position along the lines, -1 while no press on the lyrics
-  int lyricsDragOffset = 0; // pixels the lines follow the stylus
+  QString lyricsSong;             // the song whose lyrics are loaded
+  int lyricsShiftMs = 0;          // its remembered shift (positive: lines come earlier)
+  bool lyricsAreChapters = false; // the lines are the song's chapters, not lyrics
+  double plainScroll = 0;         // pixels a plain page is scrolled down
+  int lyricsDragFrom = -1;        // press position along the lines, -1 while no press on the lyrics
+  int lyricsDragOffset = 0;       // pixels the lines follow the stylus
   bool lyricsDragging = false;
   SongClock songClock; // the engine's song time, carried between polls
   struct {
