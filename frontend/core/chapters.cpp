@@ -4,6 +4,7 @@
 // Ogg and FLAC "CHAPTERxxx" comments, ID3v2 "CHAP" frames.
 #include "lyrics.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -38,7 +39,7 @@ bool LyricsReader::loadChapters(const QString &songPath) {
     const AVDictionaryEntry *title = av_dict_get(c->metadata, "title", nullptr, 0);
     QString text = title && title->value ? QString::fromUtf8(title->value).simplified() : QString();
     if (text.isEmpty())
-      text = QStringLiteral("Chapter %1").arg(i + 1);
+      text = QCoreApplication::translate("velora", "Chapter %1").arg(i + 1);
     lines.append(LyricLine{start, text.left(maxTextLength)});
   }
   avformat_close_input(&fmt);

@@ -6,6 +6,8 @@
 #include "dialogs/playlist.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 QString enginePlaylistFile(const QString &home) { return home + "/.xmms/" + "xmms.m3u"; }
@@ -26,7 +28,7 @@ void MainFace::openPlaylistEditor() {
     playingFlag = pausedFlag = false;
     drawPlayStatus(2);
     if (engineMissing)
-      showNotice(QStringLiteral("No audio engine: cannot play"));
+      showNotice(QCoreApplication::translate("velora", "No audio engine: cannot play"));
   });
   editor->openList();
 }

@@ -52,7 +52,7 @@ void MainFace::playSongs(const QStringList &songs) {
 }
 
 void MainFace::replaceEnginePlaylist(std::function<bool()> rewrite) {
-  showNotice(QStringLiteral("Starting the audio engine..."));
+  showNotice(QCoreApplication::translate("velora", "Starting the audio engine..."));
   const QString file = playlistFile(baseDir);
   enginerestart::restart(controller, std::move(rewrite), this,
                          [this, file](const enginerestart::Outcome &outcome) {
@@ -68,9 +68,9 @@ void MainFace::enginePlaylistReplaced(const enginerestart::Outcome &outcome) {
   if (playlistEditor)
     playlistEditor->reload();
   if (outcome.noEngineProgram)
-    showNotice(QStringLiteral("No audio engine: cannot play"));
+    showNotice(QCoreApplication::translate("velora", "No audio engine: cannot play"));
   else if (!outcome.engineUp)
-    showNotice(QStringLiteral("The audio engine did not start"));
+    showNotice(QCoreApplication::translate("velora", "The audio engine did not start"));
   else
     noticeTicks = 0; // the "starting" notice has done its work
   playFirstEntry();

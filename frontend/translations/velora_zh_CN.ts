@@ -339,5 +339,21 @@
         <source>Readme</source>
         <translation>说明</translation>
     </message>
+    <message>
+        <source>Starting the audio engine...</source>
+        <translation>正在启动音频引擎...</translation>
+    </message>
+    <message>
+        <source>No audio engine: cannot play</source>
+        <translation>没有音频引擎：无法播放</translation>
+    </message>
+    <message>
+        <source>The audio engine did not start</source>
+        <translation>音频引擎未能启动</translation>
+    </message>
+    <message>
+        <source>Chapter %1</source>
+        <translation>第 %1 章</translation>
+    </message>
 </context>
 </TS>

@@ -339,5 +339,21 @@
         <source>Readme</source>
         <translation>說明</translation>
     </message>
+    <message>
+        <source>Starting the audio engine...</source>
+        <translation>正在啟動音訊引擎...</translation>
+    </message>
+    <message>
+        <source>No audio engine: cannot play</source>
+        <translation>沒有音訊引擎：無法播放</translation>
+    </message>
+    <message>
+        <source>The audio engine did not start</source>
+        <translation>音訊引擎未能啟動</translation>
+    </message>
+    <message>
+        <source>Chapter %1</source>
+        <translation>第 %1 章</translation>
+    </message>
 </context>
 </TS>
