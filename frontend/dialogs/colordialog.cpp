@@ -1,5 +1,7 @@
 #include "colordialog.h"
 
+#include "uiscale.h"
+
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,25 +22,25 @@ QColor fromHsv(int h, int s, int v) { return QColor::fromHsv(((h % 360) + 360) %
 // ---- ColorPicker
 // ---------------------------------------------------------------------------------
 
-ColorPicker::ColorPicker(QWidget *parent) : QWidget(parent) {
-  setFixedSize(fieldSize, fieldSize);
+ColorPicker::ColorPicker(QWidget *parent) : QWidget(parent), side(uiPx(fieldSize)) {
+  setFixedSize(side, side);
   setAttribute(Qt::WA_OpaquePaintEvent);
-  field = QImage(fieldSize, fieldSize, QImage::Format_RGB32);
-  for (int y = 0; y < fieldSize; ++y)
-    for (int x = 0; x < fieldSize; ++x)
+  field = QImage(side, side, QImage::Format_RGB32);
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x)
       field.setPixel(x, y, fromHsv(huePt(QPoint(x, y)), satPt(QPoint(x, y)), 200).rgb());
 }
 
 int ColorPicker::huePt(const QPoint &pt) const {
-  return std::clamp(360 - pt.x() * 360 / (fieldSize - 1), 0, 360);
+  return std::clamp(360 - pt.x() * 360 / (side - 1), 0, 360);
 }
 
 int ColorPicker::satPt(const QPoint &pt) const {
-  return std::clamp(255 - pt.y() * 255 / (fieldSize - 1), 0, 255);
+  return std::clamp(255 - pt.y() * 255 / (side - 1), 0, 255);
 }
 
 QPoint ColorPicker::colPt() const {
-  return QPoint((360 - hue_) * (fieldSize - 1) / 360, (255 - sat_) * (fieldSize - 1) / 255);
+  return QPoint((360 - hue_) * (side - 1) / 360, (255 - sat_) * (side - 1) / 255);
 }
 
 void ColorPicker::setCol(int h, int s) {
@@ -46,11 +48,12 @@ void ColorPicker::setCol(int h, int s) {
   s = std::clamp(s, 0, 255);
   if (h == hue_ && s == sat_)
     return;
-  const QRect old(colPt() - QPoint(10, 10), QSize(21, 21));
+  const int arm = uiPx(10);
+  const QRect old(colPt() - QPoint(arm, arm), QSize(2 * arm + 1, 2 * arm + 1));
   hue_ = h;
   sat_ = s;
   update(old);
-  update(QRect(colPt() - QPoint(10, 10), QSize(21, 21)));
+  update(QRect(colPt() - QPoint(arm, arm), QSize(2 * arm + 1, 2 * arm + 1)));
 }
 
 void ColorPicker::setCol(const QPoint &pt) { setCol(huePt(pt), satPt(pt)); }
@@ -70,12 +73,13 @@ void ColorPicker::paintEvent(QPaintEvent *) {
   p.drawImage(0, 0, field);
   // A 20 x 20 cross, dark with a light edge so it shows on every hue.
   const QPoint pt = colPt();
-  p.setPen(QPen(Qt::white, 3));
-  p.drawLine(pt.x() - 9, pt.y(), pt.x() + 9, pt.y());
-  p.drawLine(pt.x(), pt.y() - 9, pt.x(), pt.y() + 9);
-  p.setPen(QPen(Qt::black, 1));
-  p.drawLine(pt.x() - 9, pt.y(), pt.x() + 9, pt.y());
-  p.drawLine(pt.x(), pt.y() - 9, pt.x(), pt.y() + 9);
+  const int arm = uiPx(9);
+  p.setPen(QPen(Qt::white, uiPx(3)));
+  p.drawLine(pt.x() - arm, pt.y(), pt.x() + arm, pt.y());
+  p.drawLine(pt.x(), pt.y() - arm, pt.x(), pt.y() + arm);
+  p.setPen(QPen(Qt::black, uiPx(1)));
+  p.drawLine(pt.x() - arm, pt.y(), pt.x() + arm, pt.y());
+  p.drawLine(pt.x(), pt.y() - arm, pt.x(), pt.y() + arm);
 }
 
 // ---- ColorLuminancePicker
@@ -84,6 +88,8 @@ void ColorPicker::paintEvent(QPaintEvent *) {
 ColorLuminancePicker::ColorLuminancePicker(QWidget *parent) : QWidget(parent) {
   setFixedSize(sizeHint());
 }
+
+QSize ColorLuminancePicker::sizeHint() const { return {uiPx(22), uiPx(ColorPicker::fieldSize)}; }
 
 int ColorLuminancePicker::y2val(int y) const {
   const int d = height() - 2 * margin - 1;
@@ -132,7 +138,7 @@ void ColorLuminancePicker::mouseMoveEvent(QMouseEvent *e) {
 }
 
 void ColorLuminancePicker::paintEvent(QPaintEvent *) {
-  const int stripWidth = width() - 8;
+  const int stripWidth = width() - uiPx(8);
   if (strip.isNull() || strip.height() != height()) {
     strip = QImage(stripWidth, height(), QImage::Format_RGB32);
     for (int y = 0; y < height(); ++y) {
@@ -148,7 +154,8 @@ void ColorLuminancePicker::paintEvent(QPaintEvent *) {
   p.drawRect(0, 0, stripWidth - 1, height() - 1);
   // Marker: a small triangle pointing at the current value.
   const int y = val2y(val);
-  const QPoint tri[] = {{stripWidth + 1, y}, {width() - 1, y - 4}, {width() - 1, y + 4}};
+  const int half = uiPx(4);
+  const QPoint tri[] = {{stripWidth + 1, y}, {width() - 1, y - half}, {width() - 1, y + half}};
   p.setPen(Qt::NoPen);
   p.setBrush(palette().color(QPalette::WindowText));
   p.drawPolygon(tri, 3);
@@ -159,7 +166,7 @@ void ColorLuminancePicker::paintEvent(QPaintEvent *) {
 
 ColorShowLabel::ColorShowLabel(QWidget *parent) : QFrame(parent) {
   setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  setMinimumSize(16, 12);
+  setMinimumSize(uiPx(16), uiPx(12));
 }
 
 void ColorShowLabel::setColor(const QColor &c) {
@@ -183,7 +190,7 @@ QColNumLineEdit::QColNumLineEdit(int maximum, QWidget *parent) : QLineEdit(paren
   setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,4}")), this));
   setMaxLength(5);
-  setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("000")) + 10);
+  setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("000")) + uiPx(10));
   connect(this, &QLineEdit::textEdited, this, &QColNumLineEdit::clampTyped);
 }
 
@@ -212,8 +219,8 @@ void QColNumLineEdit::clampTyped(const QString &typed) {
 ColorShower::ColorShower(QWidget *parent) : QWidget(parent) {
   auto *grid = new QGridLayout(this);
   grid->setContentsMargins(0, 0, 0, 0);
-  grid->setHorizontalSpacing(2);
-  grid->setVerticalSpacing(3);
+  grid->setHorizontalSpacing(uiPx(2));
+  grid->setVerticalSpacing(uiPx(3));
 
   auto field = [&](int maximum, const QString &text, int row, int column) {
     auto *edit = new QColNumLineEdit(maximum, this);
@@ -233,7 +240,7 @@ ColorShower::ColorShower(QWidget *parent) : QWidget(parent) {
   gEd = field(255, QCoreApplication::translate("velora", "&Green:"), 1, 2);
   bEd = field(255, QCoreApplication::translate("velora", "Bl&ue:"), 1, 4);
   lab = new ColorShowLabel(this);
-  lab->setFixedHeight(16);
+  lab->setFixedHeight(uiPx(16));
   grid->addWidget(lab, 3, 0, 1, 6);
   // The lyrics colours are opaque: the alpha field exists but is not offered.
   alphaEd = new QColNumLineEdit(255, this);
@@ -359,15 +366,13 @@ ColorDialog::ColorDialog(QWidget *parent, const char *name, bool modal)
     setObjectName(QString::fromLatin1(name));
   setModal(modal);
   setWindowTitle(QCoreApplication::translate("velora", "Choose color"));
-  QFont small = font();
-  small.setPixelSize(11);
-  setFont(small);
+  setFont(uiFont(font(), 11));
 
   auto *top = new QVBoxLayout(this);
-  top->setContentsMargins(4, 4, 4, 4);
-  top->setSpacing(4);
+  top->setContentsMargins(uiPx(4), uiPx(4), uiPx(4), uiPx(4));
+  top->setSpacing(uiPx(4));
   auto *pickers = new QHBoxLayout;
-  pickers->setSpacing(4);
+  pickers->setSpacing(uiPx(4));
   d->cp = new ColorPicker(this);
   d->lp = new ColorLuminancePicker(this);
   pickers->addWidget(d->cp);

@@ -29,10 +29,10 @@ class ColorPicker : public QWidget {
 public:
   explicit ColorPicker(QWidget *parent = nullptr);
 
-  static constexpr int fieldSize = 200;
+  static constexpr int fieldSize = 200; // in the design's pixels
   int hue() const { return hue_; }
   int sat() const { return sat_; }
-  QSize sizeHint() const override { return {fieldSize, fieldSize}; }
+  QSize sizeHint() const override { return {side, side}; }
 
 public slots:
   void setCol(int h, int s);
@@ -51,6 +51,7 @@ private:
   int satPt(const QPoint &pt) const;
   void setCol(const QPoint &pt);
 
+  int side; // fieldSize at the window's scale
   int hue_ = 150;
   int sat_ = 255;
   QImage field; // painted once, value 200 everywhere
@@ -62,7 +63,7 @@ public:
   explicit ColorLuminancePicker(QWidget *parent = nullptr);
 
   int value() const { return val; }
-  QSize sizeHint() const override { return {22, ColorPicker::fieldSize}; }
+  QSize sizeHint() const override;
 
 public slots:
   void setCol(int h, int s);

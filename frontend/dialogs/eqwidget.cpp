@@ -2,6 +2,7 @@
 
 #include "gbkcodec.h"
 #include "kconfig.h"
+#include "uiscale.h"
 #include "xmmsPlayer.h"
 
 #include <QCoreApplication>
@@ -25,27 +26,24 @@ eqWidget::eqWidget(QWidget *parent) : QDialog(parent) {
   setWindowTitle(QCoreApplication::translate("velora", "Presets"));
   // The phone's 16-point font was 16 pixels high; the same size in pixels keeps the names
   // inside the list's width on any screen.
-  QFont f = font();
-  f.setPixelSize(16);
-  setFont(f);
+  setFont(uiFont(font(), 16));
 
   list = new QTreeWidget(this);
   list->setObjectName("presetListView");
-  list->setGeometry(0, 2, 200, 180);
+  list->setGeometry(0, uiPx(2), uiPx(200), uiPx(180));
   list->setColumnCount(1);
   list->setHeaderLabels({QCoreApplication::translate("velora", "Load Preset")});
   list->header()->hide();
   list->setRootIsDecorated(false);
-  list->setColumnWidth(0, 200 - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+  list->setColumnWidth(0, uiPx(200) - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
   // 18 pixels leave room for a 12-pixel caption only.
-  QFont small = font();
-  small.setPixelSize(12);
+  const QFont small = uiFont(font(), 12);
   auto button = [&](const char *caption, int x) {
     auto *b = new QPushButton(QCoreApplication::translate("velora", caption), this);
     b->setFont(small);
-    b->setGeometry(x, 190, 50, 18);
+    b->setGeometry(uiPx(x), uiPx(190), uiPx(50), uiPx(18));
     return b;
   };
   closeBtn = button(QT_TRANSLATE_NOOP("velora", "Close"), 0);

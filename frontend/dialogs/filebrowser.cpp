@@ -1,6 +1,7 @@
 #include "filebrowser.h"
 
 #include "res_icon_reader.h"
+#include "uiscale.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -46,8 +47,9 @@ bool FileBrowser::setDir(const QString &path) {
   const QStringList files = lister.entryList(QDir::Files | QDir::Hidden);
 
   RES_ICON_Reader icons;
-  const QPixmap folderIcon = icons.getIcon("FMMS_Personal_Folder_S.gif", 32, 32);
-  const QPixmap fileIcon = icons.getIcon("FMMS_Personal_File_S.gif", 32, 32);
+  const int side = uiPx(32);
+  const QPixmap folderIcon = icons.getIcon("FMMS_Personal_Folder_S.gif", side, side);
+  const QPixmap fileIcon = icons.getIcon("FMMS_Personal_File_S.gif", side, side);
   clear();
   if (!QDir(canonical).isRoot())
     insertItem(folderIcon, QStringLiteral(".."));

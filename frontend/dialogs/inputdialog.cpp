@@ -1,9 +1,11 @@
 #include "inputdialog.h"
 
 #include "gbkcodec.h"
+#include "uiscale.h"
 #include "zmultilineedit.h"
 #include "zpushbutton.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -16,12 +18,15 @@ InputDialog::InputDialog(QWidget *parent, const char *title, bool modal, Qt::Win
   setObjectName(name);
   setModal(modal);
   setWindowTitle(tr(title && *title ? title : "InputDialog"));
+  // The dialogs' font at the window's scale; taken now, since the heights below are measured
+  // from it before the dialog is first shown.
+  setFont(QApplication::font(this));
 
   auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(4, 4, 4, 4);
-  layout->setSpacing(2);
+  layout->setContentsMargins(uiPx(4), uiPx(4), uiPx(4), uiPx(4));
+  layout->setSpacing(uiPx(2));
   prompt = new QLabel(QCoreApplication::translate("velora", "Name:"), this);
-  prompt->setFixedHeight(prompt->fontMetrics().height() + 5);
+  prompt->setFixedHeight(prompt->fontMetrics().height() + uiPx(5));
   layout->addWidget(prompt);
 
   line = new ZMultiLineEdit(this);
@@ -29,7 +34,7 @@ InputDialog::InputDialog(QWidget *parent, const char *title, bool modal, Qt::Win
   line->setLineWrapMode(QPlainTextEdit::NoWrap);
   line->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   line->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  line->setFixedHeight(line->fontMetrics().height() + 12);
+  line->setFixedHeight(line->fontMetrics().height() + uiPx(12));
   line->setFilter(QRegExp(QStringLiteral("[^\\n\\r?/<>\\\\:\"*]")));
   line->installEventFilter(this);
   layout->addWidget(line);
@@ -47,9 +52,9 @@ InputDialog::InputDialog(QWidget *parent, const char *title, bool modal, Qt::Win
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   // As wide as the screen; as tall as the prompt, the line and the buttons need.
-  setFixedWidth(240);
+  setFixedWidth(uiPx(240));
   setFixedHeight(sizeHint().height());
-  move(0, 50);
+  move(parent ? parent->mapToGlobal(QPoint(0, uiPx(50))) : QPoint(0, 50));
   line->setFocus();
 }
 

@@ -4,6 +4,7 @@
 #include "core/storage.h"
 #include "gbkcodec.h"
 #include "playlist.h"
+#include "uiscale.h"
 #include "zskin.h"
 
 #include <QDir>
@@ -21,14 +22,14 @@ QString fileNameOf(const QString &path) { return path.section(QLatin1Char('/'), 
 } // namespace
 
 My_ListBox::My_ListBox(PlayList *owner, QWidget *parent)
-    : UTIL_ListBox(QStringLiteral("ezx_util_list"), parent), owner(owner),
-      folderIcon(skinIcon("FMMS_Personal_Folder_S.g", iconPx)),
-      fileIcon(skinIcon("FMMS_Personal_File_S.g", iconPx)),
-      audioIcon(skinIcon("FMMS_File_Audio_S.g", iconPx)),
-      cardIcon(skinIcon("FMMS_Personal_MMC_SD.g", iconPx)),
-      checkedIcon(skinIcon("General_Selecte_Box_Selected.g", iconPx)),
-      uncheckedIcon(skinIcon("General_Selecte_Box_Unselected.g", iconPx)) {
-  setCellHeight(cellHeightPx);
+    : UTIL_ListBox(QStringLiteral("ezx_util_list"), parent), owner(owner), icon(uiPx(iconPx)),
+      cellHeight_(uiPx(cellHeightPx)), folderIcon(skinIcon("FMMS_Personal_Folder_S.g", icon)),
+      fileIcon(skinIcon("FMMS_Personal_File_S.g", icon)),
+      audioIcon(skinIcon("FMMS_File_Audio_S.g", icon)),
+      cardIcon(skinIcon("FMMS_Personal_MMC_SD.g", icon)),
+      checkedIcon(skinIcon("General_Selecte_Box_Selected.g", icon)),
+      uncheckedIcon(skinIcon("General_Selecte_Box_Unselected.g", icon)) {
+  setCellHeight(cellHeight_);
   connect(this, &QListBox::clicked, this, &My_ListBox::doItemClicked);
 }
 
@@ -143,15 +144,17 @@ void My_ListBox::doItemClicked(QListBoxItem *clickedItem) {
 }
 
 QString My_ListBox::elided(const QString &text, int x) const {
-  return fontMetrics().elidedText(text, Qt::ElideMiddle, cellWidth() - x - 2);
+  return fontMetrics().elidedText(text, Qt::ElideMiddle, cellWidth() - x - uiPx(2));
 }
 
 void My_ListBox::paintCell(QPainter *p, int row, int) {
   const auto *it = static_cast<const UTIL_ListBoxItem *>(item(row));
   if (!it)
     return;
-  const int iconY = (cellHeightPx - iconPx) / 2;
-  const QRect textArea(0, 0, cellWidth(), cellHeightPx);
+  const int iconY = (cellHeight_ - icon) / 2;
+  const QRect textArea(0, 0, cellWidth(), cellHeight_);
+  // Columns of the design (2, 26, 50), at the window's scale.
+  const int first = uiPx(2), second = uiPx(26), third = uiPx(50), gap = uiPx(4);
   auto text = [&](int x, const QString &s) {
     p->drawText(textArea.adjusted(x, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, elided(s, x));
   };
@@ -162,33 +165,33 @@ void My_ListBox::paintCell(QPainter *p, int row, int) {
     if (row >= songs.size())
       return;
     const QString label = QString::number(row + 1) + "." + fileNameOf(songs.at(row));
-    int x = 2;
+    int x = first;
     if (mode_ == -1) {
       p->drawPixmap(x, iconY, box);
-      x += iconPx + 4;
+      x += icon + gap;
     }
     p->drawPixmap(x, iconY, audioIcon);
-    text(x + iconPx + 4, label);
+    text(x + icon + gap, label);
     return;
   }
 
   if (isCardItem(row)) {
-    p->drawPixmap(2, iconY, cardIcon);
-    text(26, fromGbk("SD/MMC"));
+    p->drawPixmap(first, iconY, cardIcon);
+    text(second, fromGbk("SD/MMC"));
     return;
   }
   if (row >= listing.size())
     return;
   const QFileInfo &entry = listing.at(row);
   if (entry.isDir()) {
-    p->drawPixmap(2, iconY, folderIcon);
-    text(26, entry.fileName());
+    p->drawPixmap(first, iconY, folderIcon);
+    text(second, entry.fileName());
   } else if (!isTickable(row)) {
-    p->drawPixmap(2, iconY, fileIcon);
-    text(26, entry.fileName());
+    p->drawPixmap(first, iconY, fileIcon);
+    text(second, entry.fileName());
   } else {
-    p->drawPixmap(2, iconY, audioIcon);
-    p->drawPixmap(26, iconY, box);
-    text(50, entry.fileName());
+    p->drawPixmap(first, iconY, audioIcon);
+    p->drawPixmap(second, iconY, box);
+    text(third, entry.fileName());
   }
 }

@@ -17,6 +17,7 @@ class My_ListBox : public UTIL_ListBox {
 public:
   My_ListBox(PlayList *owner, QWidget *parent);
 
+  // Row and icon sizes of the design; the list draws them at the window's scale.
   static constexpr int cellHeightPx = 24;
   static constexpr int iconPx = 20;
 
@@ -58,5 +59,6 @@ private:
   QFileInfoList listing;
   bool internalRoot = false;
   bool cardShown = false;
+  int icon, cellHeight_; // iconPx and cellHeightPx at the scale the list was made at
   QPixmap folderIcon, fileIcon, audioIcon, cardIcon, checkedIcon, uncheckedIcon;
 };

@@ -6,6 +6,7 @@
 #include "gbkcodec.h"
 #include "mylistbox.h"
 #include "qpopupmenu.h"
+#include "uiscale.h"
 #include "util_pushbutton.h"
 #include "xmmsPlayer.h"
 #include "zmessagebox.h"
@@ -28,22 +29,21 @@ PlayList::PlayList(QWidget *parent, const QString &playlistFile)
   setObjectName("PlayList");
   setWindowTitle(QCoreApplication::translate("velora", "Playlist"));
   // Pixel sizes: a point size would grow with the screen's dpi and push names out of 240 px.
-  QFont f = font();
-  f.setPixelSize(14);
+  const QFont f = uiFont(font(), 14);
   setFont(f);
-  setFixedSize(kWidth, kHeight);
+  setFixedSize(uiPx(kWidth), uiPx(kHeight));
   if (parent)
     move(parent->mapToGlobal(QPoint(0, 0)));
 
   title = new QLabel(QCoreApplication::translate("velora", "My playlist"), this);
-  title->setGeometry(0, 0, kWidth, 25);
+  title->setGeometry(0, 0, uiPx(kWidth), uiPx(25));
   title->setAlignment(Qt::AlignCenter);
   QFont bold = f;
   bold.setBold(true);
   title->setFont(bold);
 
   list = new My_ListBox(this, this);
-  list->setGeometry(0, 25, kWidth, 260);
+  list->setGeometry(0, uiPx(25), uiPx(kWidth), uiPx(260));
   // A double tap (or Enter) on a song of the list plays it, as OK does; queued, because OK
   // clears the list that is still handling the tap.
   connect(list, &QListBox::selected, this, [this](int) {
@@ -51,14 +51,14 @@ PlayList::PlayList(QWidget *parent, const QString &playlistFile)
       QMetaObject::invokeMethod(this, &PlayList::hideWithOk, Qt::QueuedConnection);
   });
 
-  const int rowY = kHeight - UTIL_PushButton::defaultHeight - 2;
+  const int rowY = uiPx(kHeight - UTIL_PushButton::defaultHeight - 2);
   menuBtn = new UTIL_PushButton("CST_Menu", QString(), this);
   menuBtn->move(0, rowY);
   okBtn = new UTIL_PushButton("CST_Button", QCoreApplication::translate("velora", "OK  "), this, 0,
                               kOkWidth, UTIL_PushButton::defaultHeight - 2);
-  okBtn->move((kWidth - kOkWidth) / 2, rowY + 1);
+  okBtn->move(uiPx((kWidth - kOkWidth) / 2), rowY + uiPx(1));
   backBtn = new UTIL_PushButton("CST_Back", QString(), this);
-  backBtn->move(kWidth - UTIL_PushButton::defaultWidth, rowY);
+  backBtn->move(uiPx(kWidth) - backBtn->width(), rowY);
   connect(menuBtn, &QPushButton::clicked, this, &PlayList::doShowPopup);
   connect(okBtn, &QPushButton::clicked, this, &PlayList::hideWithOk);
   connect(backBtn, &QPushButton::clicked, this, &PlayList::hideWithCancel);
@@ -245,7 +245,7 @@ void PlayList::hideWithCancel() {
 }
 
 void PlayList::doShowPopup() {
-  const int y = height() - UTIL_PushButton::defaultHeight - menu->sizeHint().height() + 2;
+  const int y = height() - uiPx(UTIL_PushButton::defaultHeight - 2) - menu->sizeHint().height();
   menu->popup(mapToGlobal(QPoint(0, y)));
 }
 

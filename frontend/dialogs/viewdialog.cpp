@@ -2,6 +2,7 @@
 
 #include "filebrowser.h"
 #include "gbkcodec.h"
+#include "uiscale.h"
 #include "util_pushbutton.h"
 
 #include <QCoreApplication>
@@ -14,11 +15,13 @@ ViewDialog::ViewDialog(QWidget *parent, const QString &filter, bool modal, Qt::W
   setObjectName(filter);
   setModal(modal);
   setWindowTitle(QCoreApplication::translate("velora", "Open Folder"));
-  setGeometry(10, 46, 220, 240);
+  // Over the main window's picture, as large as the window's scale makes everything.
+  const QPoint at = parent ? parent->mapToGlobal(QPoint(uiPx(10), uiPx(46))) : QPoint(10, 46);
+  setGeometry(at.x(), at.y(), uiPx(220), uiPx(240));
 
   auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->setSpacing(2);
+  layout->setContentsMargins(uiPx(2), uiPx(2), uiPx(2), uiPx(2));
+  layout->setSpacing(uiPx(2));
   label = new QLabel(QCoreApplication::translate("velora", "Open Folder "), this);
   layout->addWidget(label);
 

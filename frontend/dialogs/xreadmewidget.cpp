@@ -1,6 +1,7 @@
 #include "xreadmewidget.h"
 
 #include "gbkcodec.h"
+#include "uiscale.h"
 #include "util_pushbutton.h"
 #include "zmultilineedit.h"
 #include "zscrollview.h"
@@ -26,13 +27,13 @@ XreadmeWidget::XreadmeWidget(QWidget *parent, const char *name, bool modal) : QD
   setModal(modal);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QCoreApplication::translate("velora", "Readme"));
-  setGeometry(0, 0, 236, 320);
+  setGeometry(0, 0, uiPx(236), uiPx(320));
   if (parent)
     move(parent->mapToGlobal(QPoint(0, 0)));
 
   auto *layout = new QVBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 2);
-  layout->setSpacing(2);
+  layout->setContentsMargins(0, 0, 0, uiPx(2));
+  layout->setSpacing(uiPx(2));
   view = new ZScrollView(this);
   view->enableClipper(true);
   view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -55,8 +56,7 @@ XreadmeWidget::XreadmeWidget(QWidget *parent, const char *name, bool modal) : QD
 }
 
 void XreadmeWidget::loadReadme() {
-  QFont f = font();
-  f.setPixelSize(15); // pixels, so a line holds the same text at any dpi
+  const QFont f = uiFont(font(), 15); // pixels, so a line holds the same text at any dpi
   text->setFont(f);
   QFile file(QDir::homePath() + "/readme");
   if (file.open(QIODevice::ReadOnly)) {
@@ -68,10 +68,10 @@ void XreadmeWidget::loadReadme() {
   QTextDocument layout;
   layout.setDefaultFont(f);
   layout.setPlainText(text->toPlainText());
-  layout.setTextWidth(kFieldWidth - 2 * text->frameWidth());
+  layout.setTextWidth(uiPx(kFieldWidth) - 2 * text->frameWidth());
   const int height = static_cast<int>(layout.size().height()) + text->fontMetrics().lineSpacing();
-  text->resize(kFieldWidth, qMax(kFieldMinHeight, height));
-  view->addChild(text, 4, 4);
+  text->resize(uiPx(kFieldWidth), qMax(uiPx(kFieldMinHeight), height));
+  view->addChild(text, uiPx(4), uiPx(4));
 }
 
 void XreadmeWidget::doSave() { close(); }

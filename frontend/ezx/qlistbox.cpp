@@ -1,5 +1,7 @@
 #include "qlistbox.h"
 
+#include "uiscale.h"
+
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -66,6 +68,7 @@ QListBox::QListBox(QWidget *parent, const char *name, Qt::WindowFlags flags) : Q
   if (name)
     setObjectName(QString::fromLatin1(name));
   setWindowFlags(windowFlags() | flags);
+  rowHeight = uiPx(rowHeight); // the design's rows, at the window's scale
   setItemDelegate(new CellDelegate(this));
   setUniformItemSizes(false);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -176,11 +179,11 @@ void QListBox::paintCell(QPainter *p, int row, int) {
   QListBoxItem *it = item(row);
   if (!it)
     return;
-  int x = 2;
+  int x = uiPx(2);
   if (const QPixmap *pm = it->pixmap()) {
     int h = it->height(this) > 0 ? it->height(this) : rowHeight;
     p->drawPixmap(x, (h - pm->height()) / 2, *pm);
-    x += pm->width() + 4;
+    x += pm->width() + uiPx(4);
   }
   p->drawText(QRect(x, 0, cellWidth() - x, it->height(this) > 0 ? it->height(this) : rowHeight),
               Qt::AlignVCenter | Qt::AlignLeft, it->text());

@@ -1,5 +1,6 @@
 #include "util_pushbutton.h"
 
+#include "uiscale.h"
 #include "zskin.h"
 
 #include <QPainter>
@@ -10,7 +11,8 @@ const int UTIL_PushButton::defaultHeight = 30;
 UTIL_PushButton::UTIL_PushButton(const QString &skinName, const QString &text, QWidget *parent, int,
                                  int width, int height)
     : QPushButton(text, parent), face(skinName), facePixmap(ZSkin::skin()->getPixmap(skinName)) {
-  setFixedSize(width > 0 ? width : defaultWidth, height > 0 ? height : defaultHeight);
+  // Sizes are the design's; the button grows with the window's scale.
+  setFixedSize(uiPx(width > 0 ? width : defaultWidth), uiPx(height > 0 ? height : defaultHeight));
   setFocusPolicy(Qt::NoFocus);
 }
 

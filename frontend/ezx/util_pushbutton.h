@@ -6,7 +6,8 @@
 class UTIL_PushButton : public QPushButton {
   Q_OBJECT
 public:
-  // skinName picks the face; text is the caption; width/height <= 0 take the default size.
+  // skinName picks the face; text is the caption; width/height (design pixels, scaled
+  // with the window) <= 0 take the default size.
   UTIL_PushButton(const QString &skinName, const QString &text, QWidget *parent = nullptr,
                   int style = 0, int width = -1, int height = -1);
 

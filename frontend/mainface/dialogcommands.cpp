@@ -10,6 +10,7 @@
 #include "dialogs/viewdialog.h"
 #include "gbkcodec.h"
 #include "kconfig.h"
+#include "uiscale.h"
 #include "xmmsPlayer.h"
 
 #include <QCoreApplication>
@@ -27,8 +28,7 @@ void MainFace::openFolderCommand() {
 void MainFace::presetsCommand() {
   auto *dialog = new eqWidget(this);
   presetsDialog = dialog;
-  dialog->setGeometry(20, 50, 200, 220);
-  dialog->resize(200, 220);
+  dialog->setGeometry(QRect(mapToGlobal(toWindow(QPoint(20, 50))), QSize(uiPx(200), uiPx(220))));
   connect(dialog, &eqWidget::equalizerChange, this, &MainFace::equalizerChangeSlot);
   dialog->exec();
   // "Ok  " deletes the dialog itself; one closed without a choice goes here.

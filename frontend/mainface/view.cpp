@@ -8,6 +8,7 @@
 
 #include "kconfig.h"
 #include "logical.h"
+#include "uiscale.h"
 
 #include <QBitmap>
 #include <QGuiApplication>
@@ -50,6 +51,7 @@ void MainFace::updateView() {
   view = t;
   viewInverse = t.inverted();
   viewScale = fit;
+  setUiScale(fit); // dialogs and menus open at the picture's scale
 
   const qreal ratio = dpr * fit;
   if (std::abs(ratio - frame.devicePixelRatio()) > 1e-6) {

@@ -1,0 +1,254 @@
+// Dialogs and pop-up menus at the main window's scale: with a "Size" of 1x, 2x and 3x every
+// dialog, its text and every menu grow with the picture, every caption still fits its box, and
+// the colours are the ones the skin names (a copy of the shipped default skin whose dialog
+// colours are changed here, so a palette that ignored the skin would show).
+#include "dialogs/colordialog.h"
+#include "dialogs/eqwidget.h"
+#include "dialogs/inputdialog.h"
+#include "dialogs/playlist.h"
+#include "dialogs/viewdialog.h"
+#include "dialogs/xreadmewidget.h"
+#include "guiapp.h"
+#include "mainface/mainface.h"
+#include "sharedir.h"
+#include "testenv.h"
+#include "uiscale.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace velora::test;
+
+namespace {
+
+const QColor kBackground(0x2a, 0x1b, 0x3c), kText(0xf0, 0xe0, 0xa0), kButton(0x3b, 0x44, 0x22);
+
+// The shipped default skin copied into the home, with dialog colours of its own.
+bool installRecolouredSkin(TempHome &home) {
+  const QString share = QString::fromStdString(stageDir()) + "/share/velora";
+  const QDir from(share + "/skins/default");
+  if (!QFileInfo::exists(from.filePath("skins.conf")))
+    return false;
+  setVeloraShareDir(share);
+  const QString to = QString::fromStdString(home.path("skins/default"));
+  QDir().mkpath(to);
+  for (const QString &name : from.entryList(QDir::Files))
+    QFile::copy(from.filePath(name), to + "/" + name);
+  QFile conf(to + "/skins.conf");
+  if (!conf.open(QIODevice::ReadOnly))
+    return false;
+  QString text = QString::fromUtf8(conf.readAll());
+  conf.close();
+  text.replace(QRegularExpression("ui_background=[^\n]*"), "ui_background=" + kBackground.name());
+  text.replace(QRegularExpression("ui_text=[^\n]*"), "ui_text=" + kText.name());
+  text.replace(QRegularExpression("ui_button=[^\n]*"), "ui_button=" + kButton.name());
+  writeFile(home.path("skins/default/skins.conf"), text.toStdString());
+  return true;
+}
+
+QString withoutMnemonic(QString s) { return s.remove(QLatin1Char('&')); }
+
+// Every caption of the dialog fits the box that shows it; `what` names the dialog in failures.
+void expectTextFits(QWidget *dialog, const char *what) {
+  for (QLabel *l : dialog->findChildren<QLabel *>()) {
+    if (!l->isVisible() || l->text().isEmpty())
+      continue;
+    if (l->wordWrap() || l->textFormat() == Qt::RichText ||
+        (l->textFormat() == Qt::AutoText && Qt::mightBeRichText(l->text()))) {
+      // Wrapped or rich text: what it needs at its width fits its height.
+      EXPECT_LE(l->heightForWidth(l->width()), l->height() + 1)
+          << what << ": " << l->text().toStdString();
+      continue;
+    }
+    const QFontMetrics fm(l->font());
+    EXPECT_LE(fm.horizontalAdvance(withoutMnemonic(l->text())), l->contentsRect().width())
+        << what << ": " << l->text().toStdString();
+    EXPECT_LE(fm.height(), l->contentsRect().height()) << what << ": " << l->text().toStdString();
+  }
+  for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>()) {
+    if (!b->isVisible() || b->text().trimmed().isEmpty())
+      continue;
+    const QFontMetrics fm(b->font());
+    EXPECT_LE(fm.horizontalAdvance(withoutMnemonic(b->text()).trimmed()), b->width() - 4)
+        << what << ": " << b->text().toStdString();
+    EXPECT_LE(fm.height(), b->height()) << what << ": " << b->text().toStdString();
+  }
+  for (QLineEdit *e : dialog->findChildren<QLineEdit *>()) {
+    if (!e->isVisible())
+      continue;
+    const QFontMetrics fm(e->font());
+    EXPECT_LE(fm.height(), e->height()) << what;
+    // The number fields hold their largest value.
+    if (e->maxLength() <= 5) {
+      EXPECT_LE(fm.horizontalAdvance(QStringLiteral("255")), e->width()) << what;
+    }
+  }
+}
+
+void expectSkinColours(QWidget *dialog, const char *what) {
+  EXPECT_EQ(dialog->palette().color(QPalette::Window), kBackground) << what;
+  EXPECT_EQ(dialog->palette().color(QPalette::WindowText), kText) << what;
+  EXPECT_EQ(dialog->palette().color(QPalette::Button), kButton) << what;
+}
+
+// What one dialog measured at one scale: its size and the pixel height of its font.
+struct Measure {
+  QSize size;
+  int fontHeight = 0;
+};
+
+Measure look(QWidget *dialog, const char *what) {
+  dialog->show();
+  spinUntil([&] { return dialog->isVisible(); });
+  QApplication::processEvents();
+  expectTextFits(dialog, what);
+  expectSkinColours(dialog, what);
+  Measure m{dialog->size(), QFontMetrics(dialog->font()).height()};
+  dialog->hide();
+  return m;
+}
+
+// Within a pixel per unit of scale of `base` times `scale` (sizes are rounded at each step).
+void expectScaled(int measured, int base, double scale, const char *what, const char *which) {
+  EXPECT_NEAR(measured, base * scale, 0.1 * base * scale + 3) << what << " " << which;
+}
+
+} // namespace
+
+TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
+  std::map<std::string, Measure> atOne;
+  for (const int scale : {1, 2, 3}) {
+    SCOPED_TRACE(scale);
+    TempHome home;
+    if (!installRecolouredSkin(home))
+      GTEST_SKIP() << "the default skin is not staged";
+    writeFile(home.path(".xmms/pelmar_cfg"), "[pelskin]\nscale=" + std::to_string(scale) + "\n");
+    writeFile(home.path("readme"), "A readme line long enough to be wrapped across the field.\n");
+    writeFile(home.path("playlist/mine.m3u"),
+              home.path("a song with a rather long name.mp3") + "\n");
+    guiApp();
+    windowMode = VerticalMode;
+    auto w = std::make_unique<MainFace>(nullptr, nullptr);
+    w->titleTimer->stop();
+    w->checkTimer->stop();
+    w->resizeForMode(VerticalMode);
+    w->show();
+    ASSERT_TRUE(spinUntil([&] { return w->width() == 240 * scale; }));
+    ASSERT_NEAR(uiScale(), scale, 1e-6);
+
+    auto check = [&](const char *what, QWidget *dialog) {
+      const Measure m = look(dialog, what);
+      if (scale == 1) {
+        atOne[what] = m;
+        return;
+      }
+      const Measure &base = atOne[what];
+      expectScaled(m.size.width(), base.size.width(), scale, what, "width");
+      expectScaled(m.size.height(), base.size.height(), scale, what, "height");
+      expectScaled(m.fontHeight, base.fontHeight, scale, what, "font");
+    };
+
+    {
+      PlayList editor(w.get(), QString::fromStdString(home.path("playlist/mine.m3u")));
+      check("playlist editor", &editor);
+    }
+    {
+      eqWidget presets(w.get());
+      presets.resize(uiPx(200), uiPx(220));
+      check("presets", &presets);
+      // The preset names fit the list's rows.
+      auto *list = presets.findChild<QTreeWidget *>();
+      ASSERT_NE(list, nullptr);
+      if (list->topLevelItemCount() > 0) {
+        EXPECT_GE(list->visualItemRect(list->topLevelItem(0)).height(),
+                  QFontMetrics(list->font()).height());
+      }
+    }
+    {
+      ViewDialog folders(w.get(), "*.mp3", true);
+      check("open folder", &folders);
+    }
+    {
+      InputDialog input(w.get(), "name", true);
+      check("input", &input);
+    }
+    {
+      ColorDialog colours(w.get(), "colour", true);
+      check("colour chooser", &colours);
+    }
+    {
+      auto *readme = new XreadmeWidget(w.get(), nullptr, false);
+      check("readme", readme);
+      delete readme;
+    }
+
+    // The About box is a message box run by the window itself: looked at while it is up.
+    bool aboutSeen = false;
+    QTimer::singleShot(0, [&] {
+      std::function<void()> poll = [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box) {
+          QTimer::singleShot(10, poll);
+          return;
+        }
+        aboutSeen = true;
+        expectTextFits(box, "about");
+        expectSkinColours(box, "about");
+        const int h = QFontMetrics(box->font()).height();
+        if (scale == 1)
+          atOne["about font"].fontHeight = h;
+        else
+          expectScaled(h, atOne["about font"].fontHeight, scale, "about", "font");
+        box->buttons().first()->click(); // "Ok  ": no readme after it
+      };
+      poll();
+    });
+    w->sltAbout();
+    EXPECT_TRUE(aboutSeen);
+
+    // Menus: as much larger as the window, every entry's text inside its row.
+    for (QPopupMenu *menu : {w->mainMenu, w->fontMenu, w->sizeMenu}) {
+      ASSERT_NE(menu, nullptr);
+      const std::string what =
+          "menu " + menu->title().toStdString() + std::to_string(menu->count());
+      menu->ensurePolished();
+      const QSize hint = menu->sizeHint();
+      const QFontMetrics fm(menu->font());
+      menu->popup(QPoint(0, 0));
+      spinUntil([&] { return menu->isVisible(); });
+      for (QAction *a : static_cast<QMenu *>(menu)->actions()) {
+        if (a->isSeparator())
+          continue;
+        const QRect row = menu->actionGeometry(a);
+        EXPECT_LE(fm.horizontalAdvance(withoutMnemonic(a->text()).trimmed()), row.width())
+            << what << " " << a->text().toStdString();
+        EXPECT_LE(fm.height(), row.height()) << what << " " << a->text().toStdString();
+      }
+      EXPECT_EQ(menu->palette().color(QPalette::Window), kBackground) << what;
+      menu->hide();
+      if (scale == 1) {
+        atOne[what] = Measure{hint, fm.height()};
+      } else {
+        expectScaled(fm.height(), atOne[what].fontHeight, scale, what.c_str(), "font");
+        // Rows grow with the text; the style's padding around it does not, so less than the
+        // scale itself.
+        EXPECT_GT(hint.height(), atOne[what].size.height() * (1 + (scale - 1) * 0.5)) << what;
+        EXPECT_GT(hint.width(), atOne[what].size.width()) << what;
+      }
+    }
+    w->hide();
+  }
+  setUiScale(1); // the other tests of this program open dialogs at 1x
+}
