@@ -58,6 +58,11 @@ public:
   // Copies the shipped default skin into home/skins/default when that folder has no skins.conf;
   // files already there are never overwritten. Returns true when a skin was installed.
   static bool installDefaultSkin(const QString &home, const QString &shareDir);
+  // In a home whose default skin is already there (installed by an older velora), adds the
+  // shipped higher-density sheets (name@2x.png, name@3x.png) that are missing, each only beside
+  // a 1x picture that is still the shipped one; nothing of the user's is overwritten. Returns
+  // how many were added.
+  static int addDensitySheets(const QString &home, const QString &shareDir);
 
   // Settings (settings.cpp): the settings load, also re-run after a lyrics colour change.
   void loadSettings();

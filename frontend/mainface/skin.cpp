@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -200,11 +201,42 @@ void MainFace::selectMenumskin(int id) {
   repaintAll();
 }
 
+namespace {
+
+// Copies source/name to target/name under a temporary name and renames it, so an interrupted
+// copy never looks complete. Returns whether the file is there now.
+bool copySkinFile(const QString &source, const QString &target, const QString &name) {
+  const QString to = target + "/" + name;
+  const QString temp = target + "/." + name + ".part";
+  QFile::remove(temp);
+  if (QFile::copy(source + "/" + name, temp) && QFile::rename(temp, to)) {
+    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                  QFile::ReadOther);
+    return true;
+  }
+  QFile::remove(temp);
+  qWarning("velora: cannot install the default skin file %s", qPrintable(to));
+  return false;
+}
+
+bool sameContents(const QString &a, const QString &b) {
+  QFile fa(a), fb(b);
+  if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly) || fa.size() != fb.size())
+    return false;
+  return fa.readAll() == fb.readAll();
+}
+
+} // namespace
+
 bool MainFace::installDefaultSkin(const QString &home, const QString &shareDir) {
   const QString source = shareDir + "/skins/default";
   const QString target = home + "/skins/default";
-  if (QFileInfo::exists(target + "/skins.conf") || !QFileInfo::exists(source + "/skins.conf"))
+  if (!QFileInfo::exists(source + "/skins.conf"))
     return false;
+  if (QFileInfo::exists(target + "/skins.conf")) {
+    addDensitySheets(home, shareDir);
+    return false;
+  }
   if (!QDir().mkpath(target)) {
     qWarning("velora: cannot create %s", qPrintable(target));
     return false;
@@ -212,22 +244,34 @@ bool MainFace::installDefaultSkin(const QString &home, const QString &shareDir) 
   bool copied = false;
   const QStringList files = QDir(source).entryList(QDir::Files | QDir::Hidden);
   for (const QString &name : files) {
-    const QString to = target + "/" + name;
-    if (QFileInfo::exists(to))
+    if (QFileInfo::exists(target + "/" + name))
       continue; // the user's own file stays
-    // Copied under a temporary name and renamed, so an interrupted copy never looks complete.
-    const QString temp = target + "/." + name + ".part";
-    QFile::remove(temp);
-    if (QFile::copy(source + "/" + name, temp) && QFile::rename(temp, to)) {
-      QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                    QFile::ReadOther);
-      copied = true;
-    } else {
-      QFile::remove(temp);
-      qWarning("velora: cannot install the default skin file %s", qPrintable(to));
-    }
+    copied = copySkinFile(source, target, name) || copied;
   }
   return copied;
+}
+
+int MainFace::addDensitySheets(const QString &home, const QString &shareDir) {
+  const QString source = shareDir + "/skins/default";
+  const QString target = home + "/skins/default";
+  if (!QFileInfo::exists(target + "/skins.conf"))
+    return 0;
+  static const QRegularExpression dense(QStringLiteral("^(.+)@[23]x(\\.[^.]+)$"));
+  int added = 0;
+  const QStringList files = QDir(source).entryList(QDir::Files);
+  for (const QString &name : files) {
+    const QRegularExpressionMatch m = dense.match(name);
+    if (!m.hasMatch() || QFileInfo::exists(target + "/" + name))
+      continue;
+    // Only beside the very picture it was drawn from: a sheet the user repainted keeps being
+    // shown as painted, enlarged, rather than replaced by the shipped one at a higher density.
+    const QString plain = m.captured(1) + m.captured(2);
+    if (!sameContents(source + "/" + plain, target + "/" + plain))
+      continue;
+    if (copySkinFile(source, target, name))
+      ++added;
+  }
+  return added;
 }
 
 void MainFace::makeHorizontalImages() {
