@@ -62,7 +62,7 @@ long readHead(const char *path, unsigned char *buf, size_t n, bool skipId3v2, lo
 
 // True when the file ends with a complete Ogg page that closes its stream (end-of-stream flag).
 // A page is at most 27 + 255 + 255 * 255 bytes long, so the last one lies in the final 64 KiB.
-bool oggEndsWithFinalPage(const char *path, int64_t *granule) {
+bool oggEndsWithFinalPage(const char *path, int64_t *granule, uint32_t *serial) {
   FILE *f = std::fopen(path, "rb");
   if (!f)
     return false;
@@ -96,6 +96,9 @@ bool oggEndsWithFinalPage(const char *path, int64_t *granule) {
             g = g << 8 | p[6 + b];
           *granule = static_cast<int64_t>(g);
         }
+        if (serial)
+          *serial = uint32_t(p[14]) | uint32_t(p[15]) << 8 | uint32_t(p[16]) << 16 |
+                    uint32_t(p[17]) << 24;
         return true;
       }
     }

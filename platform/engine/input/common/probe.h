@@ -22,7 +22,8 @@ long readHead(const char *path, unsigned char *buf, size_t n, bool skipId3v2,
 
 // True when the file ends with a complete Ogg page that closes its stream. The Ogg decoders
 // play a file cut short without complaint; this tells a truncated file.
-// *granule (may be null) gets that page's granule position.
-bool oggEndsWithFinalPage(const char *path, int64_t *granule = nullptr);
+// *granule and *serial (may be null) get that page's granule position and stream serial number.
+bool oggEndsWithFinalPage(const char *path, int64_t *granule = nullptr,
+                          uint32_t *serial = nullptr);
 
 } // namespace velora::input

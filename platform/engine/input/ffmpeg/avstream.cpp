@@ -1,5 +1,8 @@
 #include "avstream.h"
 
+#include "oggpages.h"
+#include "probe.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -49,7 +52,20 @@ bool ffmpegPlays(const char *path) {
     return false;
   AvStream s;
   std::string why;
-  return s.open(path, false, why);
+  if (!s.open(path, false, why))
+    return false;
+  // A chain of Ogg streams (one song after another in one file, as a radio recording is) comes
+  // out of FFmpeg's Ogg reader with times that start over at each link and the length of the
+  // last link alone. The Vorbis and Opus plug-ins time chains right: they get these files.
+  const AVCodecID codec = s.fmt_->streams[s.index_]->codecpar->codec_id;
+  if ((codec == AV_CODEC_ID_VORBIS || codec == AV_CODEC_ID_OPUS) &&
+      std::strcmp(format->name, "ogg") == 0) {
+    uint32_t last = 0;
+    OggStart first = oggStart(path);
+    if (first.ogg && oggEndsWithFinalPage(path, nullptr, &last) && last != first.serial)
+      return false;
+  }
+  return true;
 }
 
 AvStream::AvStream() = default;
@@ -85,24 +101,67 @@ bool AvStream::open(const char *path, bool decode, std::string &why) {
   for (unsigned i = 0; i < fmt_->nb_streams; ++i)
     if (static_cast<int>(i) != index_)
       fmt_->streams[i]->discard = AVDISCARD_ALL;
-  const AVCodecParameters *par = fmt_->streams[index_]->codecpar;
+  const AVStream *st = fmt_->streams[index_];
+  const AVCodecParameters *par = st->codecpar;
   if (par->sample_rate <= 0 || par->ch_layout.nb_channels < 1) {
     why = "unsupported channel count or rate";
     return false;
   }
-  if (!decode)
-    return true;
-  dec_ = avcodec_alloc_context3(codec);
+  origin_ = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+  if (fmt_->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE &&
+      st->duration != AV_NOPTS_VALUE && st->duration > 0)
+    end_ = origin_ + st->duration;
   pkt_ = av_packet_alloc();
-  frame_ = av_frame_alloc();
-  if (!dec_ || !pkt_ || !frame_) {
+  if (!pkt_) {
     why = "out of memory";
     return false;
   }
-  r = avcodec_parameters_to_context(dec_, par);
+  if (par->codec_id == AV_CODEC_ID_VORBIS && isOgg())
+    timeOggVorbis(path, decode);
+  return !decode || openDecoder(codec, why);
+}
+
+// Vorbis's first packet only primes the decoder: the song starts with the samples of the
+// second. FFmpeg's Ogg reader times the stream by counting back from the end of its first page
+// of samples, the first packet included, so its start time lies one first packet early for a
+// stream that starts late; and when that page is also the last (a song of a few seconds) it does
+// not count back at all, so every time runs one first packet late against the page positions
+// that say where the song ends, and the decoder's own trim at the end cuts that much too much.
+void AvStream::timeOggVorbis(const char *path, bool decode) {
+  int r;
+  while ((r = av_read_frame(fmt_, pkt_)) >= 0 && pkt_->stream_index != index_)
+    av_packet_unref(pkt_);
+  if (r < 0)
+    return;
+  if (pkt_->pts != AV_NOPTS_VALUE && pkt_->duration > 0) {
+    const int64_t firstSample = pkt_->pts + pkt_->duration;
+    if (oggStart(path).audioOnOnePage) {
+      if (end_ != AV_NOPTS_VALUE)
+        end_ += firstSample - origin_;
+      origin_ = firstSample;
+    } else if (firstSample > origin_) {
+      origin_ = firstSample;
+    }
+    manualTrim_ = true;
+  }
+  pending_ = decode;
+  if (!decode)
+    av_packet_unref(pkt_);
+}
+
+bool AvStream::openDecoder(const AVCodec *codec, std::string &why) {
+  dec_ = avcodec_alloc_context3(codec);
+  frame_ = av_frame_alloc();
+  if (!dec_ || !frame_) {
+    why = "out of memory";
+    return false;
+  }
+  int r = avcodec_parameters_to_context(dec_, fmt_->streams[index_]->codecpar);
   if (r >= 0) {
     dec_->pkt_timebase = fmt_->streams[index_]->time_base;
     dec_->thread_count = 1;
+    if (manualTrim_)
+      dec_->flags2 |= AV_CODEC_FLAG2_SKIP_MANUAL; // the end comes from end_
     r = avcodec_open2(dec_, codec, nullptr);
   }
   if (r < 0) {
@@ -141,12 +200,14 @@ Tags AvStream::tags() const {
 int AvStream::lengthMs() const {
   const AVStream *st = fmt_->streams[index_];
   int64_t ms = -1;
-  if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
-    ms = av_rescale_q(st->duration, st->time_base, AVRational{1, 1000});
+  if (end_ != AV_NOPTS_VALUE && end_ > origin_)
+    ms = av_rescale_q(end_ - origin_, st->time_base, AVRational{1, 1000});
   else if (fmt_->duration != AV_NOPTS_VALUE && fmt_->duration > 0)
     ms = fmt_->duration / (AV_TIME_BASE / 1000);
   return ms >= 0 && ms < INT32_MAX ? static_cast<int>(ms) : -1;
 }
+
+bool AvStream::isOgg() const { return std::strcmp(fmt_->iformat->name, "ogg") == 0; }
 
 int AvStream::bitrate() const {
   int64_t b = fmt_->streams[index_]->codecpar->bit_rate;
@@ -199,19 +260,14 @@ bool AvStream::setupConverter(const AVFrame *frame) {
 int64_t AvStream::frameStart(const AVFrame *frame) const {
   int64_t ts = frame->best_effort_timestamp;
   if (ts == AV_NOPTS_VALUE)
-    return -1;
-  const AVStream *st = fmt_->streams[index_];
-  if (st->start_time != AV_NOPTS_VALUE)
-    ts -= st->start_time;
-  return av_rescale_q(ts, st->time_base, AVRational{1, rate()});
+    return kUntimed;
+  return av_rescale_q(ts - origin_, fmt_->streams[index_]->time_base, AVRational{1, rate()});
 }
 
 int64_t AvStream::exactFrames() const {
-  const AVStream *st = fmt_->streams[index_];
-  if (fmt_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE ||
-      st->duration == AV_NOPTS_VALUE || st->duration <= 0)
+  if (end_ == AV_NOPTS_VALUE)
     return -1;
-  return av_rescale_q(st->duration, st->time_base, AVRational{1, rate()});
+  return av_rescale_q(end_ - origin_, fmt_->streams[index_]->time_base, AVRational{1, rate()});
 }
 
 AvStream::Read AvStream::next(std::vector<int16_t> &pcm, size_t &frames, int64_t &start,
@@ -252,7 +308,8 @@ AvStream::Read AvStream::next(std::vector<int16_t> &pcm, size_t &frames, int64_t
     }
     if (draining_)
       return Read::End;
-    r = av_read_frame(fmt_, pkt_);
+    r = pending_ ? 0 : av_read_frame(fmt_, pkt_);
+    pending_ = false;
     if (r < 0) {
       // The end of the file, or a read that cannot go on (a cut file): what the decoder still
       // holds is played, then the song ends.
@@ -278,14 +335,15 @@ AvStream::Read AvStream::next(std::vector<int16_t> &pcm, size_t &frames, int64_t
 
 bool AvStream::seek(int64_t ms) {
   const AVStream *st = fmt_->streams[index_];
-  int64_t ts = av_rescale_q(ms, AVRational{1, 1000}, st->time_base);
-  if (st->start_time != AV_NOPTS_VALUE)
-    ts += st->start_time;
+  const int64_t ts = av_rescale_q(ms, AVRational{1, 1000}, st->time_base) + origin_;
   int r = avformat_seek_file(fmt_, index_, INT64_MIN, ts, ts, 0);
   if (r < 0)
     r = av_seek_frame(fmt_, index_, ts, AVSEEK_FLAG_BACKWARD);
   if (r < 0)
     return false;
+  if (pending_)
+    av_packet_unref(pkt_);
+  pending_ = false;
   avcodec_flush_buffers(dec_);
   swr_free(&swr_); // forget samples of the old place
   draining_ = false;

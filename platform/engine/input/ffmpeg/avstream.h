@@ -43,17 +43,24 @@ public:
   int outChannels() const;
 
   enum class Read { Samples, End, Failed };
+  // start of a block whose stream gives no time.
+  static constexpr int64_t kUntimed = INT64_MIN;
   // Decodes the next block into pcm (interleaved, outChannels()); start gets its place in
-  // frames from the start of the song, or -1 when the stream gives none. Failed means the stream is
+  // frames from the start of the song (negative: before it, not to be heard), or kUntimed. Failed means the stream is
   // too damaged to go on (why says why); a damaged packet here and there is skipped.
   Read next(std::vector<int16_t> &pcm, size_t &frames, int64_t &start, std::string &why);
   // Moves to ms, as close as the container allows at or before it; next() then decodes from
   // there. False when the container cannot seek.
   bool seek(int64_t ms);
+  // True for an Ogg file: the end of the song can look for the stream's final page.
+  bool isOgg() const;
   // Packets the decoder refused so far: the end of the song can tell the user.
   int damagedPackets() const { return damaged_; }
 
 private:
+  friend bool ffmpegPlays(const char *path);
+  bool openDecoder(const AVCodec *codec, std::string &why);
+  void timeOggVorbis(const char *path, bool decode);
   bool setupConverter(const AVFrame *frame);
   int64_t frameStart(const AVFrame *frame) const;
 
@@ -63,6 +70,13 @@ private:
   AVPacket *pkt_ = nullptr;
   AVFrame *frame_ = nullptr;
   int index_ = -1;
+  // Where the song starts and ends (exclusive) in the stream's time base; no end when the
+  // container does not say it exactly.
+  int64_t origin_ = 0, end_ = AV_NOPTS_VALUE;
+  // pkt_ holds the stream's first packet, read to time the stream and not yet decoded.
+  bool pending_ = false;
+  // The decoder leaves trimming to us: the container's own trim figures are wrong.
+  bool manualTrim_ = false;
   bool draining_ = false;
   int damaged_ = 0;
   // The converter's input format, to notice a stream that changes it.

@@ -9,6 +9,7 @@
 #include "avstream.h"
 #include "entry.h"
 #include "playback.h"
+#include "probe.h"
 
 #include <algorithm>
 #include <string>
@@ -39,8 +40,10 @@ void decodeThread(Playback &pb, const std::string &file) {
 
   std::vector<int16_t> pcm;
   const int64_t end = s.exactFrames();
-  int64_t skipTo = -1; // after a seek: frames before this one are not heard
-  int64_t played = 0;  // where the stream is, in frames
+  // Frames before this one are not heard: those before the song's start (an encoder's lead-in),
+  // and after a seek those before its target.
+  int64_t skipTo = 0;
+  int64_t played = 0; // where the stream is, in frames
   bool reachedEnd = false;
   while (pb.running()) {
     int request = pb.takeSeek();
@@ -57,7 +60,7 @@ void decodeThread(Playback &pb, const std::string &file) {
       continue;
     }
     size_t frames = 0;
-    int64_t start = -1;
+    int64_t start = AvStream::kUntimed;
     AvStream::Read r = s.next(pcm, frames, start, why);
     if (r == AvStream::Read::End) {
       reachedEnd = true;
@@ -67,8 +70,8 @@ void decodeThread(Playback &pb, const std::string &file) {
       pb.diagnose("%s: %s", file.c_str(), why.c_str());
       break;
     }
-    if (start < 0)
-      start = skipTo >= 0 ? skipTo : played; // a stream without times: take it as continuous
+    if (start == AvStream::kUntimed)
+      start = std::max(skipTo, played); // a stream without times: take it as continuous
     size_t first = 0;
     if (skipTo >= 0) {
       if (start + int64_t(frames) <= skipTo)
@@ -97,6 +100,9 @@ void decodeThread(Playback &pb, const std::string &file) {
   if (lengthMs > 0 && playedMs + 500 < lengthMs)
     pb.diagnose("%s: damaged or truncated: %lld of %d ms decoded", file.c_str(),
                 static_cast<long long>(playedMs), lengthMs);
+  else if (s.isOgg() && !oggEndsWithFinalPage(file.c_str()))
+    // The Ogg reader plays a cut file to its last whole page without a word.
+    pb.diagnose("%s: truncated: the stream ends without its final page", file.c_str());
   else if (s.damagedPackets() > 0)
     pb.diagnose("%s: %d damaged packet(s) skipped", file.c_str(), s.damagedPackets());
 }
