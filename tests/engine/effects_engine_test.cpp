@@ -202,6 +202,15 @@ TEST(EngineReplayGain, TaggedSongsPlayAtTheirGain) {
   // Off: the tag is ignored.
   configure(home, "libdiskwriter.so", "replaygain_mode=off\n");
   EXPECT_NEAR(levelDb(record(home)), plainDb, 0.01);
+  // Slowed down, the gain is applied beside the speed effect in float rather than folded into
+  // the 16-bit volume step: the same 6 dB.
+  configure(home, "libdiskwriter.so", "replaygain_mode=track\nplayback_speed=0.75\n");
+  playlist(home, {plain});
+  double slowPlainDb = levelDb(record(home));
+  playlist(home, {quiet});
+  EXPECT_NEAR(slowPlainDb - levelDb(record(home)), 6.0, 0.1);
+  EXPECT_NEAR(slowPlainDb, plainDb, 0.2);
+  configure(home, "libdiskwriter.so", "replaygain_mode=track\n");
 
   // +12 dB on a song whose peak is 0.9: held at full scale, no flattened tops; with clipping
   // allowed the tops are cut off.

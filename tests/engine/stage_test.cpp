@@ -2,6 +2,7 @@
 // staged tree): what reaches the disk writer's file, the song time it reports with an effect
 // that changes the count of samples, and joins of songs on one open output.
 #include "stage/outputstage.h"
+#include "stage/replaygaineffect.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 using engine::stage::Device;
 using engine::stage::Effect;
 using engine::stage::OutputStage;
+using engine::stage::ReplayGainEffect;
 using engine::stage::StreamFormat;
 using velora::test::readFile;
 using velora::test::TempHome;
@@ -76,6 +78,34 @@ std::vector<int16_t> wavSamples(const std::string &file) {
 
 void write(OutputStage &stage, const std::vector<int16_t> &s) {
   stage.write(s.data(), int(s.size() * 2));
+}
+
+// Hands the samples on unchanged, but only through the float path: with it active, any gain
+// is applied there instead of folded into the 16-bit step.
+struct FloatOnly : Effect {
+  bool on = false;
+  void configure(const StreamFormat &) override {}
+  bool active() const override { return on; }
+  void process(const float *in, size_t frames, std::vector<float> &out) override {
+    out.insert(out.end(), in, in + frames * 2);
+  }
+  void flush() override {}
+};
+
+// The real ReplayGain effect, counting the blocks it is asked to multiply itself.
+struct CountedGain : ReplayGainEffect {
+  int blocks = 0;
+  void process(const float *in, size_t frames, std::vector<float> &out) override {
+    ++blocks;
+    ReplayGainEffect::process(in, frames, out);
+  }
+};
+
+double rmsDb(const std::vector<int16_t> &s) {
+  double sum = 0;
+  for (int16_t v : s)
+    sum += double(v) * v;
+  return s.empty() ? -200 : 10 * std::log10(sum / double(s.size()) / (32768.0 * 32768.0));
 }
 
 } // namespace
@@ -219,4 +249,82 @@ TEST(OutputStage, ChangeOfFormatReopensAndTheEndOfASongIsHeardOnTheTimedNullOutp
   stage.stop();
   EXPECT_EQ(rec->output_time(), 0);
   EXPECT_EQ(rec->buffer_free(), 0); // closed: no room, nothing taken
+}
+
+TEST(OutputStage, PlainGainFoldedIntoTheVolumeSoundsAsTheFloatPath) {
+  TempHome home;
+  std::string out = home.path("out.wav");
+  velora::test::makeDirs(home.path(".xmms"));
+  velora::test::writeFile(home.path(".xmms/config"),
+                          "[disk_writer]\ncontinuous=TRUE\nfile=" + out + "\n");
+  OutputStage stage(nullptr);
+  stage.setDevices(loadOutput("libdiskwriter.so"), loadOutput("libnullout.so"));
+  auto gainOwned = std::make_unique<CountedGain>();
+  auto floatOwned = std::make_unique<FloatOnly>();
+  CountedGain *gain = gainOwned.get();
+  FloatOnly *floatOnly = floatOwned.get();
+  stage.addEffect(std::move(gainOwned));
+  stage.addEffect(std::move(floatOwned));
+  gain->setSettings(engine::ReplayGainMode::Track, 0.0, true);
+
+  // A second of a stereo tone peaking at 0.9 of full scale, as a decoder writes it.
+  std::vector<int16_t> tone(8000 * 2);
+  for (size_t i = 0; i < tone.size(); ++i)
+    tone[i] = static_cast<int16_t>(
+        std::lround(0.9 * 32767 * std::sin(2 * M_PI * 441 * double(i / 2) / 8000 + double(i % 2))));
+  auto play = [&](const engine::ReplayGainInfo &tags, bool viaFloat, int volume) {
+    stage.adjust([&] { floatOnly->on = viaFloat; });
+    stage.setVolume(volume, volume);
+    gain->prepare("/music/song.flac", tags, false);
+    stage.songStarting("/music/song.flac");
+    gain->blocks = 0;
+    EXPECT_EQ(stage.record()->open_audio(FMT_S16_NE, 8000, 2), 1);
+    for (size_t at = 0; at < tone.size(); at += 1024)
+      stage.write(tone.data() + at, int(std::min<size_t>(1024, tone.size() - at) * 2));
+    stage.stop();
+    stage.endSession();
+    // The gain multiplies through its own process() only on the float path.
+    EXPECT_EQ(gain->blocks > 0, viaFloat && tags.any());
+    return wavSamples(out);
+  };
+  const double plainDb = rmsDb(tone);
+  EXPECT_TRUE(play({}, false, 100) == tone) << "untagged: untouched";
+
+  struct Case {
+    const char *what;
+    engine::ReplayGainInfo tags;
+    int volume;
+    double expectDb; // the level against the untouched tone
+    bool clips;      // the tone's tops are cut at full scale: quieter than the gain alone
+  };
+  const Case cases[] = {
+      {"-6 dB", {-6.0, {}, {}, {}, ""}, 100, -6.0, false},
+      {"-6 dB at half volume", {-6.0, {}, {}, {}, ""}, 50, -6.0 + 20 * std::log10(0.5), false},
+      {"+12 dB held by the peak", {12.0, 0.9, {}, {}, ""}, 100, 20 * std::log10(1 / 0.9), false},
+      {"+3.5 dB with no peak tag", {3.5, {}, {}, {}, ""}, 100, 3.5, true},
+  };
+  for (const Case &c : cases) {
+    std::vector<int16_t> folded = play(c.tags, false, c.volume);
+    std::vector<int16_t> viaFloat = play(c.tags, true, c.volume);
+    ASSERT_EQ(folded.size(), tone.size()) << c.what;
+    ASSERT_EQ(viaFloat.size(), tone.size()) << c.what;
+    int worst = 0, peak = 0, wrapped = 0;
+    for (size_t i = 0; i < folded.size(); ++i) {
+      worst = std::max(worst, std::abs(folded[i] - viaFloat[i]));
+      peak = std::max(peak, std::abs(int(folded[i])));
+      // Past full scale a sample is held there; wrapped round, it would change sign.
+      wrapped += std::abs(tone[i]) > 100 && (folded[i] < 0) != (tone[i] < 0);
+    }
+    EXPECT_LE(worst, 1) << c.what << ": the two paths differ by more than rounding";
+    EXPECT_NEAR(rmsDb(folded), rmsDb(viaFloat), 0.001) << c.what;
+    if (!c.clips) {
+      EXPECT_NEAR(rmsDb(folded) - plainDb, c.expectDb, 0.01) << c.what;
+    } else {
+      EXPECT_LT(rmsDb(folded) - plainDb, c.expectDb) << c.what;
+    }
+    EXPECT_EQ(wrapped, 0) << c.what;
+    if (c.tags.trackPeak) {
+      EXPECT_GE(peak, 32700) << c.what << ": held at full scale";
+    }
+  }
 }

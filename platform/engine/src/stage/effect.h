@@ -10,10 +10,12 @@
 //
 // Cost: while active() is false for every effect (and the volume is full) the stage hands the
 // input's bytes to the output untouched, without converting them; an effect that has nothing to
-// do (gain 0 dB, speed 1.0) answers false there and costs nothing.
+// do (gain 0 dB, speed 1.0) answers false there and costs nothing. A plain gain (plainGain())
+// costs one integer multiply a sample.
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,12 @@ public:
   // Seconds of song per second of output now: 0.75 when playing at 0.75x. The stage uses it
   // (and process()'s counts) to turn the device's clock into song time.
   virtual double timeRatio() const { return 1.0; }
+
+  // An effect whose whole work is multiplying every sample by one factor gives that factor
+  // here. While such effects and the volume are all that is active, the stage applies them in
+  // one fixed-point step on the 16-bit samples and never converts to float (process() is not
+  // called); an effect that changes anything else answers nothing.
+  virtual std::optional<double> plainGain() const { return std::nullopt; }
 };
 
 } // namespace engine::stage

@@ -152,6 +152,20 @@ bool OutputStage::processing() const {
   return std::any_of(effects_.begin(), effects_.end(), [](auto &e) { return e->active(); });
 }
 
+// The active effects are all plain gains: their product with the volume, applied in one step.
+std::optional<double> OutputStage::foldedGain() const {
+  double gain = double(volume_) / 100.0;
+  for (auto &e : effects_) {
+    if (!e->active())
+      continue;
+    std::optional<double> g = e->plainGain();
+    if (!g)
+      return std::nullopt;
+    gain *= *g;
+  }
+  return gain;
+}
+
 double OutputStage::playedFrames() {
   if (!device_ || format_.rate <= 0)
     return 0.0;
@@ -290,7 +304,9 @@ void OutputStage::write(const void *data, int bytes) {
     toS16(fmt_, data, deviceBytes, s16);
     bool effects =
         std::any_of(effects_.begin(), effects_.end(), [](auto &e) { return e->active(); });
-    if (effects) {
+    if (std::optional<double> gain = effects ? foldedGain() : std::nullopt) {
+      applyGain(s16.data(), s16.size(), *gain);
+    } else if (effects) {
       s16ToFloat(s16.data(), s16.size(), in);
       size_t n = frames;
       for (auto &e : effects_) {

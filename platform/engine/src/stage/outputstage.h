@@ -25,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -116,6 +117,7 @@ private:
   void closeDevice();                                                                  // lock held
   void resetClock(double songMs);                                                      // lock held
   bool processing() const;                                                             // lock held
+  std::optional<double> foldedGain() const;                                            // lock held
   double playedFrames();                                                               // lock held
   void watchProgress(int room);                                                        // lock held
   void recoverLostDevice();                                                            // lock held

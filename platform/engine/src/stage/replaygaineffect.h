@@ -25,6 +25,7 @@ public:
   void configure(const StreamFormat &format) override { channels_ = format.channels; }
   void songChanged(const std::string &file) override;
   bool active() const override { return factor_ != 1.0; }
+  std::optional<double> plainGain() const override { return factor_; }
   void process(const float *in, size_t frames, std::vector<float> &out) override;
   void flush() override {}
 
