@@ -7,7 +7,7 @@
 #include "mainface.h"
 
 #include "elementid.h"
-#include "touchzones.h"
+#include "touchtable.h"
 
 #include "xmmsPlayer.h"
 
@@ -50,197 +50,153 @@ void MainFace::sendEq(int index) {
 
 // --- press ---------------------------------------------------------------------------------
 
+namespace {
+
+// The first button of the table under the point takes the press: its pressed look is shown and,
+// unless it acts on its release alone, it is kept in pressedElement. Returns it, or null.
+const TouchButton *pressButton(MainFace &w, std::span<const TouchButton> table, const QPoint &pos,
+                               bool horizontal) {
+  for (const TouchButton &b : table) {
+    if (!hits(w, b, pos))
+      continue;
+    if (b.element) {
+      const SkinElement &e = w.*b.element;
+      if (b.look == PressLook::Drawn) {
+        // Play shows the picture it will switch to.
+        const int picture =
+            b.id == PlayElement ? (playingFlag ? PlayElement : PlayingElement) : b.id;
+        w.drawElement(picture, horizontal ? e.w() : e.h());
+      } else if (b.look == PressLook::Sheet && !horizontal) {
+        w.copyToWindow(w.skinPixmap, e.sx(), e.sy() + e.h(), e.w(), e.h(), e.x(), e.y());
+      } else if (b.look == PressLook::Sheet && !hPanelsHidden) {
+        // With the panel strips slid out the buttons still react, without a pressed picture.
+        w.copyToWindow(w.skinPixmap, e.sx() + e.w(), e.sy(), e.w(), e.h(), e.x(), e.y());
+      }
+    }
+    if (b.holds)
+      w.pressedElement = b.id;
+    return &b;
+  }
+  return nullptr;
+}
+
+void pressMini(MainFace &w, const QPoint &pos) {
+  for (const MiniButton &b : kMiniButtons) {
+    if (!b.zone.contains(pos))
+      continue;
+    if (b.id >= ExitElement)
+      w.copyToWindow(w.miniButtonsPixmap, b.sx, b.sy, b.w, b.h, b.x, b.y);
+    else if (b.id == PlayElement)
+      w.drawElement(playingFlag ? PlayElement : PlayingElement, 20); // what it will switch to
+    else
+      w.drawElement(b.id, 20);
+    w.pressedElement = b.id;
+    return;
+  }
+}
+
+// The sliders of the window's top part: the volume track and the position knob.
+void pressVerticalSliders(MainFace &w, const QPoint &pos) {
+  const int x = pos.x(), y = pos.y();
+  const SkinElement &vl = w.VL_BTN, &bar = w.posbar;
+  if (vl.x() + 7 <= x && x < vl.x() + volumeTrack + 7 && vl.y() < y && y < vl.y() + vl.h()) {
+    w.volumeDrag = 0;
+    w.drawVolume((x - vl.x() - 7) * 100 / volumeTrack, true);
+    return;
+  }
+  // The knob's hit zone follows where it was last drawn.
+  const int travel = bar.w() - 32;
+  const int k = w.positionPercent * travel / 100;
+  if (k + 10 <= x && x < k + 39 && bar.y() < y && y < bar.y() + bar.h() && playingFlag &&
+      travel > 0) {
+    w.positionDrag = x - k - 10;
+    w.drawPosition(std::clamp((x - bar.x() - 15) * 100 / travel, 0, 100), true);
+  }
+}
+
+void pressEqualizerPanel(MainFace &w, const QPoint &pos) {
+  if (pressButton(w, kEqualizerPanel, pos, false))
+    return;
+  const int x = pos.x(), y = pos.y();
+  const int spacing = w.EQ.field(10);
+  const bool inSliderRows = eqCentreY - 21 < y && y < eqCentreY + 31;
+  if (spacing > 0 && w.EQ.x() < x && x < w.EQ.x() + 10 * spacing && inSliderRows) {
+    const int band = (x - w.EQ.x()) / spacing;
+    w.setEqValue(band, eqCentreY - y + 5);
+    w.eqDragIndex = band;
+  } else if (inside(w.EQ_BTN_ZERO, pos)) {
+    w.drawElement(EqualizerResetElement, w.EQ_BTN_ZERO.h());
+    w.eqZeroPressed = true;
+  } else if (23 <= x && x <= 33 && inSliderRows) {
+    w.setEqValue(11, eqCentreY - y + 5);
+    w.eqDragIndex = 11;
+  }
+}
+
+void pressVertical(MainFace &w, const QPoint &pos) {
+  // Step 1: the controls of the window's top part (the main menu zone is served on release).
+  if (!kMainMenuZone.contains(pos) && !pressButton(w, kVerticalTop, pos, false))
+    pressVerticalSliders(w, pos);
+
+  // Step 2: the panel shown below; only one is served.
+  if (playlistPanelShown) {
+    if (inside(w.plist_Bar, pos))
+      w.playlistBarDrag = 0;
+    else
+      pressButton(w, kPlaylistPanel, pos, false);
+  } else if (lyricsPanelShown) {
+    if (!pressButton(w, kLyricsPanel, pos, false) && inside(w.lrcwin_show, pos) && lyricsLoaded &&
+        showLyrics)
+      w.lyricsDragFrom = pos.y(); // a tap or, once it moves far enough, a drag of the lines
+  } else if (equalizerPanelShown) {
+    pressEqualizerPanel(w, pos);
+  }
+}
+
+void pressHorizontal(MainFace &w, const QPoint &pos) {
+  if (pressButton(w, kHorizontal, pos, true))
+    return;
+  const int x = pos.x(), y = pos.y();
+  const SkinElement &bar = w.H_posbar, &vl = w.H_VL_BTN;
+  const bool inBand = kHorizontalLyricsBand.contains(pos) && lyricsLoaded && showLyrics;
+  if (hPanelsHidden) {
+    // The position bar and the volume knob are slid out with their strips; where they were
+    // is wallpaper, and a stale knob position there would seek or change the volume.
+    if (inBand)
+      w.lyricsDragFrom = x;
+  } else if (bar.x() <= x && x < bar.x() + bar.w() && bar.y() + 15 < y &&
+             y < bar.y() + bar.h() - 15) {
+    const int travel = bar.h() - 32;
+    if (playingFlag && travel > 0) {
+      // The whole bar grabs: the knob jumps to the stylus and the drag's release seeks.
+      // The marker only needs to be non-negative; it holds the stylus offset along the bar.
+      w.positionDrag = y - bar.y() - 15;
+      w.drawPosition(std::clamp((y - bar.y() - 15) * 100 / travel, 0, 100), true);
+    }
+  } else if (vl.x() <= x && x < vl.x() + vl.w() && vl.y() + 7 < y && y < vl.y() + vl.h() - 7) {
+    if (hVolumeTrack > 0) {
+      w.volumeDrag = 0;
+      w.drawVolume(std::min((y - vl.y() - 7) * 100 / hVolumeTrack, 100), true);
+    }
+  } else if (inBand) {
+    w.lyricsDragFrom = x; // the turned lines stack along the screen's x
+  }
+}
+
+} // namespace
+
 void MainFace::mousePressEvent(QMouseEvent *e) {
   const QPoint pos = toLogical(e->position());
-  const int x = pos.x(), y = pos.y();
-
   switch (windowMode) {
   case MiniMode:
-    for (const MiniButton &b : kMiniButtons) {
-      if (!b.zone.contains(pos))
-        continue;
-      if (b.id >= 22)
-        copyToWindow(miniButtonsPixmap, b.sx, b.sy, b.w, b.h, b.x, b.y);
-      else if (b.id == PlayElement)
-        drawElement(playingFlag ? PlayElement : PlayingElement,
-                    20); // the state the button will switch to
-      else
-        drawElement(b.id, 20);
-      pressedElement = b.id;
-      break;
-    }
+    pressMini(*this, pos);
     break;
-
-  case VerticalMode: {
-    // Step 1: the controls of the window's top part.
-    if (!kMainMenuZone.contains(pos)) {
-      auto pressedPicture = [&](const SkinElement &el) {
-        copyToWindow(skinPixmap, el.sx(), el.sy() + el.h(), el.w(), el.h(), el.x(), el.y());
-      };
-      if (inside(prev, pos)) {
-        drawElement(PrevElement, prev.h());
-        pressedElement = PrevElement;
-      } else if (inside(play, pos)) {
-        drawElement(playingFlag ? PlayElement : PlayingElement, play.h());
-        pressedElement = PlayElement;
-      } else if (inside(stop, pos)) {
-        drawElement(StopElement, stop.h());
-        pressedElement = StopElement;
-      } else if (inside(next, pos)) {
-        drawElement(NextElement, next.h());
-        pressedElement = NextElement;
-      } else if (kInertZone.contains(pos)) {
-        pressedElement = InertElement; // consumed: nothing behind it is hit
-      } else if (inside(btn_plistwin, pos)) {
-        pressedElement = PlaylistTabElement;
-      } else if (inside(btn_lrcwin, pos)) {
-        pressedElement = LyricsTabElement;
-      } else if (inside(btn_eqwin, pos)) {
-        pressedElement = EqualizerTabElement;
-      } else if (inside(exit_win, pos)) {
-        pressedPicture(exit_win);
-        pressedElement = ExitElement;
-      } else if (inside(mini_win, pos)) {
-        pressedPicture(mini_win);
-        pressedElement = MiniElement;
-      } else if (inside(H_win, pos)) {
-        pressedPicture(H_win);
-        pressedElement = RotateElement;
-      } else if (inside(audio3d_btn, pos)) {
-        drawElement(Audio3dElement, audio3d_btn.h());
-        pressedElement = Audio3dElement;
-      } else if (inside(bassbooster, pos)) {
-        drawElement(BassBoosterElement, bassbooster.h());
-        pressedElement = BassBoosterElement;
-      } else if (inside(pos_A, pos)) {
-        pressedElement = PointAElement;
-      } else if (inside(pos_B, pos)) {
-        pressedElement = PointBElement;
-      } else if (VL_BTN.x() + 7 <= x && x < VL_BTN.x() + volumeTrack + 7 && VL_BTN.y() < y &&
-                 y < VL_BTN.y() + VL_BTN.h()) {
-        volumeDrag = 0;
-        drawVolume((x - VL_BTN.x() - 7) * 100 / volumeTrack, true);
-      } else {
-        // The knob's hit zone follows where it was last drawn.
-        const int travel = posbar.w() - 32;
-        const int k = positionPercent * travel / 100;
-        if (k + 10 <= x && x < k + 39 && posbar.y() < y && y < posbar.y() + posbar.h() &&
-            playingFlag && travel > 0) {
-          positionDrag = x - k - 10;
-          drawPosition(std::clamp((x - posbar.x() - 15) * 100 / travel, 0, 100), true);
-        }
-      }
-    }
-
-    // Step 2: the panel shown below; only one is served.
-    if (playlistPanelShown) {
-      if (inside(plist_Bar, pos)) {
-        playlistBarDrag = 0;
-      } else if (inside(shuf_BTN, pos)) {
-        pressedElement = ShuffleElement;
-      } else if (inside(repeat_BTN, pos)) {
-        pressedElement = RepeatElement;
-      } else if (inside(OP_BTN, pos)) {
-        drawElement(OpenFolderElement, OP_BTN.h());
-        pressedElement = OpenFolderElement;
-      } else if (inside(plist_BTN, pos)) {
-        drawElement(PlaylistsElement, plist_BTN.h());
-        pressedElement = PlaylistsElement;
-      }
-    } else if (lyricsPanelShown) {
-      if (inside(textcodec_BTN, pos))
-        drawElement(TextCodecElement, textcodec_BTN.h());
-      else if (inside(showlrc_BTN, pos))
-        drawElement(ShowLyricsElement, showlrc_BTN.h());
-      else if (inside(font_BTN, pos)) {
-        copyToWindow(skinPixmap, font_BTN.sx(), font_BTN.sy() + font_BTN.h(), font_BTN.w(),
-                     font_BTN.h(), font_BTN.x(), font_BTN.y());
-        pressedElement =
-            FontButtonElement; // so that its release, wherever it lands, draws it released
-      } else if (inside(lrcwin_show, pos) && lyricsLoaded && showLyrics) {
-        lyricsDragFrom = y; // a tap or, once it moves far enough, a drag of the lines
-      }
-    } else if (equalizerPanelShown) {
-      const int spacing = EQ.field(10);
-      const bool inSliderRows = eqCentreY - 21 < y && y < eqCentreY + 31;
-      if (inside(presets_BTN, pos)) {
-        drawElement(PresetsElement, presets_BTN.h());
-        pressedElement = PresetsElement;
-      } else if (inside(EQE_BTN, pos)) {
-        drawElement(EqualizerOnElement, EQE_BTN.h());
-        pressedElement = EqualizerOnElement;
-      } else if (spacing > 0 && EQ.x() < x && x < EQ.x() + 10 * spacing && inSliderRows) {
-        const int band = (x - EQ.x()) / spacing;
-        setEqValue(band, eqCentreY - y + 5);
-        eqDragIndex = band;
-      } else if (inside(EQ_BTN_ZERO, pos)) {
-        drawElement(EqualizerResetElement, EQ_BTN_ZERO.h());
-        eqZeroPressed = true;
-      } else if (23 <= x && x <= 33 && inSliderRows) {
-        setEqValue(11, eqCentreY - y + 5);
-        eqDragIndex = 11;
-      }
-    }
+  case VerticalMode:
+    pressVertical(*this, pos);
     break;
-  }
-
-  case HorizontalMode: {
-    // With the panel strips slid out the buttons still react, without a pressed picture.
-    auto pressedPicture = [&](const SkinElement &el) {
-      if (!hPanelsHidden)
-        copyToWindow(skinPixmap, el.sx() + el.w(), el.sy(), el.w(), el.h(), el.x(), el.y());
-    };
-    if (inside(H_prev, pos)) {
-      drawElement(PrevElement, H_prev.w());
-      pressedElement = PrevElement;
-    } else if (inside(H_play, pos)) {
-      drawElement(playingFlag ? PlayElement : PlayingElement, H_play.w());
-      pressedElement = PlayElement;
-    } else if (inside(H_stop, pos)) {
-      drawElement(StopElement, H_stop.w());
-      pressedElement = StopElement;
-    } else if (inside(H_next, pos)) {
-      drawElement(NextElement, H_next.w());
-      pressedElement = NextElement;
-    } else if (inside(H_exit_win, pos)) {
-      pressedPicture(H_exit_win);
-      pressedElement = ExitElement;
-    } else if (inside(H_mini_win, pos)) {
-      pressedPicture(H_mini_win);
-      pressedElement = MiniElement;
-    } else if (inside(V_win_btn, pos)) {
-      pressedPicture(V_win_btn);
-      pressedElement = RotateElement;
-    } else if (inside(H_pos_A, pos)) {
-      pressedElement = PointAElement;
-    } else if (inside(H_pos_B, pos)) {
-      pressedElement = PointBElement;
-    } else if (hPanelsHidden) {
-      // The position bar and the volume knob are slid out with their strips; where they were
-      // is wallpaper, and a stale knob position there would seek or change the volume.
-      if (kHorizontalLyricsBand.contains(pos) && lyricsLoaded && showLyrics)
-        lyricsDragFrom = x;
-    } else if (H_posbar.x() <= x && x < H_posbar.x() + H_posbar.w() && H_posbar.y() + 15 < y &&
-               y < H_posbar.y() + H_posbar.h() - 15) {
-      const int travel = H_posbar.h() - 32;
-      if (playingFlag && travel > 0) {
-        // The whole bar grabs: the knob jumps to the stylus and the drag's release seeks.
-        // The marker only needs to be non-negative; it holds the stylus offset along the bar.
-        positionDrag = y - H_posbar.y() - 15;
-        drawPosition(std::clamp((y - H_posbar.y() - 15) * 100 / travel, 0, 100), true);
-      }
-    } else if (H_VL_BTN.x() <= x && x < H_VL_BTN.x() + H_VL_BTN.w() && H_VL_BTN.y() + 7 < y &&
-               y < H_VL_BTN.y() + H_VL_BTN.h() - 7) {
-      if (hVolumeTrack > 0) {
-        volumeDrag = 0;
-        drawVolume(std::min((y - H_VL_BTN.y() - 7) * 100 / hVolumeTrack, 100), true);
-      }
-    } else if (kHorizontalLyricsBand.contains(pos) && lyricsLoaded && showLyrics) {
-      lyricsDragFrom = x; // the turned lines stack along the screen's x
-    }
+  case HorizontalMode:
+    pressHorizontal(*this, pos);
     break;
-  }
-
   default:
     break;
   }

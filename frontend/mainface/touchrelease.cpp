@@ -4,7 +4,7 @@
 #include "mainface.h"
 
 #include "elementid.h"
-#include "touchzones.h"
+#include "touchtable.h"
 
 #include "xmmsPlayer.h"
 
@@ -78,6 +78,109 @@ static void seekToPercent(MainFace &w, int percent) {
         static_cast<int>(static_cast<qint64>(w.controller->songLength()) * percent / 100));
 }
 
+// The release of a button both full modes have: the transport, the A-B marks, exit and the
+// mini window. `in`: released on the button that was pressed. Returns false for other ids.
+static bool releaseShared(MainFace &w, int id, bool in) {
+  switch (id) {
+  case PrevElement:
+  case NextElement:
+    w.drawElement(id, 0);
+    if (in)
+      w.buttonClick(id);
+    return true;
+  case PlayElement:
+    if (in)
+      abRepeat = false;
+    w.buttonClick(PlayElement); // released outside or not, play still toggles
+    w.drawElement(playingFlag ? PlayingElement : PlayElement, 0);
+    return true;
+  case StopElement:
+    w.drawElement(StopElement, 0);
+    if (in)
+      w.buttonClick(StopElement);
+    w.drawElement(PlayElement, 0);
+    return true;
+  case PointAElement:
+  case PointBElement:
+    if (in)
+      toggleLoopPoint(w, id);
+    return true;
+  case ExitElement:
+    if (in)
+      w.buttonClick(ExitElement);
+    return true;
+  case MiniElement:
+    if (in) {
+      w.titleTimer->stop();
+      windowMode = MiniMode;
+      w.repaintAll();
+      w.buttonClick(MiniElement);
+    }
+    return true;
+  default:
+    return false;
+  }
+}
+
+// The release of the vertical mode's own buttons: the panel tabs, the sound switches, the turn
+// to the horizontal mode and the panel buttons drawn pressed.
+static void releaseVerticalButton(MainFace &w, int id, bool in) {
+  switch (id) {
+  case PlaylistTabElement:
+    if (in && winEnabled) {
+      playlistPanelShown = true;
+      lyricsPanelShown = false;
+      equalizerPanelShown = false;
+      w.drawElement(PlaylistTabElement, 0);
+      w.buttonClick(PlaylistTabElement);
+    }
+    break;
+  case LyricsTabElement:
+  case EqualizerTabElement:
+    if (in) {
+      if (winEnabled)
+        playlistPanelShown = false;
+      lyricsPanelShown = id == LyricsTabElement;
+      equalizerPanelShown = id == EqualizerTabElement;
+      w.drawElement(id, 0);
+      w.buttonClick(id);
+    }
+    break;
+  case Audio3dElement:
+  case BassBoosterElement:
+    if (in) {
+      bool &flag = id == Audio3dElement ? audio3dOn : bassBoosterOn;
+      flag = !flag;
+      w.drawElement(id, 0);
+      w.buttonClick(id);
+    }
+    break;
+  case RotateElement:
+    if (in) {
+      windowMode = HorizontalMode;
+      hPanelsHidden = false; // the horizontal window always opens with its panels in
+      w.lyricColourButton->hide();
+      w.lyricBackColourButton->hide();
+      w.repaintAll();
+      w.buttonClick(RotateElement);
+    }
+    break;
+  case OpenFolderElement:
+  case PresetsElement:
+  case PlaylistsElement:
+    // Drawn released wherever the stylus is lifted; a release on the button also runs it
+    // (the panel rules).
+    w.drawElement(id, 0);
+    break;
+  case FontButtonElement:
+    w.copyToWindow(w.skinPixmap, w.font_BTN.sx(), w.font_BTN.sy(), w.font_BTN.w(), w.font_BTN.h(),
+                   w.font_BTN.x(), w.font_BTN.y());
+    break;
+  default:
+    break; // 6, 7, 8, 9: the panel rules, or nothing
+  }
+}
+
 static void releaseVertical(MainFace &w, const QPoint &pos) {
   const int x = pos.x(), y = pos.y();
 
@@ -100,99 +203,12 @@ static void releaseVertical(MainFace &w, const QPoint &pos) {
       w.mainMenu->popup(w.mapToGlobal(w.toWindow(QPoint(2, 30))));
     }
   } else {
-    switch (w.pressedElement) {
-    case PrevElement:
-      w.drawElement(PrevElement, 0);
-      if (inside(w.prev, pos))
-        w.buttonClick(PrevElement);
-      break;
-    case PlayElement:
-      if (inside(w.play, pos))
-        abRepeat = false;
-      w.buttonClick(PlayElement); // released outside or not, play still toggles
-      w.drawElement(playingFlag ? PlayingElement : PlayElement, 0);
-      break;
-    case StopElement:
-      w.drawElement(StopElement, 0);
-      if (inside(w.stop, pos))
-        w.buttonClick(StopElement);
-      w.drawElement(PlayElement, 0);
-      break;
-    case NextElement:
-      w.drawElement(NextElement, 0);
-      if (inside(w.next, pos))
-        w.buttonClick(NextElement);
-      break;
-    case PlaylistTabElement:
-      if (inside(w.btn_plistwin, pos) && winEnabled) {
-        playlistPanelShown = true;
-        lyricsPanelShown = false;
-        equalizerPanelShown = false;
-        w.drawElement(PlaylistTabElement, 0);
-        w.buttonClick(PlaylistTabElement);
-      }
-      break;
-    case LyricsTabElement:
-    case EqualizerTabElement:
-      if (inside(w.pressedElement == LyricsTabElement ? w.btn_lrcwin : w.btn_eqwin, pos)) {
-        if (winEnabled)
-          playlistPanelShown = false;
-        lyricsPanelShown = w.pressedElement == LyricsTabElement;
-        equalizerPanelShown = w.pressedElement == EqualizerTabElement;
-        w.drawElement(w.pressedElement, 0);
-        w.buttonClick(w.pressedElement);
-      }
-      break;
-    case Audio3dElement:
-    case BassBoosterElement:
-      if (inside(w.pressedElement == Audio3dElement ? w.audio3d_btn : w.bassbooster, pos)) {
-        bool &flag = w.pressedElement == Audio3dElement ? audio3dOn : bassBoosterOn;
-        flag = !flag;
-        w.drawElement(w.pressedElement, 0);
-        w.buttonClick(w.pressedElement);
-      }
-      break;
-    case PointAElement:
-    case PointBElement:
-      if (inside(w.pressedElement == PointAElement ? w.pos_A : w.pos_B, pos))
-        toggleLoopPoint(w, w.pressedElement);
-      break;
-    case ExitElement:
-      if (inside(w.exit_win, pos))
-        w.buttonClick(ExitElement);
-      break;
-    case MiniElement:
-      if (inside(w.mini_win, pos)) {
-        w.titleTimer->stop();
-        windowMode = MiniMode;
-        w.repaintAll();
-        w.buttonClick(MiniElement);
-      }
-      break;
-    case RotateElement:
-      if (inside(w.H_win, pos)) {
-        windowMode = HorizontalMode;
-        hPanelsHidden = false; // the horizontal window always opens with its panels in
-        w.lyricColourButton->hide();
-        w.lyricBackColourButton->hide();
-        w.repaintAll();
-        w.buttonClick(RotateElement);
-      }
-      break;
-    case OpenFolderElement:
-    case PresetsElement:
-    case PlaylistsElement:
-      // Drawn released wherever the stylus is lifted; a release on the button also runs it
-      // (the panel rules below).
-      w.drawElement(w.pressedElement, 0);
-      break;
-    case FontButtonElement:
-      w.copyToWindow(w.skinPixmap, w.font_BTN.sx(), w.font_BTN.sy(), w.font_BTN.w(), w.font_BTN.h(),
-                     w.font_BTN.x(), w.font_BTN.y());
-      break;
-    default:
-      break; // 6, 7, 8, 9: the panel rules below, or nothing
-    }
+    const int id = w.pressedElement;
+    const TouchButton *b =
+        findButton({kVerticalTop, kPlaylistPanel, kLyricsPanel, kEqualizerPanel}, id);
+    const bool in = b && b->element && inside(w.*b->element, pos);
+    if (!releaseShared(w, id, in))
+      releaseVerticalButton(w, id, in);
     w.pressedElement = -1;
   }
 
@@ -322,55 +338,12 @@ void MainFace::mouseReleaseEvent(QMouseEvent *e) {
 
   case HorizontalMode:
     if (pressedElement >= 0) {
-      switch (pressedElement) {
-      case PrevElement:
-        drawElement(PrevElement, 0);
-        if (inside(H_prev, pos))
-          buttonClick(PrevElement);
-        break;
-      case PlayElement:
-        if (inside(H_play, pos))
-          abRepeat = false;
-        buttonClick(PlayElement); // released outside or not, play still toggles
-        drawElement(playingFlag ? PlayingElement : PlayElement, 0);
-        break;
-      case StopElement:
-        drawElement(StopElement, 0);
-        if (inside(H_stop, pos))
-          buttonClick(StopElement);
-        drawElement(PlayElement, 0);
-        break;
-      case NextElement:
-        drawElement(NextElement, 0);
-        if (inside(H_next, pos))
-          buttonClick(NextElement);
-        break;
-      case PointAElement:
-      case PointBElement:
-        if (inside(pressedElement == PointAElement ? H_pos_A : H_pos_B, pos))
-          toggleLoopPoint(*this, pressedElement);
-        break;
-      case ExitElement:
-        if (inside(H_exit_win, pos))
-          buttonClick(ExitElement);
-        break;
-      case MiniElement:
-        if (inside(H_mini_win, pos)) {
-          windowMode = MiniMode;
-          titleTimer->stop();
-          repaintAll();
-          buttonClick(MiniElement);
-        }
-        break;
-      case RotateElement:
-        if (inside(V_win_btn, pos)) {
-          windowMode = VerticalMode;
-          repaintAll();
-          buttonClick(RotateElement);
-        }
-        break;
-      default:
-        break;
+      const TouchButton *b = findButton({kHorizontal}, pressedElement);
+      const bool in = b && inside(this->*b->element, pos);
+      if (!releaseShared(*this, pressedElement, in) && pressedElement == RotateElement && in) {
+        windowMode = VerticalMode;
+        repaintAll();
+        buttonClick(RotateElement);
       }
     } else if (positionDrag >= 0) {
       positionDrag = -1;

@@ -142,6 +142,9 @@ TEST(Scale, TapsReachTheControlUnderThemAtEveryScale) {
       mouse(*w, QEvent::MouseButtonRelease, centreAt(*e, scale));
       EXPECT_NE(flag, before) << e->join(',').toStdString();
     }
+    EXPECT_EQ(pressId("font_BTN"), 14); // held until its release draws it released
+    if (w->fontMenu)
+      w->fontMenu->hide();
     lyricsPanelShown = false;
     playlistPanelShown = true;
 
@@ -159,6 +162,10 @@ TEST(Scale, TapsReachTheControlUnderThemAtEveryScale) {
                             {"H_pos_A", 20},
                             {"H_pos_B", 21}})
       EXPECT_EQ(pressId(x.key), x.id) << x.key;
+    // The turned volume track: a press on it starts a drag.
+    mouse(*w, QEvent::MouseButtonPress, centreAt(w->H_VL_BTN, scale));
+    EXPECT_EQ(w->volumeDrag, 0);
+    forget(*w);
 
     // Mini mode: the strip scales the same way; its buttons are fixed zones.
     windowMode = MiniMode;
