@@ -91,7 +91,11 @@ private:
   void readAheadGainTags(int pos); // the entry after pos and its neighbour
 
   void playerLoop();
-  void startEntry(int pos, uint64_t serial);
+  // Plays entry pos with the first input plug-in that claims it, or with `input` when given.
+  void startEntry(int pos, uint64_t serial, InputEntry *input = nullptr);
+  // The active song ended before a sample of it was heard: its plug-in could not play the file.
+  // Starts the next plug-in that claims the file; false when there is none.
+  bool tryNextInput(InputEntry *failed, int pos, uint64_t serial);
   // endedByItself: the song ended (not a stop or a move): what it wrote is played out.
   void stopCurrent(bool endedByItself);
   void applyEq(InputEntry *e);

@@ -70,7 +70,7 @@ void Engine::applyEq(InputEntry *e) {
   e->ip->set_eq(on, preamp, bands);
 }
 
-void Engine::startEntry(int pos, uint64_t serial) {
+void Engine::startEntry(int pos, uint64_t serial, InputEntry *input) {
   {
     std::lock_guard<std::mutex> lk(mutex_);
     activeSerial_ = serial;
@@ -81,7 +81,7 @@ void Engine::startEntry(int pos, uint64_t serial) {
   activeClockMoved_ = false;
   writtenAtStart_ = host_.stage().bytesWritten();
   const std::string &file = playlist_[pos];
-  InputEntry *e = host_.inputFor(file);
+  InputEntry *e = input ? input : host_.inputFor(file);
   if (!e) {
     std::fprintf(stderr, "xmms: no input plug-in plays %s\n", file.c_str());
     std::lock_guard<std::mutex> lk(mutex_);
@@ -108,6 +108,19 @@ void Engine::startEntry(int pos, uint64_t serial) {
   e->ip->play_file(const_cast<char *>(file.c_str()));
   // The next song's tags are read now, while this one plays, not at the join.
   readAheadGainTags(pos);
+}
+
+bool Engine::tryNextInput(InputEntry *failed, int pos, uint64_t serial) {
+  const std::string &file = playlist_[pos];
+  InputEntry *next = host_.inputFor(file, failed);
+  if (!next)
+    return false;
+  // A plug-in that claims files by name (an .m4a that holds Apple Lossless, not AAC) may not
+  // play what is inside; one that looks at the content may.
+  std::fprintf(stderr, "xmms: %s could not play %s; trying %s\n", failed->name.c_str(),
+               file.c_str(), next->name.c_str());
+  startEntry(pos, serial, next);
+  return true;
 }
 
 void Engine::stopCurrent(bool endedByItself) {
@@ -211,11 +224,17 @@ void Engine::playerLoop() {
       if (t > 0)
         activeProduced_ = activeClockMoved_ = true;
       if (t < 0) {
+        const bool heard = activeHeard();
         stopCurrent(true);
         lk.lock();
-        if (playing_ && serial_ == serial)
-          songEnded(!activeHeard());
+        const bool same = playing_ && serial_ == serial;
         lk.unlock();
+        if (heard || !same || !tryNextInput(e, pos, serial)) {
+          lk.lock();
+          if (playing_ && serial_ == serial)
+            songEnded(!activeHeard());
+          lk.unlock();
+        }
       } else {
         lk.lock();
         // Between closing its output and reporting the end, a plug-in may answer the closed

@@ -139,8 +139,13 @@ void PluginHost::loadOutputs(const std::string &dir, const std::string &chosen) 
   stage_.setDevices(chosenDevice, nullDevice);
 }
 
-InputEntry *PluginHost::inputFor(const std::string &file) {
+InputEntry *PluginHost::inputFor(const std::string &file, const InputEntry *after) {
+  bool past = after == nullptr;
   for (auto &e : inputs_) {
+    if (!past) {
+      past = e.get() == after;
+      continue;
+    }
     if (e->wedged || !e->ip->is_our_file || !e->ip->play_file)
       continue;
     if (e->ip->is_our_file(const_cast<char *>(file.c_str())))

@@ -46,8 +46,9 @@ public:
   // chosen is a file name ("libalsaout.so"); the null output is the fallback.
   void loadOutputs(const std::string &dir, const std::string &chosen);
 
-  // The first input plug-in (not wedged) whose is_our_file claims the file, or null.
-  InputEntry *inputFor(const std::string &file);
+  // The first input plug-in (not wedged) whose is_our_file claims the file, or null; with
+  // `after`, the first of those asked after it (the next to try when it could not play the file).
+  InputEntry *inputFor(const std::string &file, const InputEntry *after = nullptr);
   const std::vector<std::unique_ptr<InputEntry>> &inputs() const { return inputs_; }
 
   stage::OutputStage &stage() { return stage_; }
