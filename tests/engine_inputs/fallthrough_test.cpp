@@ -31,9 +31,9 @@ struct NoEvents : engine::PluginEvents {
 
 bool haveAll() {
   const std::string stage = velora::test::stageDir();
-  for (const char *f : {"/bin/xmms", "/lib/xmms/Output/libdiskwriter.so",
-                        "/lib/xmms/Input/libffmpeginput.so", "/lib/xmms/Input/libm4ainput.so",
-                        "/lib/xmms/Input/libwavinput.so"})
+  for (const char *f :
+       {"/bin/xmms", "/lib/xmms/Output/libdiskwriter.so", "/lib/xmms/Input/libffmpeginput.so",
+        "/lib/xmms/Input/libm4ainput.so", "/lib/xmms/Input/libwavinput.so"})
     if (!fileExists(stage + f))
       return false;
   return true;
@@ -45,9 +45,9 @@ std::string makeAlac(const TempHome &home, const std::string &name, int rate, do
   velora::test::makeDirs(home.path("music"));
   char src[120];
   std::snprintf(src, sizeof src, "sine=f=440:r=%d:d=%g", rate, seconds);
-  return ffmpegMakes({"-f", "lavfi", "-i", src, "-c:a", "alac", "-movflags", "+faststart", "-f",
-                      "mp4"},
-                     out)
+  return ffmpegMakes(
+             {"-f", "lavfi", "-i", src, "-c:a", "alac", "-movflags", "+faststart", "-f", "mp4"},
+             out)
              ? out
              : std::string();
 }
@@ -127,8 +127,7 @@ TEST(InputFallThrough, AlacNamedM4aPlaysThroughTheNextPluginAndBrokenOnesEndTheS
   const Wav &lossless = byRate[32000];
   EXPECT_NEAR(lossless.seconds(), 2.0, 0.1) << "the ALAC .m4a plays for its length";
   // ffmpeg's sine source plays at an eighth of full scale: lossless, the level is that tone's.
-  EXPECT_NEAR(rms(lossless.samples.data(), lossless.samples.size()), 32768 / 8 / std::sqrt(2.0),
-              30)
+  EXPECT_NEAR(rms(lossless.samples.data(), lossless.samples.size()), 32768 / 8 / std::sqrt(2.0), 30)
       << "and is heard";
   EXPECT_GT(byRate[22050].seconds(), 1.0);
   EXPECT_LT(byRate[22050].seconds(), 2.0);

@@ -32,9 +32,9 @@ std::string makeVorbis(const TempHome &home, const std::string &name, double sec
                        double pageSeconds = 1.0) {
   std::string out = home.path(name);
   std::vector<std::string> args = chirp(seconds);
-  args.insert(args.end(), {"-metadata", "title=Sweep", "-metadata", "artist=Maker", "-c:a",
-                           "libvorbis", "-q:a", "3", "-page_duration",
-                           std::to_string(static_cast<long>(pageSeconds * 1e6))});
+  args.insert(args.end(),
+              {"-metadata", "title=Sweep", "-metadata", "artist=Maker", "-c:a", "libvorbis", "-q:a",
+               "3", "-page_duration", std::to_string(static_cast<long>(pageSeconds * 1e6))});
   return ffmpegMakes(args, out) ? out : std::string();
 }
 

@@ -8,8 +8,8 @@
 namespace velora::input {
 
 struct OggStart {
-  bool ogg = false;          // the file starts with an Ogg page
-  uint32_t serial = 0;       // serial number of the first logical stream
+  bool ogg = false;            // the file starts with an Ogg page
+  uint32_t serial = 0;         // serial number of the first logical stream
   bool audioOnOnePage = false; // its first page of samples is also its last
 };
 

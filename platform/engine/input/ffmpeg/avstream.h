@@ -46,8 +46,9 @@ public:
   // start of a block whose stream gives no time.
   static constexpr int64_t kUntimed = INT64_MIN;
   // Decodes the next block into pcm (interleaved, outChannels()); start gets its place in
-  // frames from the start of the song (negative: before it, not to be heard), or kUntimed. Failed means the stream is
-  // too damaged to go on (why says why); a damaged packet here and there is skipped.
+  // frames from the start of the song (negative: before it, not to be heard), or kUntimed. Failed
+  // means the stream is too damaged to go on (why says why); a damaged packet here and there is
+  // skipped.
   Read next(std::vector<int16_t> &pcm, size_t &frames, int64_t &start, std::string &why);
   // Moves to ms, as close as the container allows at or before it; next() then decodes from
   // there. False when the container cannot seek.
