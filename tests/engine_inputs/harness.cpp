@@ -87,9 +87,19 @@ int Recorder::openAudio(AFormat fmt, int rate, int nch) {
 void Recorder::writeAudio(void *ptr, int length) {
   Recorder &r = instance();
   std::lock_guard lock(r.mutex_);
-  auto *s = static_cast<int16_t *>(ptr);
-  r.rec_.all.insert(r.rec_.all.end(), s, s + length / 2);
-  r.rec_.sinceFlush.insert(r.rec_.sinceFlush.end(), s, s + length / 2);
+  if (r.rec_.format == FMT_U8) {
+    // Unsigned 8-bit samples are kept widened to 16 bits, as an output would play them.
+    auto *u = static_cast<uint8_t *>(ptr);
+    for (int i = 0; i < length; ++i) {
+      auto v = static_cast<int16_t>((u[i] - 128) * 256);
+      r.rec_.all.push_back(v);
+      r.rec_.sinceFlush.push_back(v);
+    }
+  } else {
+    auto *s = static_cast<int16_t *>(ptr);
+    r.rec_.all.insert(r.rec_.all.end(), s, s + length / 2);
+    r.rec_.sinceFlush.insert(r.rec_.sinceFlush.end(), s, s + length / 2);
+  }
   r.bytes_ += length;
 }
 
@@ -123,7 +133,8 @@ int Recorder::bufferPlaying() { return 0; }
 int Recorder::outputTime() {
   Recorder &r = instance();
   std::lock_guard lock(r.mutex_);
-  long long perSecond = static_cast<long long>(r.rec_.rate) * r.rec_.channels * 2;
+  long long perSecond =
+      static_cast<long long>(r.rec_.rate) * r.rec_.channels * (r.rec_.format == FMT_U8 ? 1 : 2);
   return perSecond > 0 ? r.base_ + static_cast<int>(r.bytes_ * 1000 / perSecond) : r.base_;
 }
 

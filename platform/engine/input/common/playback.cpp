@@ -95,25 +95,28 @@ void Playback::seekDone(int requestedMs, int landedMs) {
   poke();
 }
 
-bool Playback::openAudio(int rate, int channels) {
+bool Playback::openAudio(int rate, int channels, AFormat format) {
   OutputPlugin *out = record_ ? record_->output : nullptr;
   if (!out || !out->open_audio || !out->write_audio || !out->buffer_free) {
     diagnose("no audio output");
     return false;
   }
   if (audioOpen_) {
-    if (rate == rate_ && channels == channels_)
+    if (rate == rate_ && channels == channels_ && format == format_)
       return true;
     if (out->close_audio)
       out->close_audio();
     audioOpen_ = false;
   }
-  if (!out->open_audio(FMT_S16_NE, rate, channels)) {
+  if (format != FMT_U8)
+    format = FMT_S16_NE;
+  if (!out->open_audio(format, rate, channels)) {
     diagnose("the audio output cannot play %d Hz with %d channel(s)", rate, channels);
     return false;
   }
   audioOpen_ = true;
-  pacer_.start(rate, channels);
+  format_ = format;
+  pacer_.start(rate, channels, format == FMT_U8 ? 1 : 2);
   rate_ = rate;
   channels_ = channels;
   eqSeen_ = 0; // configure the filter for this format at the next block
@@ -129,15 +132,33 @@ void Playback::announce(char *title, int lengthMs, int bitrate, int rate, int ch
 }
 
 bool Playback::write(int16_t *pcm, size_t frames) {
-  if (!audioOpen_)
+  if (!audioOpen_ || format_ != FMT_S16_NE)
     return false;
   if (eq_.fetch(eqSeen_, eqSettings_))
     filter_.configure(eqSettings_, rate_, channels_);
   filter_.process(pcm, frames);
+  return writeOut(reinterpret_cast<char *>(pcm), frames * static_cast<size_t>(channels_) * 2);
+}
 
+bool Playback::writeU8(uint8_t *pcm, size_t frames) {
+  if (!audioOpen_ || format_ != FMT_U8)
+    return false;
+  if (eq_.fetch(eqSeen_, eqSettings_))
+    filter_.configure(eqSettings_, rate_, channels_);
+  const size_t n = frames * static_cast<size_t>(channels_);
+  if (filter_.active()) {
+    wide_.resize(n);
+    for (size_t i = 0; i < n; ++i)
+      wide_[i] = static_cast<int16_t>((pcm[i] - 128) * 256);
+    filter_.process(wide_.data(), frames);
+    for (size_t i = 0; i < n; ++i)
+      pcm[i] = static_cast<uint8_t>(std::min(255, (wide_[i] + 32768 + 128) >> 8));
+  }
+  return writeOut(reinterpret_cast<char *>(pcm), n);
+}
+
+bool Playback::writeOut(const char *bytes, size_t left) {
   OutputPlugin *out = record_->output;
-  auto *bytes = reinterpret_cast<char *>(pcm);
-  size_t left = frames * static_cast<size_t>(channels_) * 2;
   while (left > 0) {
     unsigned ticket = wakeTicket();
     if (!running() || takeSeek() != -1)
@@ -148,7 +169,7 @@ bool Playback::write(int16_t *pcm, size_t frames) {
       nap(ticket, wait);
       continue;
     }
-    out->write_audio(bytes, static_cast<int>(chunk));
+    out->write_audio(const_cast<char *>(bytes), static_cast<int>(chunk));
     bytes += chunk;
     left -= chunk;
   }

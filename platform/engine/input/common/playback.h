@@ -22,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace velora::input {
 
@@ -55,15 +56,18 @@ public:
   // Reports where the seek of `requestedMs` landed: restarts the output clock there and
   // releases the waiting seek().
   void seekDone(int requestedMs, int landedMs);
-  // Opens the output for signed 16-bit native-endian PCM; diagnoses and returns false when it
-  // cannot be opened.
-  bool openAudio(int rate, int channels);
+  // Opens the output for signed 16-bit native-endian PCM (or FMT_U8: unsigned 8-bit samples,
+  // written with writeU8); diagnoses and returns false when it cannot be opened.
+  bool openAudio(int rate, int channels, AFormat format = FMT_S16_NE);
   // Hands title, length (ms, -1 unknown), bit rate (bits/s), rate (Hz) and channels to the
   // engine. The title (malloc'd) stays owned by the thread until the song ends.
   void announce(char *title, int lengthMs, int bitrate, int rate, int channels);
   // Equalizes and writes interleaved frames as the output makes room. False when a stop or a
   // seek interrupted it; the rest of the block is then dropped.
   bool write(int16_t *pcm, size_t frames);
+  // The same for an output opened for FMT_U8: the samples reach it as they are unless the
+  // equalizer has something to do.
+  bool writeU8(uint8_t *pcm, size_t frames);
   // One line on standard output, the first only: a song that fails gets one diagnostic.
   void diagnose(const char *format, ...) __attribute__((format(printf, 2, 3)));
   bool diagnosed() const { return diagnosed_; }
@@ -71,6 +75,8 @@ public:
 
 private:
   static void threadMain(Playback *self, std::string file);
+  // Writes whole frames as the output makes room; false when a stop or a seek interrupted it.
+  bool writeOut(const char *bytes, size_t left);
   void drain();
   void finish();
   // Wakes whoever waits in nap() or seek(): called after every change of playing_, seekMs_ or
@@ -100,6 +106,8 @@ private:
   bool audioOpen_ = false;
   int rate_ = 0;
   int channels_ = 0;
+  AFormat format_ = FMT_S16_NE;
+  std::vector<int16_t> wide_; // 8-bit samples widened for the equalizer
   Pacer pacer_;
   char *title_ = nullptr;
   bool diagnosed_ = false;

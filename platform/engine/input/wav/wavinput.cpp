@@ -1,21 +1,21 @@
 // WAV input plug-in: plays RIFF/WAVE files holding PCM (8, 16, 24 or 32 bits, integer or
-// 32-bit float), any channel count up to 8. 8- and 16-bit samples go to the output unchanged;
-// wider ones are reduced to 16 bits. One decode thread per song, paced by the output's room.
-#include <xmms/plugin.h>
+// 32-bit float), any channel count up to 8: 8- and 16-bit samples go to the output unchanged,
+// wider ones are reduced to 16 bits. The decode thread, pacing, seeks and the equalizer are the
+// engine inputs' shared ones (input/common).
+#include "entry.h"
+#include "playback.h"
+#include "probe.h"
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <strings.h>
-#include <thread>
 #include <vector>
+
+using namespace velora::input;
 
 namespace {
 
@@ -28,13 +28,6 @@ struct WavFormat {
   long dataStart = 0;
   int64_t dataBytes = 0;
 };
-
-InputPlugin wav_ip;
-std::atomic<bool> running{false}; // a song is meant to play; cleared at its end or by stop
-std::atomic<int> seekTo{-1};      // pending seek in seconds, taken by the decode thread
-std::atomic<bool> audioOpen{false};
-std::thread decoder;
-std::mutex control; // play_file and stop never overlap
 
 uint32_t le32(const uint8_t *p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
 uint16_t le16(const uint8_t *p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
@@ -112,13 +105,12 @@ bool readFormat(FILE *f, WavFormat &w, const char *&why) {
   return true;
 }
 
-AFormat outputFormat(const WavFormat &w) { return w.bits == 8 ? FMT_U8 : FMT_S16_LE; }
-int outputBytesPerSample(const WavFormat &w) { return w.bits == 8 ? 1 : 2; }
 int lengthMs(const WavFormat &w) {
   return static_cast<int>(w.dataBytes / w.blockAlign * 1000 / w.rate);
 }
 
-std::string titleOf(const char *path) {
+// The playlist title: the file's name without its folder and extension.
+char *titleOf(const char *path) {
   std::string name = path;
   size_t slash = name.rfind('/');
   if (slash != std::string::npos)
@@ -126,120 +118,76 @@ std::string titleOf(const char *path) {
   size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0)
     name.erase(dot);
-  return name;
+  return strdup(name.c_str());
 }
 
-// Reduces 24/32-bit integer and float samples to 16-bit little-endian, in place.
-size_t toSixteen(const WavFormat &w, uint8_t *buf, size_t bytes) {
-  if (w.bits <= 16)
-    return bytes;
-  int in = w.bits / 8;
-  size_t n = bytes / in;
-  for (size_t i = 0; i < n; ++i) {
-    const uint8_t *p = buf + i * in;
-    int16_t v;
-    if (w.tag == 3) {
-      float f;
-      std::memcpy(&f, p, 4); // little-endian hosts only, as the file is
-      f = std::isnan(f) ? 0.0f : std::clamp(f, -1.0f, 1.0f);
-      v = static_cast<int16_t>(std::lround(f * 32767.0f));
-    } else {
-      v = static_cast<int16_t>(p[in - 2] | p[in - 1] << 8);
-    }
-    buf[2 * i] = static_cast<uint8_t>(v & 0xff);
-    buf[2 * i + 1] = static_cast<uint8_t>((v >> 8) & 0xff);
+// One sample of the file (little-endian, as the format is) of 16 bits or more as 16 bits:
+// wider integers keep their top 16 bits, floats are clipped to full scale.
+int16_t sample16(const WavFormat &w, const uint8_t *p) {
+  if (w.bits == 16)
+    return static_cast<int16_t>(p[0] | p[1] << 8);
+  if (w.tag == 3) {
+    float f;
+    std::memcpy(&f, p, 4); // little-endian hosts only, as the file is
+    f = std::isnan(f) ? 0.0f : std::clamp(f, -1.0f, 1.0f);
+    return static_cast<int16_t>(std::lround(f * 32767.0f));
   }
-  return n * 2;
+  const int in = w.bits / 8;
+  return static_cast<int16_t>(p[in - 2] | p[in - 1] << 8);
 }
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-void decode(std::string path) {
-  OutputPlugin *out = wav_ip.output;
+void decodeThread(Playback &pb, const std::string &file) {
+  FILE *f = std::fopen(file.c_str(), "rb");
+  if (!f) {
+    pb.diagnose("cannot open %s", file.c_str());
+    return;
+  }
   WavFormat w;
   const char *why = nullptr;
-  FILE *f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    std::printf("wavinput: cannot open %s\n", path.c_str());
-  } else if (!readFormat(f, w, why)) {
-    std::printf("wavinput: %s: %s\n", path.c_str(), why);
-  } else if (!out || !out->open_audio(outputFormat(w), w.rate, w.channels)) {
-    std::printf("wavinput: %s: the audio output cannot be opened\n", path.c_str());
-  } else {
-    audioOpen = true;
-    std::string title = titleOf(path.c_str());
-    wav_ip.set_info(title.data(), lengthMs(w), w.rate * w.channels * w.bits, w.rate, w.channels);
+  if (!readFormat(f, w, why)) {
+    pb.diagnose("%s: %s", file.c_str(), why);
+  } else if (pb.openAudio(w.rate, w.channels, w.bits == 8 ? FMT_U8 : FMT_S16_NE)) {
+    pb.announce(titleOf(file.c_str()), lengthMs(w), w.rate * w.channels * w.bits, w.rate,
+                w.channels);
     const int64_t total = w.dataBytes / w.blockAlign; // frames
-    const int64_t chunkFrames = w.rate / 20;          // 50 ms
-    const int64_t maxFrames = w.rate / 5;             // 200 ms at most per write
-    const int outFrameBytes = outputBytesPerSample(w) * w.channels;
-    std::vector<uint8_t> buf(static_cast<size_t>(maxFrames) * w.blockAlign);
+    const int64_t blockFrames = w.rate / 20;          // 50 ms
+    std::vector<uint8_t> raw(static_cast<size_t>(blockFrames * w.blockAlign));
+    std::vector<int16_t> pcm(static_cast<size_t>(blockFrames * w.channels));
+    const int bytesPerSample = w.bits / 8;
     int64_t frame = 0;
-    bool drained = false;
-    while (running && !drained) {
-      int seek = seekTo.load();
-      if (seek >= 0) {
-        frame = std::min<int64_t>(static_cast<int64_t>(seek) * w.rate, total);
+    while (pb.running()) {
+      int request = pb.takeSeek();
+      if (request != -1) {
+        frame = std::min<int64_t>(int64_t(request) * w.rate / 1000, total);
         std::fseek(f, w.dataStart + static_cast<long>(frame * w.blockAlign), SEEK_SET);
-        out->flush(static_cast<int>(frame * 1000 / w.rate));
-        seekTo = -1;
+        pb.seekDone(request, static_cast<int>(frame * 1000 / w.rate));
         continue;
       }
-      if (frame >= total) {
-        // Everything is written: the song ends when the listener has heard it.
-        if (out->buffer_playing())
-          sleepMs(10);
-        else
-          drained = true;
+      if (frame >= total)
+        break; // everything is written: the song ends once it has been heard
+      const int64_t want = std::min(blockFrames, total - frame);
+      size_t got = std::fread(raw.data(), 1, static_cast<size_t>(want * w.blockAlign), f);
+      const size_t frames = got / static_cast<size_t>(w.blockAlign);
+      if (frames == 0)
+        break; // the file is shorter than it said
+      frame += static_cast<int64_t>(frames);
+      if (w.bits == 8) {
+        pb.writeU8(raw.data(), frames); // 8-bit samples go to the output as they are
         continue;
       }
-      // Wait for room for a whole chunk, sleeping about as long as the output needs to make
-      // it: few wake-ups per second while the song plays.
-      int64_t room = out->buffer_free() / outFrameBytes;
-      int64_t want = std::min<int64_t>(chunkFrames, total - frame);
-      if (room < want) {
-        sleepMs(static_cast<int>(std::clamp<int64_t>((want - room) * 1000 / w.rate, 10, 100)));
-        continue;
-      }
-      int64_t frames = std::min<int64_t>({room, maxFrames, total - frame});
-      size_t got = std::fread(buf.data(), 1, static_cast<size_t>(frames * w.blockAlign), f);
-      got -= got % w.blockAlign;
-      if (got == 0) {
-        frame = total; // the file is shorter than it said
-        continue;
-      }
-      size_t bytes = toSixteen(w, buf.data(), got);
-      out->write_audio(buf.data(), static_cast<int>(bytes));
-      frame += static_cast<int64_t>(got) / w.blockAlign;
-    }
-    if (drained) {
-      out->close_audio();
-      audioOpen = false;
+      for (size_t i = 0; i < frames * static_cast<size_t>(w.channels); ++i)
+        pcm[i] = sample16(w, raw.data() + i * static_cast<size_t>(bytesPerSample));
+      pb.write(pcm.data(), frames);
     }
   }
-  if (f)
-    std::fclose(f);
-  std::fflush(stdout);
-  seekTo = -1;
-  running = false;
-}
-
-void wav_stop_locked() {
-  running = false;
-  if (decoder.joinable())
-    decoder.join();
-  if (audioOpen.exchange(false) && wav_ip.output)
-    wav_ip.output->close_audio();
+  std::fclose(f);
 }
 
 // A .wav file whose header names a kind of sample this plug-in does not decode (A-law, 64-bit
 // float, an RF64 header, ...) is left to a plug-in that plays it; a damaged one stays ours, so
 // the song ends with this plug-in's diagnostic.
-int wav_is_our_file(char *filename) {
-  if (!filename)
-    return 0;
-  const char *dot = std::strrchr(filename, '.');
-  if (!dot || std::strchr(dot, '/') || strcasecmp(dot, ".wav"))
+int wavIsOurFile(const char *filename) {
+  if (!hasExtension(filename, {".wav"}))
     return 0;
   FILE *f = std::fopen(filename, "rb");
   if (!f)
@@ -254,75 +202,23 @@ int wav_is_our_file(char *filename) {
   return ours ? 1 : 0;
 }
 
-void wav_play_file(char *filename) {
-  std::lock_guard<std::mutex> lk(control);
-  wav_stop_locked();
-  seekTo = -1;
-  running = true;
-  decoder = std::thread(decode, std::string(filename ? filename : ""));
-}
-
-void wav_stop() {
-  std::lock_guard<std::mutex> lk(control);
-  wav_stop_locked();
-}
-
-void wav_pause(short paused) {
-  if (running && wav_ip.output)
-    wav_ip.output->pause(paused);
-}
-
-// Waits (bounded) until the decode thread has taken the request, as the engine expects.
-void wav_seek(int seconds) {
-  if (!running)
-    return;
-  seekTo = std::max(0, seconds);
-  for (int i = 0; i < 300 && running && seekTo != -1; ++i)
-    sleepMs(10);
-}
-
-int wav_get_time() {
-  if (!running)
-    return -1;
-  return wav_ip.output ? wav_ip.output->output_time() : 0;
-}
-
-void wav_get_song_info(char *filename, char **title, int *length) {
-  if (title)
-    *title = nullptr;
-  if (length)
-    *length = -1;
-  if (!filename)
-    return;
+bool wavSongInfo(const char *filename, char **title, int *length) {
   FILE *f = std::fopen(filename, "rb");
   if (!f)
-    return;
+    return false;
   WavFormat w;
   const char *why = nullptr;
-  if (readFormat(f, w, why)) {
-    if (length)
-      *length = lengthMs(w);
-    if (title)
-      *title = strdup(titleOf(filename).c_str());
-  }
+  bool ok = readFormat(f, w, why);
   std::fclose(f);
+  if (!ok)
+    return false;
+  *title = titleOf(filename);
+  *length = lengthMs(w);
+  return true;
 }
 
-void wav_cleanup() { wav_stop(); }
+const InputModule kModule{"wavinput", "WAV player", decodeThread, wavIsOurFile, wavSongInfo};
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) InputPlugin *get_iplugin_info(void) {
-  wav_ip.description = const_cast<char *>("WAV player");
-  wav_ip.is_our_file = wav_is_our_file;
-  wav_ip.play_file = wav_play_file;
-  wav_ip.stop = wav_stop;
-  wav_ip.pause = wav_pause;
-  wav_ip.seek = wav_seek;
-  wav_ip.get_time = wav_get_time;
-  wav_ip.cleanup = wav_cleanup;
-  wav_ip.get_song_info = wav_get_song_info;
-  return &wav_ip;
-}
-
-VELORA_INPUT_INFO(100, "wav", "audio/x-wav audio/wav audio/vnd.wave")
+VELORA_ENGINE_INPUT(kModule, kFormatPriority, "wav", "audio/x-wav audio/wav audio/vnd.wave")
