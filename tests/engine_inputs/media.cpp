@@ -31,7 +31,8 @@ Wav parseWav(const std::string &b) {
     } else if (b.compare(at, 4, "data") == 0) {
       size_t n = std::min<size_t>(len, b.size() - at - 8) / 2;
       w.samples.resize(n);
-      std::memcpy(w.samples.data(), b.data() + at + 8, n * 2);
+      if (n > 0) // an empty vector's data() may be null, which memcpy must not get
+        std::memcpy(w.samples.data(), b.data() + at + 8, n * 2);
       break;
     }
     at += 8 + len + (len & 1);

@@ -52,7 +52,15 @@ PluginHost::PluginHost(PluginEvents *events) : events_(events), stage_(events) {
 
 // Plug-in threads left behind by a call that never returned may still run their code, so the
 // libraries stay mapped until the process ends.
-PluginHost::~PluginHost() { g_events = nullptr; }
+PluginHost::~PluginHost() {
+  g_events = nullptr;
+  // The plug-ins stay loaded (a library is never closed under a thread it may have left), but
+  // the names given to their records are ours: a host made again would give them new ones.
+  for (auto &e : inputs_) {
+    std::free(e->ip->filename);
+    e->ip->filename = nullptr;
+  }
+}
 
 void PluginHost::loadInputs(const std::string &dir, const std::vector<std::string> &disabled) {
   for (const std::string &name : sharedLibraries(dir)) {
