@@ -7,11 +7,15 @@
 #include "oggpages.h"
 #include "testenv.h"
 
+#include <xmms/xmmsctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <climits>
 
 using namespace inputs_test;
+using velora::test::EngineProcess;
+using velora::test::fileExists;
 using velora::test::fixture;
 using velora::test::readFile;
 using velora::test::TempHome;
@@ -158,6 +162,48 @@ TEST(VorbisThroughFfmpeg, CutFileIsToldAndChainedFileIsLeftToTheVorbisPlugin) {
   EXPECT_EQ(chained.pcm.size(), play(vorbis, whole).pcm.size() + play(vorbis, second).pcm.size());
   // A file of one stream stays the FFmpeg plug-in's, whatever streams it was made from.
   EXPECT_EQ(ffmpeg->is_our_file(const_cast<char *>(whole.c_str())), 1);
+}
+
+// Every field of the engine's title format, read by a real engine from the tags of an Ogg
+// Vorbis file: the FFmpeg plug-in gives the playlist what the Vorbis plug-in gave.
+TEST(VorbisThroughFfmpeg, TitleFormatShowsEveryTagAsTheVorbisPluginDid) {
+  if (!fileExists(velora::test::stageDir() + "/bin/xmms"))
+    GTEST_SKIP() << "the engine is not built";
+  if (!haveFfmpeg())
+    GTEST_SKIP() << "no ffmpeg command to make the media with";
+  TempHome home;
+  std::string file = home.path("tagged.ogg");
+  std::vector<std::string> args = chirp(1.5);
+  for (const char *tag : {"title=Sweep", "artist=Maker", "album=Bench Songs", "track=7/12",
+                          "date=2004-05-01", "genre=Test", "description=Made at test time"})
+    args.insert(args.end(), {"-metadata", tag});
+  args.insert(args.end(), {"-c:a", "libvorbis"});
+  ASSERT_TRUE(ffmpegMakes(args, file));
+  writeFile(home.path(".xmms/xmms.m3u"), file + "\n");
+  auto titleWith = [&](const std::string &disabled) {
+    writeFile(home.path(".xmms/config"), "[xmms]\noutput_plugin=libnullout.so\n"
+                                         "gentitle_format=%p|%a|%t|%n|%y|%d|%g|%c|%f|%e\n"
+                                         "disabled_iplugins=" +
+                                             disabled + "\n");
+    EngineProcess engine;
+    EXPECT_TRUE(engine.start());
+    std::string title;
+    waitUntil(
+        [&] {
+          char *t = xmms_remote_get_playlist_title(0, 0);
+          title = t ? t : "";
+          std::free(t);
+          return !title.empty() && title != "tagged.ogg";
+        },
+        10000);
+    const int ms = xmms_remote_get_playlist_time(0, 0);
+    EXPECT_EQ(engine.stop(), 0);
+    return title + " " + std::to_string(ms);
+  };
+  const std::string viaFfmpeg = titleWith("libvorbisinput.so");
+  EXPECT_EQ(viaFfmpeg,
+            "Maker|Bench Songs|Sweep|7|2004|2004-05-01|Test|Made at test time|tagged.ogg|ogg 1500");
+  EXPECT_EQ(titleWith("libffmpeginput.so"), viaFfmpeg);
 }
 
 } // namespace
