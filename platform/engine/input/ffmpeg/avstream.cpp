@@ -142,7 +142,8 @@ void AvStream::timeOggVorbis(const char *path, bool decode) {
     } else if (firstSample > origin_) {
       origin_ = firstSample;
     }
-    manualTrim_ = true;
+    // Without a known end the decoder's own trim is the better guess.
+    manualTrim_ = end_ != AV_NOPTS_VALUE;
   }
   pending_ = decode;
   if (!decode)
