@@ -2,17 +2,39 @@
 
 #include <QColor>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 // Centred on one row: a lyric never wraps, since a second row would land on its neighbour.
 constexpr int kRowFlags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
-} // namespace
 
-LyricRowLayout layoutLyricRow(const QFont &base, int pixelSize, int maxHeight, const QRect &box,
-                              const LyricRow &row) {
+// What a row's layout depends on, its box's height position aside.
+struct RowKey {
+  QString text;
+  QFont font;
+  int pixelSize, maxHeight, left, width, height;
+  QList<std::pair<qsizetype, qsizetype>> spans; // each timed word's characters
+  bool operator==(const RowKey &o) const {
+    return pixelSize == o.pixelSize && maxHeight == o.maxHeight && left == o.left &&
+           width == o.width && height == o.height && text == o.text && spans == o.spans &&
+           font == o.font;
+  }
+};
+size_t qHash(const RowKey &k, size_t seed = 0) {
+  return qHashMulti(seed, k.text, k.pixelSize, k.maxHeight, k.width, k.spans.size());
+}
+
+// A song's lyrics are some dozens of rows, each seen at a few sizes (current row, translation,
+// the mini strip); past this the cache starts afresh rather than keeping every song's rows.
+constexpr qsizetype kMaxCachedRows = 512;
+
+LyricRowLayout measureRow(const QFont &base, int pixelSize, int maxHeight, const QRect &box,
+                          const LyricRow &row) {
   LyricRowLayout out;
   out.box = box;
   if (row.text.isEmpty())
@@ -41,6 +63,24 @@ LyricRowLayout layoutLyricRow(const QFont &base, int pixelSize, int maxHeight, c
   out.right = drawn.left() + metrics.horizontalAdvance(out.shown);
   out.inkTop = box.top() + (box.height() - metrics.height()) / 2;
   out.inkBottom = out.inkTop + metrics.height();
+  // Shaped once and kept; drawn where the painter's own centring of the row would put it.
+  auto text = std::make_shared<QTextLayout>(out.shown, font);
+  QTextOption option;
+  option.setTextDirection(Qt::LeftToRight);
+  option.setWrapMode(QTextOption::NoWrap);
+  text->setTextOption(option);
+  text->setCacheEnabled(true);
+  text->beginLayout();
+  QTextLine line = text->createLine();
+  if (line.isValid()) {
+    line.setLineWidth(box.width());
+    line.setPosition(QPointF(0, 0));
+  }
+  text->endLayout();
+  if (line.isValid())
+    out.textAt = QPointF(box.left() + (box.width() - line.horizontalAdvance()) / 2,
+                         box.top() + (box.height() - (line.ascent() + line.descent())) / 2);
+  out.text = std::move(text);
   if (row.words.isEmpty())
     return out;
   // An elided row keeps its words up to the ellipsis; the ones after it have nothing to fill and
@@ -56,6 +96,34 @@ LyricRowLayout layoutLyricRow(const QFont &base, int pixelSize, int maxHeight, c
     out.wordLeft.append(std::min(l, out.right));
     out.wordRight.append(std::clamp(r, std::min(l, out.right), out.right));
   }
+  out.words = row.words;
+  out.end = row.end;
+  return out;
+}
+} // namespace
+
+LyricRowLayout layoutLyricRow(const QFont &base, int pixelSize, int maxHeight, const QRect &box,
+                              const LyricRow &row) {
+  static QHash<RowKey, LyricRowLayout> cache;
+  RowKey key{row.text, base, pixelSize, maxHeight, box.left(), box.width(), box.height(), {}};
+  key.spans.reserve(row.words.size());
+  for (const LyricWord &w : row.words)
+    key.spans.append({w.from, w.length});
+  auto found = cache.find(key);
+  if (found == cache.end()) {
+    if (cache.size() >= kMaxCachedRows)
+      cache.clear();
+    // Measured in a box at the top; each use moves it down to its own box.
+    found = cache.insert(key, measureRow(base, pixelSize, maxHeight,
+                                         QRect(box.left(), 0, box.width(), box.height()), row));
+  }
+  LyricRowLayout out = *found;
+  const int dy = box.top();
+  out.box = box;
+  out.inkTop += dy;
+  out.inkBottom += dy;
+  out.textAt.ry() += dy;
+  // The times are the row's own: two rows of one text may be sung at different times.
   out.words = row.words;
   out.end = row.end;
   return out;
@@ -81,12 +149,13 @@ qreal sweptX(const LyricRowLayout &row, double t, double nextLine) {
 
 void paintLyricRow(QPainter &p, const LyricRowLayout &row, const QColor &pen, const QColor &sung,
                    qreal swept) {
-  if (row.isEmpty())
+  if (row.isEmpty() || !row.text || row.text->lineCount() == 0)
     return;
   p.setFont(row.font);
+  const QTextLine line = row.text->lineAt(0);
   if (!row.isTimed() || swept < 0) {
     p.setPen(pen);
-    p.drawText(row.box, kRowFlags, row.shown);
+    line.draw(&p, row.textAt);
     return;
   }
   // The same text drawn twice, each clipped to its side of the sweep, so the fill cuts through a
@@ -96,9 +165,9 @@ void paintLyricRow(QPainter &p, const LyricRowLayout &row, const QColor &pen, co
   p.save();
   p.setClipRect(QRect(x, box.top(), std::max(0, box.right() + 1 - x), box.height()));
   p.setPen(pen);
-  p.drawText(box, kRowFlags, row.shown);
+  line.draw(&p, row.textAt);
   p.setClipRect(QRect(box.left(), box.top(), std::max(0, x - box.left()), box.height()));
   p.setPen(sung);
-  p.drawText(box, kRowFlags, row.shown);
+  line.draw(&p, row.textAt);
   p.restore();
 }

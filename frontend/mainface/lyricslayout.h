@@ -10,18 +10,24 @@
 
 #include <QFont>
 #include <QList>
+#include <QPointF>
 #include <QRect>
 #include <QString>
 
 #include <algorithm>
+#include <memory>
 
 class QColor;
 class QPainter;
+class QTextLayout;
 
 struct LyricRowLayout {
   QFont font;
-  QRect box;                     // the row's box; the text is centred in it on one line
-  QString shown;                 // the text as drawn (elided when too wide)
+  QRect box;     // the row's box; the text is centred in it on one line
+  QString shown; // the text as drawn (elided when too wide)
+  // `shown` shaped once, and where its line starts: drawing it again shapes nothing.
+  std::shared_ptr<const QTextLayout> text;
+  QPointF textAt;
   int inkTop = 0, inkBottom = 0; // rows of the box the text may touch
   qreal left = 0, right = 0;     // x where the drawn text starts and ends
   // Per timed word: x where it starts and ends as drawn (a word cut by the ellipsis ends at it).
@@ -33,7 +39,9 @@ struct LyricRowLayout {
 };
 
 // The size is a pixel size (the skin is designed in pixels) and is also kept below `maxHeight`,
-// so that rows `maxHeight` apart never share a pixel row.
+// so that rows `maxHeight` apart never share a pixel row. A row is measured once for a font, size
+// and box width: the lyrics are drawn again at every status poll and the band moves only by
+// whole rows, so later draws take the layout from a small cache and only move it to the box.
 LyricRowLayout layoutLyricRow(const QFont &base, int pixelSize, int maxHeight, const QRect &box,
                               const LyricRow &row);
 

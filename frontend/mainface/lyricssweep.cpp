@@ -36,7 +36,7 @@ bool MainFace::lyricsOnScreen() const {
   }
 }
 
-void MainFace::sweepStrip(const QRect &band) {
+void MainFace::sweepStrip(const QRect &band, bool now) {
   QRect source = band, target;
   switch (windowMode) {
   case MiniMode:
@@ -60,14 +60,25 @@ void MainFace::sweepStrip(const QRect &band) {
   if (source.isEmpty())
     return;
   // Painted at once rather than queued: a step is a few pixel columns, and going through the
-  // event queue costs more than the step itself.
+  // event queue costs more than the step itself. Both pictures are kept at the window's density:
+  // the strip is widened to whole device pixels, so it is copied pixel for pixel, unblended.
+  const qreal d = frame.devicePixelRatio();
+  const QRect device =
+      QRectF(source.x() * d, source.y() * d, source.width() * d, source.height() * d)
+          .toAlignedRect();
+  const QPointF shift = QPointF(target.topLeft() - source.topLeft());
   QPainter p(&frame);
-  p.drawImage(target.topLeft(), lyricsSweep.sung, source);
+  p.drawImage(QRectF(device.x() / d, device.y() / d, device.width() / d, device.height() / d)
+                  .translated(shift),
+              lyricsSweep.sung, device);
   p.end();
-  repaint(target);
+  if (!now)
+    return;
+  // The window shows the frame scaled and placed by the view, so the strip is found there.
+  repaint(view.isIdentity() ? target : toWindow(target).adjusted(-1, -1, 1, 1));
 }
 
-void MainFace::advanceSweep() {
+void MainFace::advanceSweep(bool now) {
   const double t = sweepTime();
   double wait = std::numeric_limits<double>::infinity();
   for (LyricsSweepRow &r : lyricsSweep.rows) {
@@ -79,7 +90,7 @@ void MainFace::advanceSweep() {
       return;
     }
     if (to > from)
-      sweepStrip(QRect(from, row.inkTop, to - from, row.inkBottom - row.inkTop));
+      sweepStrip(QRect(from, row.inkTop, to - from, row.inkBottom - row.inkTop), now);
     r.drawn = x;
 
     // How long until this row needs its next pixel column.
@@ -123,5 +134,5 @@ void MainFace::sweepLyrics() {
       sweepTimer->stop();
     return;
   }
-  advanceSweep();
+  advanceSweep(true);
 }

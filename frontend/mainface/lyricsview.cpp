@@ -117,10 +117,10 @@ void MainFace::drawLyrics() {
   lyricsSweep.sung = windowMode == HorizontalMode ? turned(rotatePixmap) : lyricsPixmap.copy();
   lyricsSweep.rows = std::move(rows);
   lyricsSweep.mode = windowMode;
-  // Put the band as drawn back: the sung copy only lends strips to the window.
-  for (LyricsSweepRow &r : lyricsSweep.rows)
-    r.drawn = r.row.left;
-  advanceSweep();
+  // The band on screen shows each row sung up to where it was drawn; the time the second picture
+  // took is filled in by the first step, which the band's own update carries to the window (and
+  // a repaint from here could land inside the paint event that composes the frame).
+  advanceSweep(false);
 }
 
 void MainFace::renderLyrics(bool allSung) {

@@ -161,10 +161,11 @@ public:
   double sweepTime() const;
   // The lyrics lines are on screen in the current window mode.
   bool lyricsOnScreen() const;
-  // Shows the sung pixel columns since the last step and sets the next step.
-  void advanceSweep();
-  // Copies a rectangle of the band from the wholly sung picture to the window.
-  void sweepStrip(const QRect &band);
+  // Shows the sung pixel columns since the last step and sets the next step. `now`: the window
+  // is repainted at once; otherwise an update of the whole band is already on its way.
+  void advanceSweep(bool now);
+  // Copies a rectangle of the band from the wholly sung picture to the frame (and the window).
+  void sweepStrip(const QRect &band, bool now);
   void setEqValue(int index, int value);
   void sendEq(int index);
   // Reads a playlist file into playlistModel; the panel is redrawn when the list changed.

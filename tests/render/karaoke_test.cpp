@@ -6,7 +6,10 @@
 #include "testenv.h"
 #include "testskin.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPaintEvent>
+#include <QRegion>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -264,5 +267,78 @@ TEST(Karaoke, TwoLanguageEntryShowsTwoRowsAndLoopsAsOne) {
   EXPECT_EQ(pointA, 3);
   EXPECT_EQ(pointB, 6);
   abRepeat = false;
+  lyricsLoaded = false;
+}
+
+namespace {
+// Window rectangles of the paint events a window receives.
+struct PaintSpy : QObject {
+  QList<QRect> rects;
+  bool eventFilter(QObject *, QEvent *e) override {
+    if (e->type() == QEvent::Paint)
+      rects.append(static_cast<QPaintEvent *>(e)->rect());
+    return false;
+  }
+};
+} // namespace
+
+TEST(Karaoke, StepsMatchAFreshDrawAtEveryDensityAndReachTheWindow) {
+  TempHome home;
+  writeTestSkin(home.home(), "default", kSkin);
+  // The second line has the first one's text but its own word times: rows measured once must
+  // still fill by the times of the line they are drawn for.
+  auto w = openKaraoke("[00:10.00]<00:10.00>HHHH <00:12.00>HHHH <00:14.00>HHHH\n"
+                       "[00:16.00]<00:16.00>HHHH <00:17.00>HHHH <00:18.00>HHHH\n"
+                       "[00:19.00]next line\n");
+  for (const int scale : {1, 2, 3}) {
+    SCOPED_TRACE(scale);
+    w->resize(240 * scale, 320 * scale);
+    w->show();
+    spinUntil([&] { return w->denseFrame().devicePixelRatio() == scale; });
+    ASSERT_EQ(w->denseFrame().devicePixelRatio(), scale);
+    w->currentLyricLine = 1;
+    w->lyricScroll = 0;
+    // The song stands at 11 s; then, without a poll, it is at 13 s and one step follows.
+    at(*w, 11.0);
+    QCoreApplication::processEvents(); // the draw's own update is not the step's
+    PaintSpy spy;
+    w->installEventFilter(&spy);
+    w->songClock.sample(13000, false);
+    w->sweepLyrics();
+    w->removeEventFilter(&spy);
+    const qreal d = scale;
+    const QRect dense(0, 150 * scale, 240 * scale, 110 * scale);
+    const QImage stepped = w->denseFrame().copy(dense);
+    const Ink ink = currentRow(*w);
+    EXPECT_NEAR(ink.redMax, (ink.redMin + ink.greenMax) / 2, 3) << "not half way at 13 s";
+    // The strip the step showed reached the window where the view puts it.
+    QRegion painted;
+    for (const QRect &r : spy.rects)
+      painted += r;
+    const QRect sung(qRound(ink.redMin * d), qRound(ink.top * d),
+                     qRound((ink.redMax - ink.redMin + 1) * d),
+                     qRound((ink.bottom - ink.top + 1) * d));
+    EXPECT_TRUE(painted.contains(QRect(sung.center(), QSize(1, 1))))
+        << "no paint of the swept strip in the window";
+    // What the steps built is what a whole draw at that time gives, pixel for pixel.
+    w->drawLyrics();
+    EXPECT_EQ(stepped, w->denseFrame().copy(dense));
+
+    // The line of the same text sings by its own times: at 17.5 s, half way through its second
+    // word (its words are a second each), the middle again.
+    w->currentLyricLine = 2;
+    at(*w, 17.5);
+    const Ink second = currentRow(*w);
+    EXPECT_NEAR(second.redMax, (second.redMin + second.greenMax) / 2, 3);
+  }
+  // A smaller lyrics size takes effect at once: the row measured at the old size is not reused.
+  w->currentLyricLine = 1;
+  at(*w, 13.0);
+  const Ink big = currentRow(*w);
+  lyricsFontSize = 14;
+  at(*w, 13.0);
+  const Ink small = currentRow(*w);
+  EXPECT_LT(small.greenMax - small.redMin, big.greenMax - big.redMin);
+  EXPECT_LT(small.bottom - small.top, big.bottom - big.top);
   lyricsLoaded = false;
 }
