@@ -46,6 +46,8 @@ TEST_PACKAGES=(
   imagemagick
   desktop-file-utils
   weston
+  xvfb
+  xdotool
   appstream
   man-db
   dpkg-dev

@@ -1,0 +1,249 @@
+// The player as a phone shows it: weston's kiosk shell makes its window fill a 720 x 1440 screen
+// drawn at scale 2; the picture must fill the screen's width, centred, the margins in the skin's
+// background colour, and taps on the screen must reach the controls under them.
+#include "kioskhost.h"
+#include "logical.h"
+#include "playerrun.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+#include <xmms/xmmsctrl.h>
+
+#include <QColor>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QRect>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+using namespace velora::test;
+
+namespace {
+
+const QSize kOutput(720, 1440); // a phone's screen in logical pixels
+const int kScale = 2;           // device pixels per logical pixel of the screen
+
+std::string skinFile(const std::string &name) {
+  return stageDir() + "/share/velora/skins/default/" + name;
+}
+
+// The fields of one skins.conf line ("play=48,111,36,36,37,321").
+QStringList skinFields(const std::string &key) {
+  QFile conf(QString::fromStdString(skinFile("skins.conf")));
+  if (!conf.open(QIODevice::ReadOnly))
+    return {};
+  const QString prefix = QString::fromStdString(key) + "=";
+  for (const QString &line : QString::fromUtf8(conf.readAll()).split('\n'))
+    if (line.startsWith(prefix))
+      return line.mid(prefix.size()).trimmed().split(',');
+  return {};
+}
+
+struct Element {
+  QRect place;   // where the window shows it, logical pixels
+  QPoint source; // its normal picture on the skin sheet
+};
+
+Element skinElement(const std::string &key) {
+  const QStringList f = skinFields(key);
+  if (f.size() < 6)
+    return {};
+  return {QRect(f[0].toInt(), f[1].toInt(), f[2].toInt(), f[3].toInt()),
+          QPoint(f[4].toInt(), f[5].toInt())};
+}
+
+bool waylandPluginThere() {
+  const QString platforms = QLibraryInfo::path(QLibraryInfo::PluginsPath) + "/platforms/";
+  return QFile::exists(platforms + "libqwayland-generic.so") ||
+         QFile::exists(platforms + "libqwayland.so");
+}
+
+// Where the window lays the 240 x 320 picture on the screen: scaled uniformly to the screen's
+// width or height, whichever is tighter, centred; in device pixels of the screenshot.
+class ScreenMap {
+public:
+  ScreenMap(QSize output, int scale) {
+    const double fit =
+        std::min(output.width() / double(kLogicalWidth), output.height() / double(kLogicalHeight));
+    perLogical_ = fit * scale;
+    origin_ = QPointF((output.width() - kLogicalWidth * fit) / 2 * scale,
+                      (output.height() - kLogicalHeight * fit) / 2 * scale);
+  }
+  QRect toScreen(const QRect &logical) const {
+    return QRectF(origin_ + QPointF(logical.topLeft()) * perLogical_,
+                  QSizeF(logical.size()) * perLogical_)
+        .toRect();
+  }
+  QRect player() const { return toScreen(QRect(0, 0, kLogicalWidth, kLogicalHeight)); }
+
+private:
+  double perLogical_ = 1;
+  QPointF origin_;
+};
+
+// Mean difference per colour channel (0 to 255) between what the screen shows in `onScreen`,
+// brought down to the logical size, and the sheet's picture of that size at `source`.
+double difference(const QImage &shot, const QRect &onScreen, const QImage &sheet,
+                  const QRect &source) {
+  if (shot.isNull() || sheet.isNull() || !shot.rect().contains(onScreen))
+    return 255;
+  const QImage shown = shot.copy(onScreen)
+                           .scaled(source.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                           .convertToFormat(QImage::Format_RGB32);
+  const QImage wanted = sheet.copy(source).convertToFormat(QImage::Format_RGB32);
+  double sum = 0;
+  for (int y = 0; y < source.height(); ++y)
+    for (int x = 0; x < source.width(); ++x) {
+      const QRgb a = shown.pixel(x, y), b = wanted.pixel(x, y);
+      sum += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+             std::abs(qBlue(a) - qBlue(b));
+    }
+  return sum / (3.0 * source.width() * source.height());
+}
+
+// The pictures are drawn from the 3x sheet and smoothed on the way; the same control on the 1x
+// sheet differs from it by one or two levels on average, another control by ten and more.
+constexpr double kSamePicture = 8;
+
+class KioskShell : public ::testing::Test {
+protected:
+  void SetUp() override {
+    const std::string missing = KioskHost::missingTools();
+    if (!missing.empty())
+      GTEST_SKIP() << "needs " << missing
+                   << " (cmake/packages.sh test installs weston, xvfb and xdotool)";
+    if (!waylandPluginThere())
+      GTEST_SKIP() << "needs Qt's Wayland platform plug-in (Debian qt6-wayland)";
+    // A player already on the session bus would take our start over; this one stands alone.
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    home = std::make_unique<TempHome>();
+    useNullOutput(*home);
+    sheet = QImage(QString::fromStdString(skinFile("skins.png")));
+    ASSERT_FALSE(sheet.isNull()) << "the default skin's sheet is missing: "
+                                 << skinFile("skins.png");
+  }
+  void TearDown() override {
+    if (player)
+      endPlayer(*player, *home);
+    player.reset();
+    host.reset();
+    home.reset();
+  }
+
+  // Screenshots until `shows` holds for one, at most timeoutMs; the last one taken.
+  template <class F> QImage shotWhen(F shows, int timeoutMs) {
+    QImage shot;
+    waitUntil(
+        [&] {
+          shot = host->screenshot();
+          return shows(shot);
+        },
+        timeoutMs);
+    return shot;
+  }
+
+  std::unique_ptr<TempHome> home;
+  std::unique_ptr<KioskHost> host;
+  std::unique_ptr<Child> player;
+  QImage sheet;
+};
+
+TEST_F(KioskShell, PlayerFillsTheScreenWidthAndTapsReachItsControls) {
+  host = std::make_unique<KioskHost>(home->root(), kOutput, kScale);
+  std::string why;
+  ASSERT_TRUE(host->start(&why)) << why;
+  player =
+      std::make_unique<Child>(std::vector<std::string>{stageDir() + "/bin/velora"}, home->root(),
+                              std::vector<std::string>{"WAYLAND_DISPLAY=" + host->waylandDisplay(),
+                                                       "QT_QPA_PLATFORM=wayland", "DISPLAY"});
+  // The cursor picture goes to the screen's lower right corner, out of the way of the checks.
+  const QSize screen = kOutput * kScale;
+  ASSERT_TRUE(host->movePointer(QPoint(screen.width() - 1, screen.height() - 1)));
+
+  const ScreenMap map(kOutput, kScale);
+  const Element prev = skinElement("prev"), play = skinElement("play"), stop = skinElement("stop"),
+                next = skinElement("next"), exitWin = skinElement("exit_win"),
+                mini = skinElement("mini_win");
+  ASSERT_FALSE(prev.place.isEmpty() || play.place.isEmpty() || exitWin.place.isEmpty())
+      << "skins.conf lacks the transport controls";
+  auto shows = [&](const QImage &shot, const Element &e, int sourceShift = 0) {
+    return difference(shot, map.toScreen(e.place), sheet,
+                      QRect(e.source + QPoint(sourceShift, 0), e.place.size())) < kSamePicture;
+  };
+
+  // Under load the engine, the window and the compositor take their time: the picture is
+  // awaited, not assumed after a fixed pause.
+  QImage shot = shotWhen([&](const QImage &s) { return shows(s, prev) && shows(s, next); }, 120000);
+  ASSERT_FALSE(shot.isNull()) << "no screenshot; weston said:\n" << host->westonLog();
+  EXPECT_EQ(shot.size(), screen) << "the screenshot is not the whole screen";
+  const QRect shown = map.player();
+  {
+    SCOPED_TRACE("the controls at the left and right edges are where the width-filling picture "
+                 "puts them");
+    EXPECT_TRUE(shows(shot, prev))
+        << "prev: "
+        << difference(shot, map.toScreen(prev.place), sheet, QRect(prev.source, prev.place.size()));
+    for (const Element *e : {&play, &stop, &next, &exitWin, &mini})
+      EXPECT_TRUE(shows(shot, *e))
+          << "at " << e->place.x() << "," << e->place.y() << ": "
+          << difference(shot, map.toScreen(e->place), sheet, QRect(e->source, e->place.size()));
+    // The comparison tells controls apart: where prev is, the play picture is not.
+    EXPECT_GT(
+        difference(shot, map.toScreen(prev.place), sheet, QRect(play.source, play.place.size())),
+        kSamePicture);
+    EXPECT_EQ(shown.left(), 0);
+    EXPECT_EQ(shown.right(), screen.width() - 1);
+  }
+  {
+    SCOPED_TRACE("the margins above and below the picture are the skin's background colour");
+    const QColor background(skinFields("ui_background").value(0).trimmed());
+    ASSERT_TRUE(background.isValid()) << "skins.conf names no ui_background";
+    ASSERT_GT(shown.top(), 0) << "a portrait phone screen leaves margins above and below";
+    const QRect cursorCorner(screen.width() - 96, screen.height() - 96, 96, 96);
+    int wrong = 0, looked = 0;
+    for (int y = 0; y < screen.height(); y += 5) {
+      if (y >= shown.top() - 2 && y <= shown.bottom() + 2)
+        continue;
+      for (int x = 0; x < screen.width(); x += 5) {
+        if (cursorCorner.contains(x, y))
+          continue;
+        const QColor c = shot.pixelColor(x, y);
+        ++looked;
+        if (std::abs(c.red() - background.red()) > 3 ||
+            std::abs(c.green() - background.green()) > 3 ||
+            std::abs(c.blue() - background.blue()) > 3)
+          ++wrong;
+      }
+    }
+    EXPECT_GT(looked, 1000);
+    EXPECT_EQ(wrong, 0) << "of " << looked << " margin pixels";
+  }
+  {
+    SCOPED_TRACE("a tap on Play, at its place on the enlarged picture, plays and shows Pause");
+    ASSERT_TRUE(host->tap(map.toScreen(play.place).center()));
+    EXPECT_TRUE(waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 60000))
+        << "the engine does not play after the tap";
+    // While playing, the play control shows the picture beside its normal one.
+    shot = shotWhen([&](const QImage &s) { return shows(s, play, play.place.width()); }, 60000);
+    const QRect at = map.toScreen(play.place);
+    const double toPause = difference(
+        shot, at, sheet, QRect(play.source + QPoint(play.place.width(), 0), play.place.size()));
+    const double toPlay = difference(shot, at, sheet, QRect(play.source, play.place.size()));
+    // The two pictures differ only in the glyph, so the nearer one is what is shown.
+    EXPECT_LT(toPause, kSamePicture);
+    EXPECT_LT(toPause * 2, toPlay) << "pause " << toPause << ", play " << toPlay;
+  }
+  {
+    SCOPED_TRACE("a tap on the close control ends the player and its engine");
+    ASSERT_TRUE(host->tap(map.toScreen(exitWin.place).center()));
+    EXPECT_EQ(player->wait(60000), 0) << player->err();
+    EXPECT_TRUE(waitUntil([] { return xmms_remote_is_running(0) == 0; }, 30000))
+        << "the engine outlived the player";
+  }
+}
+
+} // namespace
