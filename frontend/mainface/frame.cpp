@@ -119,12 +119,18 @@ void MainFace::composeMini(QPainter &p) {
   if (lyricsLoaded && showLyrics) {
     sheetCopy(p, skinPixmap, 0, 463, kLogicalWidth, 23, 0, 25);
     showArea(QRect(0, 25, kLogicalWidth, 23));
+  } else if (shellSizesWindow()) {
+    // No mask cuts the row away in a window the shell sizes: it is margin.
+    p.fillRect(QRect(0, 25, kLogicalWidth, 23), marginColour);
+    showArea(QRect(0, 25, kLogicalWidth, 23));
   }
 }
 
 void MainFace::applyMiniMask() {
   QImage shape(skinDir() + (lyricsLoaded && showLyrics ? "/mask_d.png" : "/mask.png"));
-  if (shape.isNull()) {
+  // A window the shell sizes has nothing of the desktop to show around the strip: its margins
+  // are painted in the skin's background, not cut away.
+  if (shape.isNull() || shellSizesWindow()) {
     clearMask();
     return;
   }

@@ -382,6 +382,9 @@ private:
   QSize logicalViewSize() const;
   QSize frameLogicalSize() const;
   void followOrientation();
+  // The shell (a phone's or a kiosk, filling the screen) or the user (maximised) decides the
+  // window's size; a mode change then fits the new picture into the window as it is.
+  bool shellSizesWindow() const;
   void hideColourButtons();
   void placeColourButtons();
   int sizeFactor() const;

@@ -184,7 +184,18 @@ QSize MainFace::windowSizeFor(int mode) const {
   return QSize(qRound(logical.width() * fit), qRound(logical.height() * fit));
 }
 
+bool MainFace::shellSizesWindow() const {
+  return windowState() & (Qt::WindowFullScreen | Qt::WindowMaximized);
+}
+
 void MainFace::resizeForMode(int mode) {
+  if (shellSizesWindow()) {
+    // Asking for the mode's own size there would leave a small picture on the shell's black
+    // (Wayland lets a full-screen window commit a smaller picture, and the shell centres it).
+    updateView();
+    repaintAll();
+    return;
+  }
   sizingWindow = true;
   setGeometry(QRect(QPoint(0, 0), windowSizeFor(mode)));
   sizingWindow = false;

@@ -66,21 +66,23 @@ bool waylandPluginThere() {
 // width or height, whichever is tighter, centred; in device pixels of the screenshot.
 class ScreenMap {
 public:
-  ScreenMap(QSize output, int scale) {
-    const double fit =
-        std::min(output.width() / double(kLogicalWidth), output.height() / double(kLogicalHeight));
+  ScreenMap(QSize output, int scale, QSize logical = QSize(kLogicalWidth, kLogicalHeight))
+      : logical_(logical) {
+    const double fit = std::min(output.width() / double(logical.width()),
+                                output.height() / double(logical.height()));
     perLogical_ = fit * scale;
-    origin_ = QPointF((output.width() - kLogicalWidth * fit) / 2 * scale,
-                      (output.height() - kLogicalHeight * fit) / 2 * scale);
+    origin_ = QPointF((output.width() - logical.width() * fit) / 2 * scale,
+                      (output.height() - logical.height() * fit) / 2 * scale);
   }
   QRect toScreen(const QRect &logical) const {
     return QRectF(origin_ + QPointF(logical.topLeft()) * perLogical_,
                   QSizeF(logical.size()) * perLogical_)
         .toRect();
   }
-  QRect player() const { return toScreen(QRect(0, 0, kLogicalWidth, kLogicalHeight)); }
+  QRect player() const { return toScreen(QRect(QPoint(0, 0), logical_)); }
 
 private:
+  QSize logical_;
   double perLogical_ = 1;
   QPointF origin_;
 };
@@ -103,6 +105,30 @@ double difference(const QImage &shot, const QRect &onScreen, const QImage &sheet
              std::abs(qBlue(a) - qBlue(b));
     }
   return sum / (3.0 * source.width() * source.height());
+}
+
+// Pixels of the screen outside `shown` (and outside the corner the cursor picture was sent to)
+// that are not `background`; *looked counts those compared.
+int marginMismatches(const QImage &shot, const QRect &shown, const QColor &background,
+                     int *looked) {
+  const QRect cursorCorner(shot.width() - 96, shot.height() - 96, 96, 96);
+  int wrong = 0;
+  *looked = 0;
+  for (int y = 0; y < shot.height(); y += 5) {
+    if (y >= shown.top() - 2 && y <= shown.bottom() + 2)
+      continue;
+    for (int x = 0; x < shot.width(); x += 5) {
+      if (cursorCorner.contains(x, y))
+        continue;
+      const QColor c = shot.pixelColor(x, y);
+      ++*looked;
+      if (std::abs(c.red() - background.red()) > 3 ||
+          std::abs(c.green() - background.green()) > 3 ||
+          std::abs(c.blue() - background.blue()) > 3)
+        ++wrong;
+    }
+  }
+  return wrong;
 }
 
 // The pictures are drawn from the 3x sheet and smoothed on the way; the same control on the 1x
@@ -198,27 +224,13 @@ TEST_F(KioskShell, PlayerFillsTheScreenWidthAndTapsReachItsControls) {
     EXPECT_EQ(shown.left(), 0);
     EXPECT_EQ(shown.right(), screen.width() - 1);
   }
+  const QColor background(skinFields("ui_background").value(0).trimmed());
+  ASSERT_TRUE(background.isValid()) << "skins.conf names no ui_background";
   {
     SCOPED_TRACE("the margins above and below the picture are the skin's background colour");
-    const QColor background(skinFields("ui_background").value(0).trimmed());
-    ASSERT_TRUE(background.isValid()) << "skins.conf names no ui_background";
     ASSERT_GT(shown.top(), 0) << "a portrait phone screen leaves margins above and below";
-    const QRect cursorCorner(screen.width() - 96, screen.height() - 96, 96, 96);
-    int wrong = 0, looked = 0;
-    for (int y = 0; y < screen.height(); y += 5) {
-      if (y >= shown.top() - 2 && y <= shown.bottom() + 2)
-        continue;
-      for (int x = 0; x < screen.width(); x += 5) {
-        if (cursorCorner.contains(x, y))
-          continue;
-        const QColor c = shot.pixelColor(x, y);
-        ++looked;
-        if (std::abs(c.red() - background.red()) > 3 ||
-            std::abs(c.green() - background.green()) > 3 ||
-            std::abs(c.blue() - background.blue()) > 3)
-          ++wrong;
-      }
-    }
+    int looked = 0;
+    const int wrong = marginMismatches(shot, shown, background, &looked);
     EXPECT_GT(looked, 1000);
     EXPECT_EQ(wrong, 0) << "of " << looked << " margin pixels";
   }
@@ -236,6 +248,36 @@ TEST_F(KioskShell, PlayerFillsTheScreenWidthAndTapsReachItsControls) {
     // The two pictures differ only in the glyph, so the nearer one is what is shown.
     EXPECT_LT(toPause, kSamePicture);
     EXPECT_LT(toPause * 2, toPlay) << "pause " << toPause << ", play " << toPlay;
+  }
+  {
+    SCOPED_TRACE("the mini strip fills the width as well, centred, margins in the background");
+    ASSERT_TRUE(host->tap(map.toScreen(mini.place).center()));
+    const ScreenMap strip(kOutput, kScale, QSize(kLogicalWidth, kMiniLyricsHeight));
+    const QImage stripSheet(QString::fromStdString(skinFile("mini_main.png")));
+    ASSERT_FALSE(stripSheet.isNull());
+    // The strip's own picture where no control or time is drawn over it: its left end and the
+    // dotted stretches either side of the time.
+    const QRect bare[] = {QRect(0, 0, 4, kMiniHeight), QRect(68, 0, 14, kMiniHeight),
+                          QRect(150, 0, 28, kMiniHeight)};
+    auto stripShown = [&](const QImage &s) {
+      for (const QRect &r : bare)
+        if (difference(s, strip.toScreen(r), stripSheet, r) >= kSamePicture)
+          return false;
+      return true;
+    };
+    shot = shotWhen(stripShown, 60000);
+    for (const QRect &r : bare)
+      EXPECT_LT(difference(shot, strip.toScreen(r), stripSheet, r), kSamePicture)
+          << "strip at " << r.x();
+    int looked = 0;
+    EXPECT_EQ(marginMismatches(shot, strip.player(), background, &looked), 0)
+        << "of " << looked << " margin pixels";
+
+    // Its restore button (drawn at 200, 0) brings the whole picture back, filling the width.
+    ASSERT_TRUE(host->tap(strip.toScreen(QRect(200, 0, 20, 18)).center()));
+    shot = shotWhen([&](const QImage &s) { return shows(s, prev) && shows(s, next); }, 60000);
+    EXPECT_TRUE(shows(shot, prev) && shows(shot, next) && shows(shot, exitWin));
+    EXPECT_EQ(marginMismatches(shot, shown, background, &looked), 0);
   }
   {
     SCOPED_TRACE("a tap on the close control ends the player and its engine");

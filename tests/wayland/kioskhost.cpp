@@ -136,8 +136,11 @@ bool KioskHost::movePointer(QPoint p) {
 }
 
 bool KioskHost::tap(QPoint p) {
+  // The finger lifts: the pointer (and the cursor picture) goes back to the lower right corner.
+  const QSize pixels = output_ * scale_;
   return runX({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y()), "click",
-               "1"}) == 0;
+               "1", "mousemove", std::to_string(pixels.width() - 1),
+               std::to_string(pixels.height() - 1)}) == 0;
 }
 
 std::string KioskHost::westonLog() const {

@@ -30,7 +30,8 @@ public:
   const std::string &waylandDisplay() const { return socket_; }
   // The screen as weston's screenshooter saves it (a null image when it could not).
   QImage screenshot();
-  // A tap (pointer move and click) at device pixel p of the output.
+  // A tap (pointer move and click) at device pixel p of the output; the pointer then goes to
+  // the output's lower right corner.
   bool tap(QPoint p);
   // Moves the pointer (and the cursor picture with it) to device pixel p.
   bool movePointer(QPoint p);
