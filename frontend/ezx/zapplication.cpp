@@ -1,8 +1,12 @@
 #include "zapplication.h"
 
+#include "dialogbounds.h"
+
 #include <QWidget>
 
-ZApplication::ZApplication(int &argc, char **argv, Type) : QApplication(argc, argv) {}
+ZApplication::ZApplication(int &argc, char **argv, Type) : QApplication(argc, argv) {
+  installEventFilter(new DialogBounds(this));
+}
 
 void ZApplication::showMainWidget(QWidget *widget) {
   main = widget;

@@ -250,6 +250,21 @@ TEST_F(KioskShell, PlayerFillsTheScreenWidthAndTapsReachItsControls) {
     EXPECT_LT(toPause * 2, toPlay) << "pause " << toPause << ", play " << toPlay;
   }
   {
+    SCOPED_TRACE("the folder dialog stays whole on the screen, the player's margins around it");
+    const Element open = skinElement("OP_BTN");
+    ASSERT_FALSE(open.place.isEmpty());
+    ASSERT_TRUE(host->tap(map.toScreen(open.place).center()));
+    // The dialog covers the transport controls once it is there.
+    shot = shotWhen([&](const QImage &s) { return !s.isNull() && !shows(s, prev); }, 60000);
+    ASSERT_FALSE(shows(shot, prev)) << "no dialog came";
+    int looked = 0;
+    EXPECT_EQ(marginMismatches(shot, shown, background, &looked), 0)
+        << "of " << looked << " margin pixels: the dialog was stretched over the screen";
+    ASSERT_TRUE(host->key("Escape"));
+    shot = shotWhen([&](const QImage &s) { return shows(s, prev) && shows(s, next); }, 60000);
+    ASSERT_TRUE(shows(shot, prev)) << "the dialog did not go";
+  }
+  {
     SCOPED_TRACE("the mini strip fills the width as well, centred, margins in the background");
     ASSERT_TRUE(host->tap(map.toScreen(mini.place).center()));
     const ScreenMap strip(kOutput, kScale, QSize(kLogicalWidth, kMiniLyricsHeight));

@@ -131,6 +131,8 @@ int KioskHost::runX(const std::vector<std::string> &args) {
   return runToEnd(args, dir_, 30000, nullptr, nullptr, {"DISPLAY=" + display_});
 }
 
+bool KioskHost::key(const std::string &name) { return runX({"xdotool", "key", name}) == 0; }
+
 bool KioskHost::movePointer(QPoint p) {
   return runX({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y())}) == 0;
 }
@@ -138,8 +140,8 @@ bool KioskHost::movePointer(QPoint p) {
 bool KioskHost::tap(QPoint p) {
   // The finger lifts: the pointer (and the cursor picture) goes back to the lower right corner.
   const QSize pixels = output_ * scale_;
-  return runX({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y()), "click",
-               "1", "mousemove", std::to_string(pixels.width() - 1),
+  return runX({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y()), "click", "1",
+               "mousemove", std::to_string(pixels.width() - 1),
                std::to_string(pixels.height() - 1)}) == 0;
 }
 

@@ -33,6 +33,8 @@ public:
   // A tap (pointer move and click) at device pixel p of the output; the pointer then goes to
   // the output's lower right corner.
   bool tap(QPoint p);
+  // A key press and release (an X key name: "Escape", "Return").
+  bool key(const std::string &name);
   // Moves the pointer (and the cursor picture with it) to device pixel p.
   bool movePointer(QPoint p);
   QSize outputSize() const { return output_; }
