@@ -64,6 +64,7 @@ void MainFace::chooseWallpaper() {
   }
   wallpaperPixmap = picture;
   wallpaperPath = path;
+  wallpaperLoaded = true;
   KConfig settings(baseDir + "/.xmms/pelmar_cfg");
   settings.setGroup("pelskin");
   settings.writeEntry("backskin", QString::fromLatin1(path.toUtf8()));

@@ -118,6 +118,7 @@ void MainFace::drawElement(int id, int offset) {
 
   switch (windowMode) {
   case MiniMode: {
+    makeMiniImages();
     // Source x, width and place of the three transport pictures of the mini strip.
     struct Mini {
       int id, sx, w, x;

@@ -97,6 +97,7 @@ void MainFace::composeFrame() {
 }
 
 void MainFace::composeMini(QPainter &p) {
+  makeMiniImages();
   QImage strip = logicalImage(kLogicalWidth, kMiniHeight, frame.devicePixelRatio());
   QPainter s(&strip);
   if (!miniMainPixmap.isNull())

@@ -91,6 +91,8 @@ public:
   void copyToWindow(const QImage &source, int sx, int sy, int w, int h, int x, int y);
   // Marks a frame area as changed.
   void showArea(const QRect &area);
+  // Reads the mini strip's pictures at the frame's density unless they are there.
+  void makeMiniImages();
 
   // The view (view.cpp): how the logical frame is laid onto the window.
   // The event position of the window in logical frame coordinates, and back.
@@ -296,6 +298,10 @@ public:
   QString titleText;
   QString noticeText;
   QString wallpaperPath;
+  // The wallpaper and the mini strip's pictures are read when their mode is first drawn at the
+  // current density: a window that never shows them does not hold them.
+  bool wallpaperLoaded = false;
+  bool miniPicturesLoaded = false;
 
   QPushButton *lyricColourButton = nullptr;
   QPushButton *lyricBackColourButton = nullptr;

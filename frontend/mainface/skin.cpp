@@ -158,17 +158,19 @@ void MainFace::makeImages(qreal ratio) {
   // The horizontal mode's composition image waits until that mode is drawn: at 3x it is some
   // 3 MiB that a window in another mode never uses.
   rotatePixmap = QImage();
+  wallpaperPixmap = QImage();
+  wallpaperLoaded = false;
+  miniButtonsPixmap = miniMainPixmap = QImage();
+  miniPicturesLoaded = false;
   if (windowMode == HorizontalMode)
     makeHorizontalImages();
-  // The wallpaper is a soft background behind the horizontal mode: its 2x picture, enlarged
-  // smoothly, serves a 3x screen as well and takes half the memory of the 3x one.
-  wallpaperPixmap =
-      wallpaperPath.isEmpty() ? QImage() : loadDensePicture(wallpaperPath, std::min(ratio, 2.0));
+  if (windowMode == MiniMode)
+    makeMiniImages();
 
+  // The old sheet goes first: at 3x it is some 20 MiB, and the two need not live at once.
+  skinPixmap = QImage();
   if (!sheetPath.isEmpty())
     skinPixmap = loadDensePicture(sheetPath, ratio);
-  miniButtonsPixmap = loadDensePicture(skinDir() + "/mini_btn.png", ratio);
-  miniMainPixmap = loadDensePicture(skinDir() + "/mini_main.png", ratio);
   for (int n = 1; n <= 3; ++n) {
     decorationLeft[n - 1] =
         loadDensePicture(skinDir() + "/xmaslights_l" + QString::number(n) + ".png", ratio);
@@ -278,4 +280,20 @@ void MainFace::makeHorizontalImages() {
   const qreal ratio = frame.devicePixelRatio();
   if (rotatePixmap.isNull())
     rotatePixmap = logicalImage(kLogicalHeight, kLogicalWidth, ratio);
+  if (!wallpaperLoaded) {
+    wallpaperLoaded = true;
+    // The wallpaper is a soft background behind the horizontal mode: its 2x picture, enlarged
+    // smoothly, serves a 3x screen as well and takes half the memory of the 3x one.
+    wallpaperPixmap =
+        wallpaperPath.isEmpty() ? QImage() : loadDensePicture(wallpaperPath, std::min(ratio, 2.0));
+  }
+}
+
+void MainFace::makeMiniImages() {
+  if (miniPicturesLoaded)
+    return;
+  miniPicturesLoaded = true;
+  const qreal ratio = frame.devicePixelRatio();
+  miniButtonsPixmap = loadDensePicture(skinDir() + "/mini_btn.png", ratio);
+  miniMainPixmap = loadDensePicture(skinDir() + "/mini_main.png", ratio);
 }

@@ -97,6 +97,7 @@ void MainFace::drawTime(int seconds) {
 
   switch (windowMode) {
   case MiniMode: {
+    makeMiniImages();
     const int xs[5] = {90, 101, 114, 121, 132};
     for (int k = 0; k < 5; ++k) {
       if (k == 2)

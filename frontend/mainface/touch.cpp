@@ -81,6 +81,7 @@ const TouchButton *pressButton(MainFace &w, std::span<const TouchButton> table, 
 }
 
 void pressMini(MainFace &w, const QPoint &pos) {
+  w.makeMiniImages();
   for (const MiniButton &b : kMiniButtons) {
     if (!b.zone.contains(pos))
       continue;

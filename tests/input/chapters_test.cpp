@@ -77,6 +77,16 @@ TEST_F(InputTest, ABooksChaptersAreItsLinesATapLoopsOneADragSeeksAndLyricsWin) {
     EXPECT_EQ(reader.lyricLines[2].text, "The Middle") << name;
     EXPECT_NEAR(reader.lyricLines[3].time, 20.0, 0.05) << name;
   }
+  // FFmpeg is opened for the chapters only: the window does not carry its libraries from the
+  // start (they are most of its resident size otherwise).
+  QProcess ldd;
+  ldd.start("ldd", {QString::fromStdString(stageDir() + "/bin/velora")});
+  if (ldd.waitForFinished(60000) && ldd.exitCode() == 0) {
+    const QString needed = QString::fromLocal8Bit(ldd.readAllStandardOutput());
+    EXPECT_TRUE(needed.contains("libQt6Widgets")) << needed.toStdString();
+    EXPECT_FALSE(needed.contains("libavformat")) << needed.toStdString();
+    EXPECT_FALSE(needed.contains("libavcodec")) << needed.toStdString();
+  }
   LyricsReader none;
   writeFile(home.path("music/notes.txt"), "a song without chapters\n");
   writeFile(home.path("music/last.wav"), toneWav(1.0));

@@ -158,6 +158,7 @@ TEST(Karaoke, WordsFillAsTheyAreSungInEveryMode) {
   // Horizontal mode: turned, the line runs up the screen; the sung part is at its start (below).
   windowMode = HorizontalMode;
   w->wallpaperPixmap = QImage();
+  w->wallpaperLoaded = true; // and none is read later
   at(*w, 13.0);
   QImage black(240, 320, QImage::Format_RGB32);
   black.fill(Qt::black);
