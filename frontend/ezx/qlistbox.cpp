@@ -185,6 +185,9 @@ void QListBox::paintCell(QPainter *p, int row, int) {
     p->drawPixmap(x, (h - pm->height()) / 2, *pm);
     x += pm->width() + uiPx(4);
   }
+  // A name longer than the row loses its middle, so its start and its ending stay readable.
+  const int room = cellWidth() - x - uiPx(2);
   p->drawText(QRect(x, 0, cellWidth() - x, it->height(this) > 0 ? it->height(this) : rowHeight),
-              Qt::AlignVCenter | Qt::AlignLeft, it->text());
+              Qt::AlignVCenter | Qt::AlignLeft,
+              p->fontMetrics().elidedText(it->text(), Qt::ElideMiddle, room));
 }

@@ -4,6 +4,7 @@
 // colours are changed here, so a palette that ignored the skin would show).
 #include "dialogs/colordialog.h"
 #include "dialogs/eqwidget.h"
+#include "dialogs/filebrowser.h"
 #include "dialogs/inputdialog.h"
 #include "dialogs/playlist.h"
 #include "dialogs/viewdialog.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -178,7 +180,29 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
     }
     {
       ViewDialog folders(w.get(), "*.mp3", true);
+      const std::string longName =
+          "An album whose name is far longer than any row of the folder list can hold";
+      makeDirs(home.path("music/" + longName));
+      ASSERT_TRUE(folders.browser()->setDir(QString::fromStdString(home.path("music"))));
       check("open folder", &folders);
+      // The long name is shortened to fit its row (its middle left out), not cut off by the
+      // list's edge in the middle of a letter: the ink stops short of the row's end.
+      FileBrowser *list = folders.browser();
+      const int row = list->count() - 1, width = list->cellWidth();
+      QImage cell(width, list->cellHeight(), QImage::Format_RGB32);
+      cell.fill(Qt::white);
+      QPainter p(&cell);
+      p.setFont(list->font());
+      p.setPen(Qt::black);
+      list->paintCell(&p, row, 0);
+      p.end();
+      int rightmost = -1;
+      for (int y = 0; y < cell.height(); ++y)
+        for (int x = 0; x < cell.width(); ++x)
+          if (qGray(cell.pixel(x, y)) < 128)
+            rightmost = std::max(rightmost, x);
+      EXPECT_GT(rightmost, width / 2); // the name is there, and long
+      EXPECT_LT(rightmost, width - uiPx(2)) << width;
     }
     {
       InputDialog input(w.get(), "name", true);
