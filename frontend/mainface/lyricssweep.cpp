@@ -1,8 +1,9 @@
 // The karaoke sweep between two status polls. A full lyrics draw leaves two pictures of the band:
 // the one on screen, with the timed rows filled up to the song's time, and a copy with them
 // wholly sung. Each step uncovers, from that copy, the few pixel columns the song has sung since
-// the step before, and then sleeps until the word in hand needs its next column: a slow word
-// wakes the window rarely, a pause or a line with nothing left to sing not at all.
+// the step before, and then sleeps until the word in hand needs its next column, on the next of
+// a few even slots between two polls: a pause or a line with nothing left to sing wakes the
+// window not at all, and a step due with the next poll is left to the poll's own draw.
 #include "mainface.h"
 
 #include <QPainter>
@@ -13,11 +14,14 @@
 #include <limits>
 
 namespace {
-// Steps never come closer than this: a fast word then moves a few pixels at a time. Each step
-// costs the window a repaint and the display server a transfer (about 0.2 ms of velora's time on
-// a desktop), so the fill moves ten times a second at most: smooth enough to follow the words,
-// far from the cost of a display's full frame rate.
-constexpr int kMinSweepStepMs = 100;
+// How often the lyrics band shows the sweep between two status polls, the poll's own draw
+// included: the poll, and one step half way to the next. A step costs what any repaint of a Qt
+// window costs (the repaint, the display server's transfer and the wake-ups around them: about
+// 0.2 ms of velora's time, of which velora's own drawing is a few hundredths, and a bare Qt
+// window repainting a strip costs 0.17 ms), a whole poll about 0.7 ms; with word-timed lyrics
+// velora stays within one and a half times its cost with plain ones (bench/lyrics/karaoke.sh:
+// 2 showings a second 1.4 times, 3 showings 1.8 times, 10 showings 3.6 times).
+constexpr int kSweepShowingsPerPoll = 2;
 } // namespace
 
 double MainFace::sweepTime() const { return songClock.now() + lyricsShiftMs / 1000.0; }
@@ -120,9 +124,18 @@ void MainFace::advanceSweep(bool now) {
     sweepTimer->setTimerType(Qt::PreciseTimer);
     connect(sweepTimer, &QTimer::timeout, this, &MainFace::sweepLyrics);
   }
-  // Song time runs at the song's pace; the timer counts wall time.
+  // Song time runs at the song's pace; the timer counts wall time. The steps land on even slots
+  // between two polls; one that would come with the next poll is left to the poll's own draw.
   const double ms = wait * 1000.0 / std::max(0.1, songClock.pace());
-  sweepTimer->start(std::max(kMinSweepStepMs, static_cast<int>(std::ceil(ms))));
+  const int period = checkTimer ? checkTimer->interval() : 1000;
+  const double slot = period / static_cast<double>(kSweepShowingsPerPoll);
+  const qint64 since = songClock.sinceAnswer();
+  const double next = std::max(1.0, std::ceil((static_cast<double>(since) + ms) / slot)) * slot;
+  if (next > period - slot / 2) {
+    sweepTimer->stop();
+    return;
+  }
+  sweepTimer->start(std::max(1, static_cast<int>(std::ceil(next - static_cast<double>(since)))));
 }
 
 void MainFace::sweepLyrics() {

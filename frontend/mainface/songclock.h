@@ -36,6 +36,8 @@ public:
   // Running and still within the time an answer may be late: now() still moves.
   bool moving() const { return wasRunning && since.isValid() && since.elapsed() < kMaxCarryMs; }
   double pace() const { return rate; }
+  // Wall milliseconds since the last answer.
+  qint64 sinceAnswer() const { return since.isValid() ? since.elapsed() : 0; }
 
 private:
   // An answer that is late by more than this does not move the time further: the engine may

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace velora::test;
@@ -332,6 +333,29 @@ TEST(Karaoke, StepsMatchAFreshDrawAtEveryDensityAndReachTheWindow) {
     const Ink second = currentRow(*w);
     EXPECT_NEAR(second.redMax, (second.redMin + second.greenMax) / 2, 3);
   }
+  // Between two polls the band is shown once more, half way, and the rest is left to the next
+  // poll's draw: one step, then the sweep waits.
+  w->resize(240, 320);
+  spinUntil([&] { return w->denseFrame().devicePixelRatio() == 1; });
+  w->currentLyricLine = 1;
+  at(*w, 10.2, true);
+  QCoreApplication::processEvents();
+  const int before = currentRow(*w).redMax;
+  ASSERT_TRUE(w->sweepTimer->isActive());
+  EXPECT_LE(w->sweepTimer->remainingTime(), w->checkTimer->interval() / 2);
+  PaintSpy steps;
+  w->installEventFilter(&steps);
+  QElapsedTimer waited;
+  waited.start();
+  while (w->sweepTimer->isActive() && waited.elapsed() < 5000)
+    QTest::qWait(20);
+  w->removeEventFilter(&steps);
+  EXPECT_FALSE(w->sweepTimer->isActive()) << "the sweep goes on past the poll's time";
+  const qsizetype strips = std::count_if(steps.rects.cbegin(), steps.rects.cend(),
+                                         [](const QRect &r) { return r.top() >= 150; });
+  EXPECT_EQ(strips, 1);
+  EXPECT_GT(currentRow(*w).redMax, before + 10);
+
   // A smaller lyrics size takes effect at once: the row measured at the old size is not reused.
   w->currentLyricLine = 1;
   at(*w, 13.0);
