@@ -225,6 +225,10 @@ void XMMSPlayer::updateStatus() {
   }
   if (now.answered)
     knownPosition = now.position;
+  // A device is lost only while a song plays; the poll that sees the playlist's end asks once
+  // more, in case the loss came just before it.
+  if (now.answered && (now.playing || playingState))
+    checkOutputLost();
 
   const bool p = now.paused;
   if (p != pausedState) {
@@ -261,6 +265,26 @@ void XMMSPlayer::updateStatus() {
   }
 
   pollTimer = startTimer(kPollMs);
+}
+
+void XMMSPlayer::checkOutputLost() {
+  char *why = nullptr;
+  int count;
+  {
+    SignalsBlocked guard(this);
+    count = xmms_remote_get_output_lost(kSession, &why);
+  }
+  const QString reason = QString::fromUtf8(why ? why : "");
+  std::free(why);
+  // A fresh engine (restarted, or started anew by another client) counts from 0 again.
+  if (count < outputLosses)
+    outputLosses = count;
+  if (count == outputLosses)
+    return;
+  outputLosses = count;
+  qWarning("velora: the sound device was lost (%s); the songs go on silently",
+           qUtf8Printable(reason));
+  emit outputLost(reason);
 }
 
 void XMMSPlayer::publish(const Status &now) {

@@ -120,6 +120,9 @@ signals:
   void stopped();
   // After every poll: the status it fetched (also lastStatus()).
   void statusPolled(const XMMSPlayer::Status &status);
+  // The engine's sound device stopped taking audio (a headset unplugged) and the songs go on
+  // silently on its null output: once each time, with what the engine said about it.
+  void outputLost(const QString &reason);
 
 protected:
   void timerEvent(QTimerEvent *event) override;
@@ -127,6 +130,8 @@ protected:
 private:
   void readModes();
   void publish(const Status &now);
+  // Asks the engine whether its sound device was lost since the last time it was asked.
+  void checkOutputLost();
   // The status poll found no engine: say so, start a fresh one on the same position, stopped.
   void recoverEngine();
 
@@ -146,4 +151,5 @@ private:
   pid_t pidFileAtSpawn = -1;        // the pid file then: a fresh engine writes its own
   Status snapshot;
   QElapsedTimer snapshotClock;
+  int outputLosses = 0; // the engine's count of lost devices already told
 };

@@ -27,8 +27,10 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
   controller = XMMSPlayer::instance;
   // Stops the window did not ask for (the end of the list, an engine that died and was
   // replaced) must still turn the pause picture back into the play picture.
-  if (controller)
+  if (controller) {
     connect(controller, &XMMSPlayer::stopped, this, &MainFace::engineStopped);
+    connect(controller, &XMMSPlayer::outputLost, this, &MainFace::soundDeviceLost);
+  }
   baseDir = QDir::homePath();
   windowMode = VerticalMode;
 

@@ -235,6 +235,8 @@ public slots:
   void doCheckTimer();
   // The engine stopped without a tap here: the list ran out, or it died and a fresh one waits.
   void engineStopped();
+  // The engine's sound device stopped taking audio and the songs go on silently: say so.
+  void soundDeviceLost(const QString &reason);
   void plistPOSClick(int index);
   void equalizerChangeSlot();
   void sltAbout();

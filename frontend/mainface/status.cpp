@@ -5,6 +5,8 @@
 #include "gbkcodec.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
+
 void MainFace::doCheckTimer() {
   if (!controller)
     return;
@@ -45,6 +47,14 @@ void MainFace::engineStopped() {
   // As after the Stop button: the button offers Play and the status picture shows stopped.
   drawElement(1, 0);
   drawPlayStatus(2);
+}
+
+void MainFace::soundDeviceLost(const QString &reason) {
+  // Silence with the clock still running looks like a broken player: say why, for longer than
+  // a passing notice. What the engine said stays on the warning channel.
+  Q_UNUSED(reason);
+  showNotice(QCoreApplication::translate("velora", "Sound device lost: playing silently"));
+  noticeTicks = 25; // five seconds of the title tick
 }
 
 QString MainFace::abRepeatTitle() {

@@ -352,6 +352,10 @@
         <translation>音频引擎未能启动</translation>
     </message>
     <message>
+        <source>Sound device lost: playing silently</source>
+        <translation>音频设备已断开：静音播放</translation>
+    </message>
+    <message>
         <source>Chapter %1</source>
         <translation>第 %1 章</translation>
     </message>

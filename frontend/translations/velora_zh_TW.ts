@@ -352,6 +352,10 @@
         <translation>音訊引擎未能啟動</translation>
     </message>
     <message>
+        <source>Sound device lost: playing silently</source>
+        <translation>音訊裝置已中斷：靜音播放</translation>
+    </message>
+    <message>
         <source>Chapter %1</source>
         <translation>第 %1 章</translation>
     </message>

@@ -36,23 +36,12 @@ std::string privateStage(const TempHome &home, bool withWavInput) {
   fs::path root = fs::path(home.root()) / "stage";
   if (fs::exists(root / "bin/xmms"))
     return (root / "bin/xmms").string();
-  fs::create_directories(root / "bin");
-  fs::create_directories(root / "lib/xmms/Input");
-  fs::create_directories(root / "lib/xmms/Output");
-  fs::copy_file(stage / "bin/xmms", root / "bin/xmms", fs::copy_options::overwrite_existing);
-  for (auto &e : fs::directory_iterator(stage / "lib"))
-    if (e.is_regular_file() || e.is_symlink())
-      fs::create_symlink(e.path(), root / "lib" / e.path().filename());
-  for (auto &e : fs::directory_iterator(stage / "lib/xmms/Output"))
-    fs::create_symlink(e.path(), root / "lib/xmms/Output" / e.path().filename());
+  std::vector<std::string> plugins = {
+      "Input/" + (fs::path(ENGINE_TEST_PLUGIN_DIR) / "libtestinput.so").string(),
+      "Output/" + (fs::path(ENGINE_TEST_PLUGIN_DIR) / "libstuckoutput.so").string()};
   if (withWavInput)
-    fs::create_symlink(stage / "lib/xmms/Input/libwavinput.so",
-                       root / "lib/xmms/Input/libwavinput.so");
-  fs::create_symlink(fs::path(ENGINE_TEST_PLUGIN_DIR) / "libtestinput.so",
-                     root / "lib/xmms/Input/libtestinput.so");
-  fs::create_symlink(fs::path(ENGINE_TEST_PLUGIN_DIR) / "libstuckoutput.so",
-                     root / "lib/xmms/Output/libstuckoutput.so");
-  return (root / "bin/xmms").string();
+    plugins.push_back("Input/" + (stage / "lib/xmms/Input/libwavinput.so").string());
+  return velora::test::privateEngine(root.string(), plugins);
 }
 
 EngineRun::~EngineRun() {

@@ -399,6 +399,10 @@ TEST(EnginePlayback, OutputThatStopsTakingAudioIsLeftForTheNullOutput) {
   writePlaylist(home, {fixture("long-s16-mono.wav"), fixture("short1.wav")});
   EngineRun engine;
   ASSERT_TRUE(engine.start(privateStage(home)));
+  // The remote query a window asks: nothing lost yet.
+  char *reason = reinterpret_cast<char *>(1);
+  EXPECT_EQ(xmms_remote_get_output_lost(0, &reason), 0);
+  EXPECT_EQ(reason, nullptr);
   xmms_remote_play(0);
   int furthest = 0;
   ASSERT_TRUE(waitUntil(
@@ -412,7 +416,15 @@ TEST(EnginePlayback, OutputThatStopsTakingAudioIsLeftForTheNullOutput) {
       << engine.errors();
   EXPECT_GT(furthest, 1500) << "the first song's clock went on past what the device took";
   ASSERT_TRUE(waitUntil([] { return !xmms_remote_is_playing(0); }, 10000));
+  // Told once, with the output's name, and still there after the playlist ended.
+  EXPECT_EQ(xmms_remote_get_output_lost(0, &reason), 1);
+  ASSERT_NE(reason, nullptr);
+  EXPECT_EQ(std::string(reason), "libstuckoutput.so stopped taking audio");
+  std::free(reason);
+  EXPECT_EQ(xmms_remote_get_output_lost(0, nullptr), 1);
   EXPECT_EQ(engine.quit(), 0);
+  EXPECT_EQ(xmms_remote_get_output_lost(0, &reason), 0); // no engine
+  EXPECT_EQ(reason, nullptr);
   std::string err = engine.errors();
   auto count = [&](const std::string &text) {
     size_t n = 0;

@@ -56,7 +56,8 @@ void InputTest::TearDown() {
   windowMode = VerticalMode;
 }
 
-void InputTest::startEngine(const std::vector<std::string> &playlist, const std::string &config) {
+void InputTest::startEngine(const std::vector<std::string> &playlist, const std::string &config,
+                            const std::string &exe) {
   writeFile(home.path(".xmms/config"),
             config.empty() ? "[xmms]\noutput_plugin=libnullout.so\nshuffle=FALSE\nrepeat=FALSE\n"
                            : config);
@@ -64,7 +65,7 @@ void InputTest::startEngine(const std::vector<std::string> &playlist, const std:
   for (const std::string &entry : playlist)
     m3u += entry + "\n";
   writeFile(home.path(".xmms/xmms.m3u"), m3u);
-  ASSERT_TRUE(engine.start());
+  ASSERT_TRUE(engine.start(5000, {}, exe));
   player = std::make_unique<XMMSPlayer>(nullptr, nullptr);
   ASSERT_TRUE(player->isRunning());
 }

@@ -27,8 +27,9 @@ protected:
   void TearDown() override;
 
   // Writes ~/.xmms/config (null output in real time unless extra says otherwise) and the playlist,
-  // then starts the engine and the controller.
-  void startEngine(const std::vector<std::string> &playlist, const std::string &config = "");
+  // then starts the engine (the staged one unless exe names another) and the controller.
+  void startEngine(const std::vector<std::string> &playlist, const std::string &config = "",
+                   const std::string &exe = "");
   // Opens the window on the test skin, with skinExtra appended to skins.conf.
   void openWindow(const std::string &skinExtra = "");
 

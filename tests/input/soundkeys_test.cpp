@@ -1,10 +1,14 @@
 // The playback speed and ReplayGain from the window: the speed keys, the Speed and ReplayGain
-// menus and their notices, against a real engine, and keys remapped in the settings file.
+// menus and their notices, against a real engine, and keys remapped in the settings file; and
+// the window's notice when the engine's sound device is lost.
 #include "inputfixture.h"
 
 #include "guiapp.h"
 
+#include <QCoreApplication>
 #include <xmms/xmmsctrl.h>
+
+#include <chrono>
 
 using namespace velora::test;
 
@@ -100,4 +104,53 @@ TEST_F(InputTest, SpeedKeysFollowTheSettingsFileAndNeedNoEngine) {
   key(Qt::Key_F2, true);
   key(Qt::Key_F2, false);
   EXPECT_EQ(w->noticeText, "Speed 0.95" + times());
+}
+
+// The engine plays to an output that takes 300 ms of audio and then nothing more, as a headset
+// pulled out: after trying it again the engine goes on on its null output, and the window says
+// why the music went silent, once for each time it happens.
+TEST_F(InputTest, LostSoundDeviceIsToldInTheWindowOnceEachTime) {
+  const std::string exe =
+      privateEngine(home.root() + "/engine",
+                    {"Input/" + stageDir() + "/lib/xmms/Input/libwavinput.so",
+                     "Output/" + std::string(ENGINE_TEST_PLUGIN_DIR) + "/libstuckoutput.so"});
+  startEngine({song("a.wav", 2)},
+              "[xmms]\noutput_plugin=libstuckoutput.so\nshuffle=FALSE\nrepeat=FALSE\n", exe);
+  openWindow("title_win=10,20,130,14,0,400,#ffffff\n"); // the test skin has no title otherwise
+  int told = 0;
+  QString reason;
+  QObject::connect(player.get(), &XMMSPlayer::outputLost, [&](const QString &r) {
+    ++told;
+    reason = r;
+  });
+  auto pumpUntil = [](auto cond, int ms) {
+    return waitUntil(
+        [&] {
+          QCoreApplication::processEvents();
+          return cond();
+        },
+        ms);
+  };
+  const QString lost = "Sound device lost: playing silently";
+  for (int round = 1; round <= 2; ++round) {
+    xmms_remote_play(0);
+    // Two stalls of three seconds each (the device, then the device opened again): generous
+    // room for a loaded machine.
+    ASSERT_TRUE(pumpUntil([&] { return told == round; }, 30000)) << "round " << round;
+    EXPECT_EQ(reason, "libstuckoutput.so stopped taking audio");
+    EXPECT_EQ(w->noticeText, lost);
+    EXPECT_GT(w->noticeTicks, 10); // longer than a passing notice
+    // The notice is what the title area shows: drawn, then the same area with the title alone.
+    const QRect area(w->title_win.x(), w->title_win.y(), w->title_win.w(), w->title_win.h());
+    w->drawTitle();
+    const QImage withNotice = w->denseFrame().copy(area);
+    w->noticeTicks = 0;
+    w->drawTitle();
+    EXPECT_NE(withNotice, w->denseFrame().copy(area)) << "the notice never reached the window";
+    // The song goes on silently to its end; the polls that follow tell nothing more.
+    ASSERT_TRUE(pumpUntil([&] { return !enginePlaying(); }, 20000));
+    auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    pumpUntil([&] { return std::chrono::steady_clock::now() > settle; }, 5000);
+    EXPECT_EQ(told, round);
+  }
 }

@@ -1,8 +1,8 @@
 // The main window as a user meets it, through the real stylus and key handlers and a real engine:
 // loops that end with their song, touches on controls that are out of sight, panels and pressed
 // pictures that match the state, the playlist page a tap plays from, and the volume bounds.
-#include "inputfixture.h"
 #include "core/firststart.h"
+#include "inputfixture.h"
 
 #include "guiapp.h"
 #include "testskin.h"

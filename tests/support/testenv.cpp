@@ -115,8 +115,9 @@ EngineProcess::~EngineProcess() {
 static int remoteVersion() { return xmms_remote_get_version(0); }
 static void remoteQuit() { xmms_remote_quit(0); }
 
-bool EngineProcess::start(int timeoutMs, const std::vector<std::string> &extraEnv) {
-  std::string exe = stageDir() + "/bin/xmms";
+bool EngineProcess::start(int timeoutMs, const std::vector<std::string> &extraEnv,
+                          const std::string &program) {
+  std::string exe = program.empty() ? stageDir() + "/bin/xmms" : program;
   pid_ = fork();
   if (pid_ < 0)
     return false;
@@ -151,6 +152,27 @@ int EngineProcess::stop(int timeoutMs) {
   }
   pid_ = -1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string privateEngine(const std::string &root, const std::vector<std::string> &plugins) {
+  fs::path stage = stageDir(), dir = root;
+  fs::create_directories(dir / "bin");
+  fs::create_directories(dir / "lib/xmms/Input");
+  fs::create_directories(dir / "lib/xmms/Output");
+  fs::copy_file(stage / "bin/xmms", dir / "bin/xmms", fs::copy_options::overwrite_existing);
+  for (auto &e : fs::directory_iterator(stage / "lib"))
+    if (e.is_regular_file() || e.is_symlink())
+      fs::create_symlink(e.path(), dir / "lib" / e.path().filename());
+  for (auto &e : fs::directory_iterator(stage / "lib/xmms/Output"))
+    fs::create_symlink(e.path(), dir / "lib/xmms/Output" / e.path().filename());
+  for (const std::string &p : plugins) {
+    size_t slash = p.find('/');
+    fs::path file = p.substr(slash + 1);
+    fs::path link = dir / "lib/xmms" / p.substr(0, slash) / file.filename();
+    if (!fs::exists(fs::symlink_status(link)))
+      fs::create_symlink(file, link);
+  }
+  return (dir / "bin/xmms").string();
 }
 
 std::string toneWav(double seconds, int amplitude) {

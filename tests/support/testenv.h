@@ -40,13 +40,21 @@ bool fileExists(const std::string &path);
 std::string toneWav(double seconds, int amplitude = 16000);
 void makeDirs(const std::string &path);
 
+// A private copy of the staged engine under `root`: its program copied (the engine finds its
+// plug-ins beside its own binary), the libraries and every output plug-in linked, no input
+// plug-in. Each of `plugins` ("Input/<path>" or "Output/<path>": a plug-in built outside the
+// staged tree, or a staged one) is linked into that folder. Returns the program's path.
+std::string privateEngine(const std::string &root, const std::vector<std::string> &plugins);
+
 // A real engine process (stage/bin/xmms) started in the current HOME / XDG_RUNTIME_DIR.
 class EngineProcess {
 public:
   EngineProcess() = default;
   ~EngineProcess();
-  // Starts the engine and waits (up to timeoutMs) until it answers get_version.
-  bool start(int timeoutMs = 5000, const std::vector<std::string> &extraEnv = {});
+  // Starts the engine (exe: the staged one unless named, e.g. by privateEngine) and waits (up
+  // to timeoutMs) until it answers get_version.
+  bool start(int timeoutMs = 5000, const std::vector<std::string> &extraEnv = {},
+             const std::string &exe = "");
   // Remote quit, then waits for the process; kills it if it does not end in time.
   // Returns the exit status (or -1 when it had to be killed).
   int stop(int timeoutMs = 5000);

@@ -294,6 +294,12 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
   case Command::GetReplayGainMode:
     out = intReply(static_cast<int>(settings_.replayGainMode));
     break;
+  case Command::GetOutputLost: {
+    stage::OutputStage::Loss loss = host_.stage().lostOutput();
+    out.putInt(loss.count);
+    out.putString(loss.count > 0 ? loss.reason.c_str() : nullptr);
+    break;
+  }
   case Command::SetReplayGainMode:
     if (a >= static_cast<int>(ReplayGainMode::Off) && a <= static_cast<int>(ReplayGainMode::Auto) &&
         static_cast<ReplayGainMode>(a) != settings_.replayGainMode) {

@@ -64,7 +64,10 @@ enum class Command : uint16_t {
   // ReplayGain: 0 off, 1 track, 2 album, 3 auto (album while consecutive songs share an album).
   GetReplayGainMode, // -> int
   SetReplayGainMode, // int
-  Count              // one past the last command
+  // -> int count, string reason (null when count is 0): the chosen audio output given up for
+  // the null output because it stopped taking audio, how often since the engine started
+  GetOutputLost,
+  Count // one past the last command
 };
 
 enum class Status : uint16_t { Ok = 0, Refused = 1 };

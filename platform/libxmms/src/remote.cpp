@@ -149,11 +149,8 @@ float floatCall(int session, Command cmd, const Writer &args = Writer()) {
   return rd.getFloat(v) ? v : 0.0f;
 }
 
-char *stringCall(int session, Command cmd, const Writer &args) {
-  auto r = call(session, cmd, args);
-  if (!r)
-    return nullptr;
-  Reader rd(r->data(), r->size());
+// The next string of a reply as a malloc'd copy; null for a null string or a short reply.
+char *takeString(Reader &rd) {
   std::string s;
   bool present = false;
   if (!rd.getString(s, present) || !present)
@@ -163,6 +160,14 @@ char *stringCall(int session, Command cmd, const Writer &args) {
     return nullptr;
   std::memcpy(out, s.c_str(), s.size() + 1);
   return out;
+}
+
+char *stringCall(int session, Command cmd, const Writer &args) {
+  auto r = call(session, cmd, args);
+  if (!r)
+    return nullptr;
+  Reader rd(r->data(), r->size());
+  return takeString(rd);
 }
 
 Writer intArg(int v) {
@@ -249,6 +254,27 @@ void xmms_remote_set_speed(int session, float speed) {
 float xmms_remote_get_speed(int session) { return floatCall(session, Command::GetSpeed); }
 void xmms_remote_set_replaygain_mode(int session, int mode) {
   send(session, Command::SetReplayGainMode, intArg(mode));
+}
+int xmms_remote_get_output_lost(int session, char **reason) {
+  if (reason)
+    *reason = nullptr;
+  auto r = call(session, Command::GetOutputLost);
+  if (!r)
+    return 0;
+  Reader rd(r->data(), r->size());
+  int32_t count = 0;
+  if (!rd.getInt(count) || count < 0)
+    return 0;
+  char *text = takeString(rd);
+  if (!rd.atEnd()) {
+    std::free(text);
+    return 0;
+  }
+  if (reason)
+    *reason = text;
+  else
+    std::free(text);
+  return count;
 }
 int xmms_remote_get_replaygain_mode(int session) {
   auto r = call(session, Command::GetReplayGainMode);

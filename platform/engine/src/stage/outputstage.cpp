@@ -202,8 +202,17 @@ void OutputStage::recoverLostDevice() {
   } else {
     // Until the engine stops, songs go on on the null output rather than lose seconds each.
     lost_ = true;
-    std::fprintf(stderr, "xmms: the audio output %s is lost; playing to the null output\n",
-                 chosen_.name.c_str());
+    const char *why = chosen_.lastError ? chosen_.lastError() : nullptr;
+    std::string reason = chosen_.name + " stopped taking audio";
+    if (why && *why)
+      reason += std::string(": ") + why;
+    std::fprintf(stderr, "xmms: the audio output %s is lost; playing to the null output%s%s\n",
+                 chosen_.name.c_str(), why && *why ? ": " : "", why ? why : "");
+    {
+      std::lock_guard report(lossM_);
+      ++loss_.count;
+      loss_.reason = std::move(reason);
+    }
     if (null_.op && null_.op->open_audio(fmt_, format_.rate, format_.channels))
       next = null_.op;
   }
@@ -518,6 +527,11 @@ void OutputStage::endSession() {
   for (Device *d : {&chosen_, &null_})
     if (d->sessionEnded)
       d->sessionEnded();
+}
+
+OutputStage::Loss OutputStage::lostOutput() const {
+  std::lock_guard lk(lossM_);
+  return loss_;
 }
 
 } // namespace engine::stage

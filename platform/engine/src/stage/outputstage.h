@@ -109,6 +109,14 @@ public:
   // The engine has stopped (playlist over, stop or quit): the output is closed, and outputs
   // that record a whole session finish it.
   void endSession();
+  // The chosen output given up for the null output because it stopped taking audio (a
+  // headset unplugged): how often since the engine started, and what was said the last time.
+  // Answers at once, whatever the stage is doing.
+  struct Loss {
+    int count = 0;
+    std::string reason;
+  };
+  Loss lostOutput() const;
 
 private:
   enum class State { Closed, Open, Lingering };
@@ -153,9 +161,11 @@ private:
   // Lost device.
   std::chrono::steady_clock::time_point lastProgress_{};
   int lastDeviceMs_ = -1;
-  bool reopened_ = false; // the chosen output was opened again since the song's open
-  bool saidLost_ = false; // said so in this session
-  bool lost_ = false;     // the chosen output was given up until the engine stops
+  bool reopened_ = false;    // the chosen output was opened again since the song's open
+  bool saidLost_ = false;    // said so in this session
+  bool lost_ = false;        // the chosen output was given up until the engine stops
+  mutable std::mutex lossM_; // guards loss_ only; taken after m_ when both are
+  Loss loss_;
 
   std::atomic<uint64_t> bytesIn_{0};
   OutputPlugin record_{};

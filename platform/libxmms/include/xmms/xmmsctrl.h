@@ -50,6 +50,12 @@ float xmms_remote_get_speed(int session);
 void xmms_remote_set_replaygain_mode(int session, int mode);
 int xmms_remote_get_replaygain_mode(int session);
 
+/* The sound device lost while playing (this engine's addition): how many times since the engine
+ * started its chosen output stopped taking audio and was left for the null output (the songs
+ * go on, silently). *reason, when reason is not null, receives what was said the last time
+ * (free() it), or null. 0 with no engine or an engine without this call. */
+int xmms_remote_get_output_lost(int session, char **reason);
+
 int xmms_remote_get_main_volume(int session);
 void xmms_remote_set_main_volume(int session, int v);
 
