@@ -7,9 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <dlfcn.h>
+#include <future>
+#include <mutex>
 
 using engine::stage::Device;
 using engine::stage::Effect;
@@ -100,6 +104,67 @@ struct CountedGain : ReplayGainEffect {
     ReplayGainEffect::process(in, frames, out);
   }
 };
+
+// Holds the last kHeld frames back, as a time stretcher does, and gives them out when drained.
+struct Holding : Effect {
+  static constexpr size_t kHeld = 100;
+  std::vector<float> held;
+  void configure(const StreamFormat &) override {}
+  bool active() const override { return true; }
+  void process(const float *in, size_t frames, std::vector<float> &out) override {
+    held.insert(held.end(), in, in + frames * 2);
+    size_t give = held.size() > kHeld * 2 ? held.size() - kHeld * 2 : 0;
+    out.insert(out.end(), held.begin(), held.begin() + long(give));
+    held.erase(held.begin(), held.begin() + long(give));
+  }
+  void flush() override { held.clear(); }
+  void drain(std::vector<float> &out) override {
+    out.insert(out.end(), held.begin(), held.end());
+    held.clear();
+  }
+};
+
+// A sound card as the ALSA output is one: paused, a write is held until it is resumed or
+// closed. Plain functions, as an output plug-in has.
+namespace card {
+std::mutex m;
+std::condition_variable changed;
+bool open = false, paused = false;
+size_t frames = 0; // frames taken since opened
+int rate = 0;
+int openAudio(AFormat, int r, int) {
+  std::lock_guard lk(m);
+  open = true;
+  paused = false;
+  frames = 0;
+  rate = r;
+  return 1;
+}
+void write(void *, int bytes) {
+  std::unique_lock lk(m);
+  changed.wait(lk, [] { return !paused || !open; });
+  if (open)
+    frames += size_t(bytes) / 4;
+}
+void close() {
+  std::lock_guard lk(m);
+  open = false;
+  changed.notify_all();
+}
+void pause(short p) {
+  std::lock_guard lk(m);
+  paused = p != 0;
+  changed.notify_all();
+}
+void flush(int) {}
+int bufferFree() { return 1 << 20; }
+int bufferPlaying() { return 1; }
+int outputTime() { return 0; }
+size_t taken() {
+  std::lock_guard lk(m);
+  return frames;
+}
+} // namespace card
 
 double rmsDb(const std::vector<int16_t> &s) {
   double sum = 0;
@@ -325,6 +390,67 @@ TEST(OutputStage, PlainGainFoldedIntoTheVolumeSoundsAsTheFloatPath) {
     EXPECT_EQ(wrapped, 0) << c.what;
     if (c.tags.trackPeak) {
       EXPECT_GE(peak, 32700) << c.what << ": held at full scale";
+    }
+  }
+}
+
+// Paused while the end of the last song is still heard, with an effect that holds samples (the
+// speed control does): the engine's look at the tail and the next song's open of another format
+// answer at once instead of waiting on the paused card with the stage's lock held, which the
+// resume needs; resumed, the held samples are played, none lost.
+TEST(OutputStage, PausedAtTheEndOfASongNothingWaitsOnThePausedCard) {
+  OutputPlugin op{};
+  op.open_audio = card::openAudio;
+  op.write_audio = card::write;
+  op.close_audio = card::close;
+  op.flush = card::flush;
+  op.pause = card::pause;
+  op.buffer_free = card::bufferFree;
+  op.buffer_playing = card::bufferPlaying;
+  op.output_time = card::outputTime;
+  Device device;
+  device.op = &op;
+  device.name = "card";
+  OutputStage stage(nullptr);
+  stage.setDevices(device, Device{});
+  stage.addEffect(std::make_unique<Holding>());
+  OutputPlugin *rec = stage.record();
+  // Waits for a call made on another thread; a call still stuck is let go by resuming the card
+  // behind the stage's back, so a failure cannot hang the test.
+  auto answers = [](std::future<void> &call) {
+    bool ok = call.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    if (!ok) {
+      card::pause(0);
+      call.wait();
+    }
+    return ok;
+  };
+  auto a = ramp(8000, 2, 0);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round == 0 ? "the engine looks at the tail" : "another format opens");
+    ASSERT_EQ(rec->open_audio(FMT_S16_NE, 8000, 2), 1);
+    write(stage, a);
+    EXPECT_EQ(card::taken(), a.size() / 2 - Holding::kHeld);
+    rec->close_audio();
+    stage.songEnded();
+    rec->pause(1);
+    if (round == 0) {
+      std::future<void> look = std::async(std::launch::async, [&] {
+        EXPECT_TRUE(stage.tailPlaying()); // paused: still heard
+      });
+      EXPECT_TRUE(answers(look)) << "the look at the tail waited on the paused card";
+      std::future<void> resume = std::async(std::launch::async, [&] { rec->pause(0); });
+      EXPECT_TRUE(answers(resume)) << "the resume waited";
+      stage.tailPlaying();
+      EXPECT_EQ(card::taken(), a.size() / 2) << "the held frames were not played";
+      stage.stop();
+    } else {
+      std::future<void> next = std::async(
+          std::launch::async, [&] { EXPECT_EQ(rec->open_audio(FMT_S16_NE, 16000, 2), 1); });
+      EXPECT_TRUE(answers(next)) << "the open of the next song waited on the paused card";
+      EXPECT_EQ(card::rate, 16000);
+      rec->pause(0);
+      stage.stop();
     }
   }
 }

@@ -282,8 +282,10 @@ int OutputStage::open(AFormat fmt, int rate, int channels) {
     lastProgress_ = Clock::now();
     return 1;
   }
-  if (state_ == State::Lingering) {
+  if (state_ == State::Lingering && !paused_) {
     // Another format: the last song is heard to its end before the output is opened anew.
+    // Paused, its end is dropped as a stop would: a paused device holds a write (and with it
+    // this lock) until it is resumed, and the resume needs the lock.
     std::vector<float> rest;
     drainEffects(rest);
     writeFloat(rest);
@@ -496,13 +498,15 @@ bool OutputStage::tailPlaying() {
   std::lock_guard lk(m_);
   if (state_ != State::Lingering || !device_)
     return false;
+  // Paused, what the effects hold waits for the resume: a paused device holds a write (and with
+  // it this lock, which the resume needs) until then.
+  if (paused_)
+    return true;
   if (!std::exchange(tailDrained_, true)) {
     std::vector<float> rest;
     drainEffects(rest);
     writeFloat(rest);
   }
-  if (paused_)
-    return true;
   if (!device_->buffer_playing())
     return false;
   // A device whose clock stands still would keep the engine playing for ever.
