@@ -1,8 +1,19 @@
 #include "qpopupmenu.h"
 
+#include <QApplication>
+
 QPopupMenu::QPopupMenu(QWidget *parent, const char *name) : QMenu(parent) {
   if (name)
     setObjectName(QString::fromLatin1(name));
+  // The menus are built once at start-up, before a shell or a "Size" choice decides the
+  // window's scale, and the toolkit only hands a changed class font to widgets that exist while
+  // its event loop runs: each opening takes the menu font of the moment, so the rows are laid
+  // out at the current scale.
+  connect(this, &QMenu::aboutToShow, this, [this] {
+    const QFont current = QApplication::font(this);
+    if (font() != current)
+      setFont(current);
+  });
 }
 
 int QPopupMenu::insertItem(const QString &text, int id) {

@@ -276,3 +276,75 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
   }
   setUiScale(1); // the other tests of this program open dialogs at 1x
 }
+
+// The menus are built once, when the window starts at 1x: a shell that fits the window to a
+// larger screen afterwards, or a "Size" of 3x chosen later, must still open them as large as the
+// picture, not at the size they were built with.
+TEST(DialogScale, MenusBuiltAtStartFollowALaterScale) {
+  TempHome home;
+  if (!installRecolouredSkin(home))
+    GTEST_SKIP() << "the default skin is not staged";
+  writeFile(home.path(".xmms/pelmar_cfg"), "[pelskin]\nscale=1\n");
+  guiApp();
+  windowMode = VerticalMode;
+  auto w = std::make_unique<MainFace>(nullptr, nullptr);
+  w->titleTimer->stop();
+  w->checkTimer->stop();
+  w->resizeForMode(VerticalMode);
+  w->show();
+  ASSERT_TRUE(spinUntil([&] { return w->width() == 240; }));
+  ASSERT_NEAR(uiScale(), 1, 1e-6);
+
+  struct Look {
+    int font = 0, row = 0, width = 0;
+  };
+  // The menu as it opens: its font and the height and width of its first entry's row.
+  auto open = [&](QPopupMenu *menu) {
+    menu->popup(QPoint(0, 0));
+    EXPECT_TRUE(spinUntil([&] { return menu->isVisible(); }));
+    Look l;
+    l.font = QFontMetrics(menu->font()).height();
+    for (QAction *a : static_cast<QMenu *>(menu)->actions()) {
+      if (a->isSeparator())
+        continue;
+      const QRect row = menu->actionGeometry(a);
+      l.row = row.height();
+      l.width = row.width();
+      break;
+    }
+    menu->hide();
+    spinUntil([&] { return !menu->isVisible(); });
+    return l;
+  };
+  const std::vector<QPopupMenu *> menus = {w->mainMenu, w->fontMenu, w->sizeMenu};
+  std::vector<Look> atOne;
+  for (QPopupMenu *menu : menus)
+    atOne.push_back(open(menu));
+
+  auto expectGrown = [&](double scale, const char *how) {
+    for (size_t i = 0; i < menus.size(); ++i) {
+      const Look l = open(menus[i]);
+      const std::string what = std::string(how) + " menu " + std::to_string(i);
+      expectScaled(l.font, atOne[i].font, scale, what.c_str(), "font");
+      // The row's padding is the style's and does not grow, so its height grows somewhat less.
+      EXPECT_GT(l.row, atOne[i].row * (1 + (scale - 1) * 0.5)) << what;
+      EXPECT_GT(l.width, atOne[i].width) << what;
+    }
+  };
+
+  // A shell hands the window three times the picture's size.
+  w->resize(240 * 3, 320 * 3);
+  ASSERT_TRUE(spinUntil([&] { return std::abs(uiScale() - 3) < 1e-6; }));
+  expectGrown(3, "fitted");
+
+  // Back to 1x, then "Size" 2x from the menu.
+  w->resize(240, 320);
+  ASSERT_TRUE(spinUntil([&] { return std::abs(uiScale() - 1) < 1e-6; }));
+  for (size_t i = 0; i < menus.size(); ++i)
+    EXPECT_EQ(open(menus[i]).font, atOne[i].font) << "menu " << i << " back at 1x";
+  w->chooseSize(2);
+  ASSERT_TRUE(spinUntil([&] { return std::abs(uiScale() - 2) < 1e-6; }));
+  expectGrown(2, "size 2x");
+  w->hide();
+  setUiScale(1);
+}
