@@ -52,10 +52,11 @@ QImage loadDensePicture(const QString &path, qreal ratio) {
     QImage image(name, "PNG");
     if (image.isNull())
       continue;
-    // An opaque sheet stays as read: a 3x sheet is some 20 MiB, and a converted copy beside it
-    // would double the peak.
-    if (image.format() != QImage::Format_RGB32 &&
-        image.format() != QImage::Format_ARGB32_Premultiplied)
+    // An opaque picture keeps three bytes a pixel: the fourth is always 0xff, and a 3x sheet
+    // is some 20 MiB at four. The toolkit packs it where it lies, so no second copy exists.
+    if (image.format() == QImage::Format_RGB32)
+      image.convertTo(QImage::Format_RGB888);
+    else if (image.format() != QImage::Format_ARGB32_Premultiplied)
       image.convertTo(QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(d);
     return image;

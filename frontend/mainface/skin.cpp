@@ -142,6 +142,19 @@ void MainFace::loadSkin(const QString &sheet) {
 }
 
 void MainFace::makeImages(qreal ratio) {
+  // The sheet first, and the old one let go before: at 3x it is read at four bytes a pixel (some
+  // 20 MiB) before it is packed, and that moment is the window's peak, so it comes before the
+  // frame and the other images of the new density exist.
+  skinPixmap = QImage();
+  // The horizontal mode's composition image waits until that mode is drawn: at 3x it is some
+  // 3 MiB that a window in another mode never uses.
+  rotatePixmap = QImage();
+  wallpaperPixmap = QImage();
+  wallpaperLoaded = false;
+  miniButtonsPixmap = miniMainPixmap = QImage();
+  miniPicturesLoaded = false;
+  if (!sheetPath.isEmpty())
+    skinPixmap = loadDensePicture(sheetPath, ratio);
   if (frame.devicePixelRatio() != ratio || frame.isNull()) {
     QImage dense = logicalImage(kLogicalWidth, kLogicalHeight, ratio);
     if (!dense.isNull())
@@ -155,22 +168,11 @@ void MainFace::makeImages(qreal ratio) {
   lyricsPixmap = logicalImage(lrcwin_show.w(), lrcwin_show.h(), ratio);
   eqKnobPixmap = logicalImage(12, 81, ratio);
   playlistLinePixmap = logicalImage(220, 15, ratio);
-  // The horizontal mode's composition image waits until that mode is drawn: at 3x it is some
-  // 3 MiB that a window in another mode never uses.
-  rotatePixmap = QImage();
-  wallpaperPixmap = QImage();
-  wallpaperLoaded = false;
-  miniButtonsPixmap = miniMainPixmap = QImage();
-  miniPicturesLoaded = false;
   if (windowMode == HorizontalMode)
     makeHorizontalImages();
   if (windowMode == MiniMode)
     makeMiniImages();
 
-  // The old sheet goes first: at 3x it is some 20 MiB, and the two need not live at once.
-  skinPixmap = QImage();
-  if (!sheetPath.isEmpty())
-    skinPixmap = loadDensePicture(sheetPath, ratio);
   for (int n = 1; n <= 3; ++n) {
     decorationLeft[n - 1] =
         loadDensePicture(skinDir() + "/xmaslights_l" + QString::number(n) + ".png", ratio);
