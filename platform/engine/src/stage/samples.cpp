@@ -32,6 +32,8 @@ void toS16(AFormat fmt, const void *data, size_t bytes, std::vector<int16_t> &ou
   const auto *p = static_cast<const uint8_t *>(data);
   size_t n = bytes / static_cast<size_t>(bytesPerSample(fmt));
   out.resize(n);
+  if (n == 0)
+    return;
   int16_t *o = out.data();
   if (fmt == FMT_U8 || fmt == FMT_S8) {
     for (size_t i = 0; i < n; ++i)
@@ -54,6 +56,8 @@ void toS16(AFormat fmt, const void *data, size_t bytes, std::vector<int16_t> &ou
 
 void fromS16(AFormat fmt, const int16_t *samples, size_t n, std::vector<uint8_t> &out) {
   out.resize(n * static_cast<size_t>(bytesPerSample(fmt)));
+  if (n == 0)
+    return; // an effect still filling its window gave nothing, and an empty vector has no data
   uint8_t *o = out.data();
   if (fmt == FMT_U8 || fmt == FMT_S8) {
     for (size_t i = 0; i < n; ++i) {
