@@ -32,6 +32,7 @@ int XMMSPlayer::restartWindowMs = 60000;
 namespace {
 constexpr int kSession = 0;
 constexpr int kPollMs = 500;
+constexpr int kLostPollEvery = 4;
 constexpr int kTickMs = 1000;
 constexpr int kEngineStartMs = 6000; // a cold engine start on a loaded machine
 
@@ -225,9 +226,11 @@ void XMMSPlayer::updateStatus() {
   }
   if (now.answered)
     knownPosition = now.position;
-  // A device is lost only while a song plays; the poll that sees the playlist's end asks once
-  // more, in case the loss came just before it.
-  if (now.answered && (now.playing || playingState))
+  // A device is lost only while a song plays, and the engine takes seconds to give one up: every
+  // fourth poll asks, which keeps the playing poll at one round trip most of the time. The poll
+  // that sees the playlist's end asks once more, in case the loss came just before it.
+  if (now.answered && (now.playing || playingState) &&
+      (++lostPolls % kLostPollEvery == 0 || !now.playing))
     checkOutputLost();
 
   const bool p = now.paused;

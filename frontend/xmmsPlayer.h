@@ -152,4 +152,5 @@ private:
   Status snapshot;
   QElapsedTimer snapshotClock;
   int outputLosses = 0; // the engine's count of lost devices already told
+  int lostPolls = 0;    // playing polls since start, to ask about lost devices now and then
 };
