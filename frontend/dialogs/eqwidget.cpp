@@ -3,6 +3,7 @@
 #include "gbkcodec.h"
 #include "kconfig.h"
 #include "uiscale.h"
+#include "util_pushbutton.h"
 #include "xmmsPlayer.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 
 const char *const eqWidget::keys[11] = {"Preamp", "Band0", "Band1", "Band2", "Band3", "Band4",
@@ -38,12 +40,19 @@ eqWidget::eqWidget(QWidget *parent) : QDialog(parent) {
   list->setColumnWidth(0, uiPx(200) - style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-  // 18 pixels leave room for a 12-pixel caption only.
-  const QFont small = uiFont(font(), 12);
+  // The phone's buttons are 18 pixels high with a 12-pixel caption, a stylus's target. On a
+  // larger picture (a "Size" above 1x, a phone shell's fitted window) they are pressed with a
+  // finger, and grow into the 12 free pixels below them: from 3x on they are as tall as every
+  // other dialog's buttons.
+  const qreal grow = std::clamp((uiScale() - 1) / 2, 0.0, 1.0);
+  const int phoneHeight = 18;
+  const int height = qRound(phoneHeight + (UTIL_PushButton::defaultHeight - phoneHeight) * grow);
+  const int top = qRound(190 - 2 * grow); // two pixels of the dialog's edge kept below
+  const QFont small = uiFont(font(), qRound(12 + 2 * grow));
   auto button = [&](const char *caption, int x) {
     auto *b = new QPushButton(QCoreApplication::translate("velora", caption), this);
     b->setFont(small);
-    b->setGeometry(uiPx(x), uiPx(190), uiPx(50), uiPx(18));
+    b->setGeometry(uiPx(x), uiPx(top), uiPx(50), uiPx(height));
     return b;
   };
   closeBtn = button(QT_TRANSLATE_NOOP("velora", "Close"), 0);

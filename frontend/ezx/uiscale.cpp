@@ -1,5 +1,7 @@
 #include "uiscale.h"
 
+#include "scalestyle.h"
+
 #include <QApplication>
 #include <QHash>
 
@@ -11,22 +13,22 @@ qreal currentScale = 1;
 
 // The toolkit's fonts for the classes that take the scale as they were before any scaling, so a
 // scale set twice does not grow them twice.
-const char *const kScaledClasses[] = {"QMenu", "QDialog", "QMessageBox"};
+const char *const kScaledClasses[] = {"QMenu", "QDialog", "QMessageBox", "QTipLabel"};
 
 QHash<QByteArray, QFont> &baseFonts() {
   static QHash<QByteArray, QFont> fonts;
   return fonts;
 }
 
-QFont scaled(QFont f, qreal scale) {
+} // namespace
+
+QFont scaledFont(QFont f, qreal factor) {
   if (f.pixelSize() > 0)
-    f.setPixelSize(std::max(1, qRound(f.pixelSize() * scale)));
+    f.setPixelSize(std::max(1, qRound(f.pixelSize() * factor)));
   else if (f.pointSizeF() > 0)
-    f.setPointSizeF(f.pointSizeF() * scale);
+    f.setPointSizeF(f.pointSizeF() * factor);
   return f;
 }
-
-} // namespace
 
 qreal uiScale() { return currentScale; }
 
@@ -38,10 +40,14 @@ void setUiScale(qreal scale) {
   currentScale = scale;
   if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
     return;
+  // The style's own lengths follow from the first scale other than 1 on; until then the
+  // toolkit's style is left exactly as it is.
+  if (std::abs(scale - 1) > 1e-6)
+    installScaleStyle();
   for (const char *cls : kScaledClasses) {
     if (!baseFonts().contains(cls))
       baseFonts().insert(cls, QApplication::font(cls));
-    QApplication::setFont(scaled(baseFonts().value(cls), scale), cls);
+    QApplication::setFont(scaledFont(baseFonts().value(cls), scale), cls);
   }
 }
 

@@ -15,5 +15,7 @@ void setUiScale(qreal scale);
 // A length of the design in window pixels at the current scale, rounded; never 0 for a length
 // that was not 0.
 int uiPx(int designPixels);
+// `f` with its size multiplied by `factor`, in the unit it was given in.
+QFont scaledFont(QFont f, qreal factor);
 // `base` with a pixel size of `designPixels` at the current scale.
 QFont uiFont(const QFont &base, int designPixels);

@@ -1,7 +1,9 @@
 // Dialogs and pop-up menus at the main window's scale: with a "Size" of 1x, 2x and 3x every
 // dialog, its text and every menu grow with the picture, every caption still fits its box, and
 // the colours are the ones the skin names (a copy of the shipped default skin whose dialog
-// colours are changed here, so a palette that ignored the skin would show).
+// colours are changed here, so a palette that ignored the skin would show). The style's own
+// lengths grow too (button paddings, menu margins, check marks, sub-menu arrows, tool tips), and
+// at 1x the style draws exactly what the toolkit's style draws.
 #include "dialogs/colordialog.h"
 #include "dialogs/eqwidget.h"
 #include "dialogs/filebrowser.h"
@@ -11,6 +13,7 @@
 #include "dialogs/xreadmewidget.h"
 #include "guiapp.h"
 #include "mainface/mainface.h"
+#include "scalestyle.h"
 #include "sharedir.h"
 #include "testenv.h"
 #include "uiscale.h"
@@ -24,10 +27,16 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <functional>
 #include <memory>
 
@@ -105,11 +114,51 @@ void expectSkinColours(QWidget *dialog, const char *what) {
   EXPECT_EQ(dialog->palette().color(QPalette::Button), kButton) << what;
 }
 
-// What one dialog measured at one scale: its size and the pixel height of its font.
+// What one dialog measured at one scale: its size, the pixel height of its font and the least
+// room any captioned button leaves around its caption (across or up and down).
 struct Measure {
   QSize size;
   int fontHeight = 0;
+  int buttonRoom = 0;
 };
+
+int buttonRoom(QWidget *dialog) {
+  int room = INT_MAX;
+  for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>()) {
+    if (!b->isVisible() || b->text().trimmed().isEmpty())
+      continue;
+    const QFontMetrics fm(b->font());
+    room = std::min({room, b->width() - fm.horizontalAdvance(withoutMnemonic(b->text()).trimmed()),
+                     b->height() - fm.height()});
+  }
+  return room == INT_MAX ? 0 : room;
+}
+
+int tallestButton(QWidget *dialog) {
+  int h = 0;
+  for (QAbstractButton *b : dialog->findChildren<QAbstractButton *>())
+    h = std::max(h, b->height());
+  return h;
+}
+
+// The height of what is drawn in the right quarter of the entry `a` of the menu: its sub-menu
+// arrow (the entries' texts are shorter than three quarters of the rows).
+int arrowHeight(QMenu *menu, QAction *a) {
+  const QImage shot = menu->grab().toImage();
+  const qreal dpr = shot.devicePixelRatio();
+  const QRect row = menu->actionGeometry(a);
+  const QRect area(qRound((row.left() + row.width() * 3 / 4) * dpr), qRound(row.top() * dpr),
+                   qRound(row.width() / 4 * dpr) - 2, qRound(row.height() * dpr));
+  const QRgb background = shot.pixel(area.right(), area.top() + 1);
+  int top = INT_MAX, bottom = -1;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (std::abs(qGray(shot.pixel(x, y)) - qGray(background)) > 60) {
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+      }
+  return bottom < 0 ? 0 : bottom - top + 1;
+}
 
 Measure look(QWidget *dialog, const char *what) {
   dialog->show();
@@ -117,7 +166,7 @@ Measure look(QWidget *dialog, const char *what) {
   QApplication::processEvents();
   expectTextFits(dialog, what);
   expectSkinColours(dialog, what);
-  Measure m{dialog->size(), QFontMetrics(dialog->font()).height()};
+  Measure m{dialog->size(), QFontMetrics(dialog->font()).height(), buttonRoom(dialog)};
   dialog->hide();
   return m;
 }
@@ -160,16 +209,28 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
       expectScaled(m.size.width(), base.size.width(), scale, what, "width");
       expectScaled(m.size.height(), base.size.height(), scale, what, "height");
       expectScaled(m.fontHeight, base.fontHeight, scale, what, "font");
+      // The buttons' padding grows with their captions: no caption pressed against its edges.
+      EXPECT_GE(m.buttonRoom, base.buttonRoom * scale * 0.8 - 2) << what << " button room";
     };
 
+    int editorButtons = 0;
     {
       PlayList editor(w.get(), QString::fromStdString(home.path("playlist/mine.m3u")));
       check("playlist editor", &editor);
+      editorButtons = tallestButton(&editor);
     }
     {
       eqWidget presets(w.get());
       presets.resize(uiPx(200), uiPx(220));
       check("presets", &presets);
+      // The phone's 18-pixel buttons at 1x; a finger's, as tall as the editor's, at 3x.
+      if (scale == 1) {
+        EXPECT_EQ(tallestButton(&presets), 18);
+      } else if (scale == 3) {
+        EXPECT_NEAR(tallestButton(&presets), editorButtons, 2);
+      }
+      for (QAbstractButton *b : presets.findChildren<QAbstractButton *>())
+        EXPECT_LE(b->geometry().bottom(), presets.height() - 1);
       // The preset names fit the list's rows.
       auto *list = presets.findChild<QTreeWidget *>();
       ASSERT_NE(list, nullptr);
@@ -230,11 +291,14 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
         aboutSeen = true;
         expectTextFits(box, "about");
         expectSkinColours(box, "about");
-        const int h = QFontMetrics(box->font()).height();
-        if (scale == 1)
+        const int h = QFontMetrics(box->font()).height(), room = buttonRoom(box);
+        if (scale == 1) {
           atOne["about font"].fontHeight = h;
-        else
+          atOne["about font"].buttonRoom = room;
+        } else {
           expectScaled(h, atOne["about font"].fontHeight, scale, "about", "font");
+          EXPECT_GE(room, atOne["about font"].buttonRoom * scale * 0.8 - 2) << "about buttons";
+        }
         box->buttons().first()->click(); // "Ok  ": no readme after it
       };
       poll();
@@ -242,7 +306,8 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
     w->sltAbout();
     EXPECT_TRUE(aboutSeen);
 
-    // Menus: as much larger as the window, every entry's text inside its row.
+    // Menus: as much larger as the window, every entry's text inside its row; the rows, the
+    // margins, the check marks and the sub-menu arrows as much larger as the text.
     for (QPopupMenu *menu : {w->mainMenu, w->fontMenu, w->sizeMenu}) {
       ASSERT_NE(menu, nullptr);
       const std::string what =
@@ -252,6 +317,7 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
       const QFontMetrics fm(menu->font());
       menu->popup(QPoint(0, 0));
       spinUntil([&] { return menu->isVisible(); });
+      int rowHeight = 0, rowWidth = 0;
       for (QAction *a : static_cast<QMenu *>(menu)->actions()) {
         if (a->isSeparator())
           continue;
@@ -259,18 +325,52 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
         EXPECT_LE(fm.horizontalAdvance(withoutMnemonic(a->text()).trimmed()), row.width())
             << what << " " << a->text().toStdString();
         EXPECT_LE(fm.height(), row.height()) << what << " " << a->text().toStdString();
+        rowHeight = std::max(rowHeight, row.height());
+        rowWidth = std::max(rowWidth, row.width());
       }
       EXPECT_EQ(menu->palette().color(QPalette::Window), kBackground) << what;
+      const int indicator = menu->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, menu);
+      const int frame = menu->style()->pixelMetric(QStyle::PM_MenuPanelWidth, nullptr, menu);
+      const int arrow = menu == w->mainMenu ? arrowHeight(menu, w->sizeMenu->menuAction()) : 0;
       menu->hide();
+      const std::string rows = what + " rows", marks = what + " marks";
       if (scale == 1) {
         atOne[what] = Measure{hint, fm.height()};
-      } else {
-        expectScaled(fm.height(), atOne[what].fontHeight, scale, what.c_str(), "font");
-        // Rows grow with the text; the style's padding around it does not, so less than the
-        // scale itself.
-        EXPECT_GT(hint.height(), atOne[what].size.height() * (1 + (scale - 1) * 0.5)) << what;
-        EXPECT_GT(hint.width(), atOne[what].size.width()) << what;
+        atOne[rows] = Measure{QSize(rowWidth, rowHeight)};
+        atOne[marks] = Measure{QSize(indicator, frame), arrow};
+        continue;
       }
+      expectScaled(fm.height(), atOne[what].fontHeight, scale, what.c_str(), "font");
+      EXPECT_GT(hint.height(), atOne[what].size.height() * (1 + (scale - 1) * 0.5)) << what;
+      EXPECT_GT(hint.width(), atOne[what].size.width()) << what;
+      // A row of the 1x menu enlarged: no entry cut short ("Fit...een") for want of width.
+      expectScaled(rowHeight, atOne[rows].size.height(), scale, what.c_str(), "row height");
+      EXPECT_GE(rowWidth, atOne[rows].size.width() * scale - 2) << what << " row width";
+      expectScaled(indicator, atOne[marks].size.width(), scale, what.c_str(), "check mark");
+      expectScaled(frame, atOne[marks].size.height(), scale, what.c_str(), "frame");
+      if (menu == w->mainMenu) {
+        EXPECT_GT(atOne[marks].fontHeight, 2) << "no sub-menu arrow found at 1x";
+        EXPECT_GE(arrow, atOne[marks].fontHeight * scale * 0.75) << what << " arrow";
+      }
+    }
+
+    // A tool tip in the text size of the dialogs around it, its frame as large.
+    QToolTip::showText(w->mapToGlobal(QPoint(uiPx(20), uiPx(20))), "A tool tip", w.get());
+    QWidget *tip = nullptr;
+    spinUntil([&] {
+      for (QWidget *t : QApplication::topLevelWidgets())
+        if (t->inherits("QTipLabel") && t->isVisible())
+          tip = t;
+      return tip != nullptr;
+    });
+    ASSERT_NE(tip, nullptr);
+    const Measure tipSeen{tip->size(), QFontMetrics(tip->font()).height()};
+    QToolTip::hideText();
+    if (scale == 1) {
+      atOne["tip"] = tipSeen;
+    } else {
+      expectScaled(tipSeen.fontHeight, atOne["tip"].fontHeight, scale, "tip", "font");
+      expectScaled(tipSeen.size.height(), atOne["tip"].size.height(), scale, "tip", "height");
     }
     w->hide();
   }
@@ -347,4 +447,47 @@ TEST(DialogScale, MenusBuiltAtStartFollowALaterScale) {
   expectGrown(2, "size 2x");
   w->hide();
   setUiScale(1);
+}
+
+// At 1x the scaling style is the toolkit's style, pixel for pixel: the menus (entries, check
+// marks, sub-menu arrows, separators, frame) look exactly as they did before any scaling, also
+// after the window was at 3x and back.
+TEST(DialogScale, AtOneTheMenusAreTheToolkitsOwn) {
+  TempHome home;
+  if (!installRecolouredSkin(home))
+    GTEST_SKIP() << "the default skin is not staged";
+  writeFile(home.path(".xmms/pelmar_cfg"), "[pelskin]\nscale=3\n");
+  guiApp();
+  windowMode = VerticalMode;
+  auto w = std::make_unique<MainFace>(nullptr, nullptr);
+  w->titleTimer->stop();
+  w->checkTimer->stop();
+  w->resizeForMode(VerticalMode);
+  w->show();
+  ASSERT_TRUE(spinUntil([&] { return std::abs(uiScale() - 3) < 1e-6; }));
+  auto *scaling = dynamic_cast<ScaleStyle *>(QApplication::style());
+  ASSERT_NE(scaling, nullptr) << "a scale of 3 puts the scaling style in place";
+  w->chooseSize(1);
+  ASSERT_TRUE(spinUntil([&] { return std::abs(uiScale() - 1) < 1e-6; }));
+
+  std::unique_ptr<QStyle> plain(QStyleFactory::create(scaling->baseStyle()->name()));
+  ASSERT_NE(plain, nullptr);
+  auto shot = [](QPopupMenu *menu) {
+    menu->popup(QPoint(0, 0));
+    EXPECT_TRUE(spinUntil([&] { return menu->isVisible(); }));
+    QImage image = menu->grab().toImage();
+    menu->hide();
+    spinUntil([&] { return !menu->isVisible(); });
+    return image;
+  };
+  for (QPopupMenu *menu : {w->mainMenu, w->fontMenu, w->sizeMenu}) {
+    const QImage scaled = shot(menu);
+    menu->setStyle(plain.get());
+    const QImage own = shot(menu);
+    menu->setStyle(nullptr);
+    ASSERT_FALSE(own.isNull());
+    EXPECT_EQ(scaled.size(), own.size()) << menu->title().toStdString();
+    EXPECT_TRUE(scaled == own) << menu->title().toStdString();
+  }
+  w->hide();
 }
