@@ -15,15 +15,22 @@ namespace {
 // Above 0 while the base style lays out or draws a menu at the design's 1x size under a painter
 // that enlarges it: every length it asks for meanwhile is the 1x one.
 int designDepth = 0;
+// Above 0 while the base style draws for a screen of the scale's dots per inch, where it scales
+// its lengths itself.
+int dpiDepth = 0;
 
-struct AtDesignSize {
-  AtDesignSize() { ++designDepth; }
-  ~AtDesignSize() { --designDepth; }
-  AtDesignSize(const AtDesignSize &) = delete;
-  AtDesignSize &operator=(const AtDesignSize &) = delete;
+class Depth {
+public:
+  explicit Depth(int &counter) : counter(counter) { ++counter; }
+  ~Depth() { --counter; }
+  Depth(const Depth &) = delete;
+  Depth &operator=(const Depth &) = delete;
+
+private:
+  int &counter;
 };
 
-qreal activeScale() { return designDepth > 0 ? 1 : uiScale(); }
+qreal activeScale() { return designDepth > 0 || dpiDepth > 0 ? 1 : uiScale(); }
 
 bool isScaled(qreal s) { return std::abs(s - 1) > 1e-6; }
 
@@ -124,7 +131,7 @@ void drawAtDesignSize(QPainter *painter, QStyleOption &o, qreal s, Draw draw) {
   painter->translate(r.topLeft());
   painter->scale(r.width() / qreal(small.width()), r.height() / qreal(small.height()));
   {
-    AtDesignSize design;
+    Depth design(designDepth);
     draw();
   }
   painter->restore();
@@ -162,6 +169,16 @@ void drawArrow(QStyle::PrimitiveElement element, const QStyleOption *option, QPa
   painter->setBrush(option->palette.windowText());
   painter->drawPolygon(shape);
   painter->restore();
+}
+
+// Font metrics for a screen of `dpi` dots per inch: the base style sizes its arrows and a few
+// other marks by the dots per inch of the option's font metrics.
+QFontMetrics metricsAtDpi(const QFont &font, qreal dpi) {
+  QImage device(1, 1, QImage::Format_ARGB32);
+  const int dotsPerMeter = qRound(dpi / 0.0254);
+  device.setDotsPerMeterX(dotsPerMeter);
+  device.setDotsPerMeterY(dotsPerMeter);
+  return QFontMetrics(font, &device);
 }
 
 bool isArrow(QStyle::PrimitiveElement e) {
@@ -208,7 +225,7 @@ QSize ScaleStyle::sizeFromContents(ContentsType type, const QStyleOption *option
                 .width();
         c = c.expandedTo(QSize(width, o.fontMetrics.height()));
       }
-      AtDesignSize design;
+      Depth design(designDepth);
       return atWindow(QProxyStyle::sizeFromContents(type, &o, c, widget), s);
     }
     break;
@@ -220,7 +237,7 @@ QSize ScaleStyle::sizeFromContents(ContentsType type, const QStyleOption *option
   case CT_ComboBox:
   case CT_ToolButton: {
     // The padding around the contents is the style's 1x padding, enlarged.
-    AtDesignSize design;
+    Depth design(designDepth);
     return atWindow(QProxyStyle::sizeFromContents(type, option, atDesign(contents, s), widget), s);
   }
   default:
@@ -268,6 +285,43 @@ void ScaleStyle::drawControl(ControlElement element, const QStyleOption *option,
     return;
   }
   QProxyStyle::drawControl(element, option, painter, widget);
+}
+
+namespace {
+// The scroll bar as the base style sees it: on a screen of `s` times the dots per inch, so its
+// arrows and buttons have the 1x proportions (not 8-pixel arrows in buttons three times as wide).
+// Drawing and hit-testing both see it so, and a press lands on what is drawn.
+QStyleOptionSlider scrollBarAtScale(const QStyleOptionSlider &bar, const QWidget *widget, qreal s) {
+  QStyleOptionSlider o(bar);
+  o.fontMetrics =
+      metricsAtDpi(widget ? widget->font() : QApplication::font(), bar.fontMetrics.fontDpi() * s);
+  return o;
+}
+} // namespace
+
+void ScaleStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                                    QPainter *painter, const QWidget *widget) const {
+  const qreal s = activeScale();
+  const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
+  if (isScaled(s) && control == CC_ScrollBar && bar) {
+    const QStyleOptionSlider o = scrollBarAtScale(*bar, widget, s);
+    Depth native(dpiDepth);
+    QProxyStyle::drawComplexControl(control, &o, painter, widget);
+    return;
+  }
+  QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+QRect ScaleStyle::subControlRect(ComplexControl control, const QStyleOptionComplex *option,
+                                 SubControl sub, const QWidget *widget) const {
+  const qreal s = activeScale();
+  const auto *bar = qstyleoption_cast<const QStyleOptionSlider *>(option);
+  if (isScaled(s) && control == CC_ScrollBar && bar) {
+    const QStyleOptionSlider o = scrollBarAtScale(*bar, widget, s);
+    Depth native(dpiDepth);
+    return QProxyStyle::subControlRect(control, &o, sub, widget);
+  }
+  return QProxyStyle::subControlRect(control, option, sub, widget);
 }
 
 void installScaleStyle() {

@@ -22,6 +22,10 @@ public:
                      const QWidget *widget) const override;
   void drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
                    const QWidget *widget) const override;
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
+                          QPainter *painter, const QWidget *widget) const override;
+  QRect subControlRect(ComplexControl control, const QStyleOptionComplex *option, SubControl sub,
+                       const QWidget *widget) const override;
 };
 
 // Puts a ScaleStyle over the application's style, once; later calls do nothing.

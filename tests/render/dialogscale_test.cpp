@@ -28,8 +28,10 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTest>
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
@@ -141,6 +143,16 @@ int tallestButton(QWidget *dialog) {
   return h;
 }
 
+// The box around the pixels of `area` whose grey differs from `background`'s by more than 60.
+QRect inkBox(const QImage &shot, const QRect &area, QRgb background) {
+  QRect box;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (std::abs(qGray(shot.pixel(x, y)) - qGray(background)) > 60)
+        box |= QRect(x, y, 1, 1);
+  return box;
+}
+
 // The height of what is drawn in the right quarter of the entry `a` of the menu: its sub-menu
 // arrow (the entries' texts are shorter than three quarters of the rows).
 int arrowHeight(QMenu *menu, QAction *a) {
@@ -149,15 +161,17 @@ int arrowHeight(QMenu *menu, QAction *a) {
   const QRect row = menu->actionGeometry(a);
   const QRect area(qRound((row.left() + row.width() * 3 / 4) * dpr), qRound(row.top() * dpr),
                    qRound(row.width() / 4 * dpr) - 2, qRound(row.height() * dpr));
-  const QRgb background = shot.pixel(area.right(), area.top() + 1);
-  int top = INT_MAX, bottom = -1;
-  for (int y = area.top(); y <= area.bottom(); ++y)
-    for (int x = area.left(); x <= area.right(); ++x)
-      if (std::abs(qGray(shot.pixel(x, y)) - qGray(background)) > 60) {
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
-      }
-  return bottom < 0 ? 0 : bottom - top + 1;
+  return inkBox(shot, area, shot.pixel(area.right(), area.top() + 1)).height();
+}
+
+// The down arrow of a vertical scroll bar, in the bar's pixels: what is drawn in its lower
+// square, against the button's colour near the square's lower edge.
+QRect downArrow(QScrollBar *bar) {
+  const QImage shot = bar->grab().toImage();
+  const int side = bar->width();
+  const QRect square(0, bar->height() - side, side, side);
+  return inkBox(shot, square.adjusted(2, 2, -2, -2),
+                shot.pixel(square.center().x(), square.bottom() - side / 6));
 }
 
 Measure look(QWidget *dialog, const char *what) {
@@ -187,6 +201,10 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
       GTEST_SKIP() << "the default skin is not staged";
     writeFile(home.path(".xmms/pelmar_cfg"), "[pelskin]\nscale=" + std::to_string(scale) + "\n");
     writeFile(home.path("readme"), "A readme line long enough to be wrapped across the field.\n");
+    std::string presetFile; // more presets than the list shows: it has a scroll bar
+    for (int i = 0; i < 24; ++i)
+      presetFile += "[Preset " + std::to_string(i) + "]\nPreamp=1\nBand0=2\n";
+    writeFile(home.path(".xmms/default.preset"), presetFile);
     writeFile(home.path("playlist/mine.m3u"),
               home.path("a song with a rather long name.mp3") + "\n");
     guiApp();
@@ -231,6 +249,23 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
       }
       for (QAbstractButton *b : presets.findChildren<QAbstractButton *>())
         EXPECT_LE(b->geometry().bottom(), presets.height() - 1);
+      // The list's scroll bar: as much wider, its arrows as much larger, and a press on the
+      // arrow that is drawn steps the list.
+      presets.show();
+      QScrollBar *bar = presets.findChild<QTreeWidget *>()->verticalScrollBar();
+      ASSERT_TRUE(spinUntil([&] { return bar->isVisible(); })) << "24 presets fit the list";
+      const QRect arrow = downArrow(bar);
+      ASSERT_FALSE(arrow.isEmpty());
+      bar->setValue(0);
+      QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, arrow.center());
+      EXPECT_EQ(bar->value(), bar->singleStep()) << "a press on the drawn arrow";
+      presets.hide();
+      if (scale == 1) {
+        atOne["presets bar"] = Measure{QSize(bar->width(), arrow.height())};
+      } else {
+        expectScaled(bar->width(), atOne["presets bar"].size.width(), scale, "bar", "width");
+        EXPECT_GE(arrow.height(), atOne["presets bar"].size.height() * scale * 0.75) << "arrow";
+      }
       // The preset names fit the list's rows.
       auto *list = presets.findChild<QTreeWidget *>();
       ASSERT_NE(list, nullptr);
@@ -450,8 +485,8 @@ TEST(DialogScale, MenusBuiltAtStartFollowALaterScale) {
 }
 
 // At 1x the scaling style is the toolkit's style, pixel for pixel: the menus (entries, check
-// marks, sub-menu arrows, separators, frame) look exactly as they did before any scaling, also
-// after the window was at 3x and back.
+// marks, sub-menu arrows, separators, frame) and the scroll bars look exactly as they did before
+// any scaling, also after the window was at 3x and back.
 TEST(DialogScale, AtOneTheMenusAreTheToolkitsOwn) {
   TempHome home;
   if (!installRecolouredSkin(home))
@@ -489,5 +524,14 @@ TEST(DialogScale, AtOneTheMenusAreTheToolkitsOwn) {
     EXPECT_EQ(scaled.size(), own.size()) << menu->title().toStdString();
     EXPECT_TRUE(scaled == own) << menu->title().toStdString();
   }
+  // A scroll bar as the lists show it.
+  QScrollBar bar(Qt::Vertical);
+  bar.setRange(0, 100);
+  bar.resize(bar.sizeHint().width(), 200);
+  const QImage scaled = bar.grab().toImage();
+  bar.setStyle(plain.get());
+  bar.resize(bar.sizeHint().width(), 200);
+  const QImage own = bar.grab().toImage();
+  EXPECT_TRUE(scaled == own) << "scroll bar";
   w->hide();
 }
