@@ -134,4 +134,59 @@ TEST(InputFallThrough, AlacNamedM4aPlaysThroughTheNextPluginAndBrokenOnesEndTheS
   EXPECT_NEAR(byRate[8000].seconds(), 1.0, 0.01) << "the song after the broken ones plays whole";
 }
 
+// The playlist shows a song's title and length before it is played: for an .m4a that holds
+// Apple Lossless the MP4 plug-in finds no AAC track and says nothing, so the next plug-in that
+// claims the file is asked, as when the song is played.
+TEST(InputFallThrough, TitleAndLengthOfAnAlacM4aComeFromThePluginThatPlaysIt) {
+  if (!haveAll())
+    GTEST_SKIP() << "the engine, its disk writer or the MP4, WAV and FFmpeg plug-ins are not built";
+  TempHome home;
+  velora::test::makeDirs(home.path("music"));
+  const std::string alac = home.path("music/ripped.m4a");
+  ASSERT_TRUE(ffmpegMakes({"-f", "lavfi", "-i", "sine=f=440:r=44100:d=3", "-metadata",
+                           "title=Ripped Song", "-c:a", "alac", "-f", "mp4"},
+                          alac));
+  const std::string aac = home.path("music/plain.m4a");
+  ASSERT_TRUE(ffmpegMakes({"-f", "lavfi", "-i", "sine=f=440:r=44100:d=2", "-metadata",
+                           "title=Plain Song", "-c:a", "aac", "-f", "mp4"},
+                          aac));
+  std::mt19937 gen(9);
+  std::string noise(30000, '\0');
+  for (char &c : noise)
+    c = static_cast<char>(gen());
+  const std::string junk = home.path("music/junk.m4a");
+  writeFile(junk, noise);
+  writeFile(home.path(".xmms/xmms.m3u"), alac + "\n" + aac + "\n" + junk + "\n");
+  std::string config = diskWriterConfig(home.path("out.wav"));
+  config.insert(config.find("[xmms]\n") + 7, "disabled_iplugins=libslaveinput.so\n");
+  writeFile(home.path(".xmms/config"), config);
+
+  EngineProcess engine;
+  ASSERT_TRUE(engine.start());
+  auto title = [](int pos) {
+    char *t = xmms_remote_get_playlist_title(0, pos);
+    std::string s = t ? t : "";
+    std::free(t);
+    return s;
+  };
+  // Looked up in the background: asked once, answered a little later.
+  EXPECT_TRUE(waitUntil(
+      [&] {
+        return title(0).find("Ripped Song") != std::string::npos &&
+               xmms_remote_get_playlist_time(0, 0) > 0;
+      },
+      20000))
+      << "\"" << title(0) << "\", " << xmms_remote_get_playlist_time(0, 0) << " ms";
+  EXPECT_NEAR(xmms_remote_get_playlist_time(0, 0), 3000, 100);
+  // The MP4 plug-in still answers for the AAC it plays.
+  EXPECT_TRUE(waitUntil([&] { return title(1).find("Plain Song") != std::string::npos; }, 20000))
+      << title(1);
+  EXPECT_NEAR(xmms_remote_get_playlist_time(0, 1), 2000, 100);
+  // Nobody can read the garbage: its name stays, no length, and the engine goes on answering.
+  EXPECT_TRUE(waitUntil([&] { return !title(2).empty(); }, 5000));
+  EXPECT_EQ(title(2), "junk.m4a");
+  EXPECT_EQ(xmms_remote_get_playlist_time(0, 2), 0);
+  EXPECT_EQ(engine.stop(), 0);
+}
+
 } // namespace

@@ -82,9 +82,17 @@ void SongInfo::run() {
 
     char *title = nullptr;
     int length = -1;
-    InputEntry *in = host_.inputFor(files_[pos]);
-    if (in && in->ip->get_song_info)
+    // A plug-in that claims files by name may find nothing it knows inside (an .m4a that holds
+    // Apple Lossless): the next one that claims the file is asked, as the player does.
+    for (InputEntry *in = host_.inputFor(files_[pos]); in && !(title && *title) && length <= 0;
+         in = host_.inputFor(files_[pos], in)) {
+      if (!in->ip->get_song_info)
+        continue;
+      std::free(title);
+      title = nullptr;
+      length = -1;
       in->ip->get_song_info(const_cast<char *>(files_[pos].c_str()), &title, &length);
+    }
 
     lk.lock();
     Item &item = items_[pos];
