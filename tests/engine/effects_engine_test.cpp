@@ -273,3 +273,34 @@ TEST(EngineReplayGain, OpusR128GainIsHonoured) {
   EXPECT_GT(plainDb, -30.0);
   EXPECT_NEAR(plainDb - taggedDb, 6.0, 0.1);
 }
+
+// Kinds the catch-all plug-in plays keep their gains where TagLib's generic properties do not
+// look: WMA as attributes of the tagger's own spelling, True Audio in an APEv2 tag at its end.
+TEST(EngineReplayGain, WmaAndTrueAudioGainsAreHonoured) {
+  if (!velora::test::fileExists(velora::test::stageDir() + "/lib/xmms/Input/libffmpeginput.so"))
+    GTEST_SKIP() << "the FFmpeg input plug-in is not built";
+  TempHome home;
+  const std::string tone = "aevalsrc=0.25*sin(2*PI*440*t)|0.25*sin(2*PI*440*t):s=44100:d=2";
+  struct Kind {
+    const char *ext;
+    std::vector<std::string> codec;
+    const char *key;
+  };
+  const Kind kinds[] = {{"wma", {"-c:a", "wmav2", "-b:a", "128k"}, "replaygain_album_gain"},
+                        {"tta", {"-c:a", "tta"}, "REPLAYGAIN_TRACK_GAIN"}};
+  configure(home, "libdiskwriter.so", "replaygain_mode=track\n");
+  for (const Kind &k : kinds) {
+    std::string plain = home.path(std::string("plain.") + k.ext);
+    std::string quiet = home.path(std::string("quiet.") + k.ext);
+    std::vector<std::string> tagged = k.codec;
+    tagged.insert(tagged.end(), {"-metadata", std::string(k.key) + "=-6.00 dB"});
+    ASSERT_TRUE(make(plain, tone, k.codec)) << k.ext;
+    ASSERT_TRUE(make(quiet, tone, tagged)) << k.ext;
+    playlist(home, {plain});
+    double plainDb = levelDb(record(home));
+    playlist(home, {quiet});
+    double quietDb = levelDb(record(home));
+    EXPECT_GT(plainDb, -30.0) << k.ext << ": the song was heard";
+    EXPECT_NEAR(plainDb - quietDb, 6.0, 0.1) << k.ext;
+  }
+}

@@ -1,12 +1,15 @@
 #include "replaygain.h"
 
 #include <taglib/apetag.h>
+#include <taglib/asffile.h>
+#include <taglib/asftag.h>
 #include <taglib/fileref.h>
 #include <taglib/mp4file.h>
 #include <taglib/mp4tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/opusfile.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/trueaudiofile.h>
 
 #include <algorithm>
 #include <cctype>
@@ -98,6 +101,38 @@ void takeMp4Freeform(TagLib::MP4::Tag *tag, ReplayGainInfo &info) {
   takeFields(map, info, false);
 }
 
+// WMA keeps taggers' gains as attributes of their own name ("replaygain_track_gain"), which
+// the generic property map leaves out.
+void takeAsfAttributes(TagLib::ASF::Tag *tag, ReplayGainInfo &info) {
+  if (!tag)
+    return;
+  TagLib::PropertyMap map;
+  for (const auto &[key, attributes] : tag->attributeListMap()) {
+    TagLib::StringList values;
+    for (const auto &a : attributes)
+      values.append(a.toString());
+    if (!values.isEmpty())
+      map.insert(upper(key.to8Bit(true)), values);
+  }
+  takeFields(map, info, false);
+}
+
+// An APEv2 tag at the end of a file whose kind TagLib reads only ID3 tags of (True Audio, as
+// ffmpeg and foobar2000 write it): its footer is the last 32 bytes, or sits before an ID3v1 tag.
+void takeTrailingApeTag(TagLib::File *file, ReplayGainInfo &info) {
+  const long size = file->length();
+  for (long footer : {size - 32, size - 128 - 32}) {
+    if (footer < 0)
+      continue;
+    file->seek(footer);
+    if (file->readBlock(8) != TagLib::ByteVector("APETAGEX", 8))
+      continue;
+    TagLib::APE::Tag tag(file, footer);
+    takeFields(tag.properties(), info, false);
+    return;
+  }
+}
+
 } // namespace
 
 std::optional<double> parseGainDb(const std::string &text) {
@@ -139,6 +174,10 @@ ReplayGainInfo readReplayGain(const std::string &path) {
     takeFields(mpeg->APETag()->properties(), info, false);
   if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file))
     takeMp4Freeform(mp4->tag(), info);
+  if (auto *asf = dynamic_cast<TagLib::ASF::File *>(file))
+    takeAsfAttributes(asf->tag(), info);
+  if (dynamic_cast<TagLib::TrueAudio::File *>(file) != nullptr)
+    takeTrailingApeTag(file, info);
   return info;
 }
 
