@@ -1,6 +1,7 @@
 #include "xmmsPlayer.h"
 
 #include "core/enginerestart.h"
+#include "core/enginespawn.h"
 #include "kconfig.h"
 #include "protocol.h" // the session's socket and pid file paths
 
@@ -8,7 +9,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimerEvent>
@@ -97,12 +97,13 @@ bool XMMSPlayer::spawnEngine() {
   spawnClock.start();
   pidFileAtSpawn = enginerestart::pidFileValue();
   // Run directly, never through a shell: the engine installed beside this program first (the
-  // installed tree can be moved), else the one on PATH. Detached: it is nobody's child of ours.
+  // installed tree can be moved), else the one on PATH. Tied to this process: a velora that is
+  // killed outright leaves no engine playing on without a window.
   QString program =
       QStandardPaths::findExecutable("xmms", {QCoreApplication::applicationDirPath()});
   if (program.isEmpty())
     program = QStandardPaths::findExecutable("xmms");
-  if (program.isEmpty() || !QProcess::startDetached(program, {})) {
+  if (program.isEmpty() || enginespawn::startTied(program) < 0) {
     qWarning("XMMSPlayer: cannot start the audio engine: no program \"xmms\" on PATH");
     return false;
   }

@@ -98,3 +98,33 @@ TEST(QuitSignals, EachSignalRunsTheCloseSequenceAndEndsTheEngine) {
       kill(engine, SIGKILL);
   }
 }
+
+// A window killed outright (SIGKILL, the out-of-memory killer, a crash) runs no close sequence;
+// its engine must not go on playing with nothing left to stop it.
+TEST(QuitSignals, AKilledWindowTakesItsEngineWithIt) {
+  if (!fileExists(stageDir() + "/bin/velora") || !fileExists(stageDir() + "/bin/xmms"))
+    GTEST_SKIP() << "velora or the engine not built";
+  TempHome home;
+  writeSilentEngineConfig(home.home());
+  writeSilentWav(home.path("music/long.wav"), 60);
+  writeFile(home.path(".xmms/xmms.m3u"), home.path("music/long.wav") + "\n");
+  const pid_t velora = startVeloraProcess(home);
+  ASSERT_GT(velora, 0);
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_get_version(0) != 0; }, 20000))
+      << readFile(home.root() + "/velora.log");
+  const pid_t engine = enginePid(home);
+  ASSERT_GT(engine, 0);
+  xmms_remote_play(0);
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 10000));
+  ASSERT_TRUE(waitUntil([&] { return fileExists(home.path(".xmms/pelmar_cfg")); }, 20000));
+
+  ASSERT_EQ(kill(velora, SIGKILL), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(velora, &status, 0), velora);
+  EXPECT_TRUE(waitUntil([&] { return !alive(engine); }, 15000)) << "the engine plays on";
+  // It ended in order: the session's channel answers no more and its socket is gone.
+  EXPECT_EQ(xmms_remote_get_version(0), 0);
+  EXPECT_TRUE(waitUntil([&] { return enginePid(home) < 0; }, 5000));
+  if (alive(engine))
+    kill(engine, SIGKILL);
+}
