@@ -51,8 +51,8 @@ qint64 LyricsTiming::nudgePrevious(qint64 deltaMs) {
     return -1;
   const int i = next - 1;
   const qint64 low = i > 0 ? stamps.at(i - 1) : 0;
-  const qint64 high = i + 1 < stamps.size() && stamps.at(i + 1) >= 0 ? stamps.at(i + 1)
-                                                                      : (qint64(1) << 40);
+  const qint64 high =
+      i + 1 < stamps.size() && stamps.at(i + 1) >= 0 ? stamps.at(i + 1) : (qint64(1) << 40);
   stamps[i] = std::clamp(stamps.at(i) + deltaMs, low, high);
   changed = true;
   return stamps.at(i);
@@ -80,6 +80,20 @@ QString LyricsTiming::lrcPathFor(const QString &songPath) {
   return (dot > slash + 1 ? songPath.left(dot) : songPath) + QStringLiteral(".lrc");
 }
 
+namespace {
+
+// Moves backup to backup.1 (or .2, ... the first name not taken).
+bool keepOlderBackup(const QString &backup) {
+  for (int n = 1; n < 1000; ++n) {
+    const QString older = backup + QLatin1Char('.') + QString::number(n);
+    if (!QFileInfo::exists(older) && !QFileInfo(older).isSymLink())
+      return QFile::rename(backup, older);
+  }
+  return false;
+}
+
+} // namespace
+
 bool LyricsTiming::save() {
   if (!active())
     return false;
@@ -101,7 +115,13 @@ bool LyricsTiming::save() {
   const QString backup = path + QStringLiteral(".bak");
   const bool hadOld = QFileInfo(path).isFile();
   if (hadOld) {
-    QFile::remove(backup);
+    // A backup already there is an earlier version (often the lyrics the user had before any
+    // timing): it moves to the first free numbered name rather than being replaced.
+    if (QFileInfo::exists(backup) && !keepOlderBackup(backup)) {
+      qWarning("velora: cannot keep %s", QFile::encodeName(backup).constData());
+      file.cancelWriting();
+      return false;
+    }
     if (!QFile::rename(path, backup)) {
       qWarning("velora: cannot keep %s as %s", name.constData(),
                QFile::encodeName(backup).constData());

@@ -46,7 +46,8 @@ public:
   // The .lrc beside the song: its name with the extension replaced.
   static QString lrcPathFor(const QString &songPath);
   // Writes the .lrc atomically (a temporary file renamed over it); an existing .lrc is renamed
-  // to .lrc.bak first. False with a diagnostic when it cannot be written; nothing is lost then.
+  // to .lrc.bak first, an older .lrc.bak to .lrc.bak.1 (.2, ...). False with a diagnostic when
+  // it cannot be written; nothing is lost then.
   bool save();
 
 private:

@@ -129,6 +129,8 @@ TEST_F(InputTest, TimingLyricsByTappingWritesTheTapTimes) {
   w->timeLyrics();
   EXPECT_FALSE(w->timing.active());
   EXPECT_EQ(readFile(home.path("music/a.lrc.bak")), written);
+  // The lyrics the user had before any timing are still there, under a numbered name.
+  EXPECT_EQ(readFile(home.path("music/a.lrc.bak.1")), old);
   const std::string partial = readFile(home.path("music/a.lrc"));
   EXPECT_NE(partial.find("first line"), std::string::npos);
   EXPECT_NE(partial.find("]first line"), std::string::npos) << "the tapped line has its time";
