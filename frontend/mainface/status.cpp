@@ -23,9 +23,10 @@ void MainFace::doCheckTimer() {
   }
   const int position = now.position;
   if (position != lastPosition) {
-    // The song being timed is gone: its stamps are saved or dropped, as the user says.
+    // The song being timed is gone: its stamps are saved or dropped, as the user says. There is
+    // no staying with it (no Cancel), or the same question would come again at once.
     if (timing.active())
-      leaveTiming();
+      leaveTiming(false);
     const QString path = QString::fromUtf8(controller->fileAt(position).toLatin1());
     clearLoop(); // the whole window is repainted below, marks included
     setTitle(QString::number(position + 1) + "." +

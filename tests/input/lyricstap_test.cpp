@@ -148,3 +148,58 @@ TEST_F(InputTest, TimingLyricsByTappingWritesTheTapTimes) {
   EXPECT_FALSE(w->timing.active());
   playingFlag = false;
 }
+
+TEST_F(InputTest, TimingEndsWithOneQuestionWhenTheSongMovesOn) {
+  const std::string a = song("a.wav", 40);
+  const std::string b = song("b.wav", 40);
+  writeFile(home.path("music/a.txt"), "first line\nsecond line\n");
+  startEngine({a, b});
+  openWindow(kBand);
+  lyricsPanelShown = true;
+  playlistPanelShown = equalizerPanelShown = false;
+  showLyrics = true;
+  player->playAt(0);
+  ASSERT_TRUE(waitPlaying());
+  playingFlag = true;
+  w->lastPosition = -1;
+  w->doCheckTimer();
+  w->timeLyrics();
+  ASSERT_TRUE(w->timing.active());
+  at(500, [&] { tap(120, 240); });
+  ASSERT_EQ(w->timing.waiting(), 1);
+
+  // The next song starts while a stamp is unsaved: one question, with nothing to stay for. A
+  // user who wants to stay presses Cancel where it is offered.
+  int questions = 0;
+  QStringList offered;
+  QTimer answering;
+  answering.setInterval(50);
+  QObject::connect(&answering, &QTimer::timeout, [&] {
+    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+    if (!box)
+      return;
+    ++questions;
+    offered.clear();
+    QAbstractButton *choice = nullptr;
+    for (QAbstractButton *button : box->buttons()) {
+      offered << button->text();
+      if (button->text() == "Discard" && !choice)
+        choice = button;
+      if (button->text() == "Cancel")
+        choice = button;
+    }
+    if (choice)
+      choice->click();
+  });
+  player->playAt(1);
+  ASSERT_TRUE(waitUntil([] { return xmms_remote_get_playlist_pos(0) == 1; }, 10000));
+  answering.start();
+  w->doCheckTimer(); // every question it asks is answered inside
+  answering.stop();
+  EXPECT_EQ(questions, 1) << offered.join(", ").toStdString();
+  EXPECT_FALSE(offered.contains("Cancel")) << offered.join(", ").toStdString();
+  EXPECT_FALSE(w->timing.active());
+  EXPECT_FALSE(fileExists(home.path("music/a.lrc"))) << "discarded stamps are not written";
+  EXPECT_TRUE(w->title().startsWith("2.")) << w->title().toStdString();
+  playingFlag = false;
+}
