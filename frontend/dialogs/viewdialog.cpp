@@ -47,6 +47,8 @@ ViewDialog::ViewDialog(QWidget *parent, const QString &filter, bool modal, Qt::W
   list->setFocus();
 }
 
+void ViewDialog::setHeading(const QString &text) { label->setText(text); }
+
 void ViewDialog::returned() {
   answer = list->currentFile();
   accept();

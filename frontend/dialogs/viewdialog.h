@@ -19,6 +19,8 @@ public:
   QString result() const { return answer; }
   UTIL_PushButton *okButton() const { return ok; }
   UTIL_PushButton *backButton() const { return back; }
+  // The line above the list ("Open Folder " unless a picker names what it picks).
+  void setHeading(const QString &text);
 
 public slots:
   void returned();

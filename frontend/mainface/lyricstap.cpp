@@ -78,7 +78,9 @@ void MainFace::timeLyrics() {
   if (lines.isEmpty()) {
     // No text yet: the user picks one.
     auto dialog = std::make_unique<ViewDialog>(this, "*.txt *.TXT *.lrc *.LRC", true);
+    // Its own heading: "Open Folder" over a list of texts would send the user looking for music.
     dialog->setWindowTitle(QCoreApplication::translate("velora", "Lyrics text"));
+    dialog->setHeading(dialog->windowTitle());
     dialog->browser()->setDir(QFileInfo(lyricsSong).absolutePath());
     if (dialog->exec() != QDialog::Accepted || dialog->result().isEmpty())
       return;

@@ -3,11 +3,14 @@
 // moves the last stamp, the old .lrc is kept as .lrc.bak, and leaving with unsaved stamps asks.
 #include "inputfixture.h"
 
+#include "dialogs/filebrowser.h"
+#include "dialogs/viewdialog.h"
 #include "guiapp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <xmms/xmmsctrl.h>
@@ -201,5 +204,45 @@ TEST_F(InputTest, TimingEndsWithOneQuestionWhenTheSongMovesOn) {
   EXPECT_FALSE(w->timing.active());
   EXPECT_FALSE(fileExists(home.path("music/a.lrc"))) << "discarded stamps are not written";
   EXPECT_TRUE(w->title().startsWith("2.")) << w->title().toStdString();
+  playingFlag = false;
+}
+
+TEST_F(InputTest, TimingWithoutATextOffersAPickerNamedForIt) {
+  const std::string a = song("a.wav", 40);
+  writeFile(home.path("music/words.txt"), "picked one\npicked two\n");
+  startEngine({a});
+  openWindow(kBand);
+  lyricsPanelShown = true;
+  playlistPanelShown = equalizerPanelShown = false;
+  showLyrics = true;
+  player->playAt(0);
+  ASSERT_TRUE(waitPlaying());
+  playingFlag = true;
+  w->lastPosition = -1;
+  w->doCheckTimer();
+  ASSERT_FALSE(lyricsLoaded);
+
+  // No text beside the song: the user picks one, under a heading that says what is picked.
+  QStringList headings;
+  QTimer picking;
+  picking.setInterval(50);
+  QObject::connect(&picking, &QTimer::timeout, [&] {
+    auto *dialog = qobject_cast<ViewDialog *>(QApplication::activeModalWidget());
+    if (!dialog)
+      return;
+    for (QLabel *label : dialog->findChildren<QLabel *>())
+      headings << label->text();
+    dialog->browser()->setCurrentItem(dialog->browser()->count() - 1);
+    dialog->returned();
+  });
+  picking.start();
+  w->timeLyrics();
+  picking.stop();
+  EXPECT_TRUE(headings.contains("Lyrics text")) << headings.join("|").toStdString();
+  EXPECT_FALSE(headings.join("|").contains("Open Folder")) << headings.join("|").toStdString();
+  ASSERT_TRUE(w->timing.active());
+  EXPECT_EQ(w->timing.lines(), QStringList({"picked one", "picked two"}));
+  w->timeLyrics(); // nothing tapped: it leaves without asking
+  EXPECT_FALSE(w->timing.active());
   playingFlag = false;
 }
