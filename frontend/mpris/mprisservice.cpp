@@ -279,7 +279,15 @@ void MprisService::setVolume(double value) {
 double MprisService::rate() const { return playbackSpeed; }
 
 void MprisService::setRate(double value) {
-  if (!window || !(value > 0))
+  if (!window)
+    return;
+  // A rate of 0 is how some clients ask for a pause, and MPRIS has it act as Pause; the speed
+  // stays as it was.
+  if (value == 0) {
+    pause();
+    return;
+  }
+  if (!(value > 0))
     return;
   window->changeSpeed(value);
 }

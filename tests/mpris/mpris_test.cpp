@@ -259,8 +259,20 @@ TEST_F(MprisTest, RateIsThePlaybackSpeed) {
   EXPECT_EQ(w->noticeText, QString("Speed 0.75") + QChar(0x00D7));
   setRate("3.0"); // beyond the range: the nearest end
   EXPECT_FLOAT_EQ(xmms_remote_get_speed(0), 2.0f);
-  setRate("0.0"); // some clients mean a pause by it: not a speed
+  // A rate of 0 is a pause, as MPRIS asks, not a speed; a negative one or not a number is
+  // nothing.
+  xmms_remote_play(0);
+  ASSERT_TRUE(spinUntil([] { return xmms_remote_is_playing(0) != 0; }, 5000));
+  spinFor(1200); // the window's poll sees it playing
+  setRate("-1.0");
+  setRate("nan");
   EXPECT_FLOAT_EQ(xmms_remote_get_speed(0), 2.0f);
+  EXPECT_EQ(xmms_remote_is_paused(0), 0);
+  setRate("0.0");
+  EXPECT_FLOAT_EQ(xmms_remote_get_speed(0), 2.0f);
+  EXPECT_TRUE(spinUntil([] { return xmms_remote_is_paused(0) != 0; }, 5000));
+  EXPECT_TRUE(spinUntil([&] { return property("PlaybackStatus") == "(<'Paused'>,)"; }, 5000))
+      << property("PlaybackStatus");
 
   // A change made in the window is announced.
   service->announceChanges();
