@@ -233,6 +233,12 @@ void XMMSPlayer::updateStatus() {
   if (now.answered && (now.playing || playingState) &&
       (++lostPolls % kLostPollEvery == 0 || !now.playing))
     checkOutputLost();
+  // A song that cannot be played is skipped at once: the position moves, or playing stops at
+  // the playlist's end. Only then is there something to ask.
+  if (now.answered && (now.position != unplayableAskedAt || (playingState && !now.playing))) {
+    unplayableAskedAt = now.position;
+    checkUnplayable();
+  }
 
   const bool p = now.paused;
   if (p != pausedState) {
@@ -289,6 +295,25 @@ void XMMSPlayer::checkOutputLost() {
   qWarning("velora: the sound device was lost (%s); the songs go on silently",
            qUtf8Printable(reason));
   emit outputLost(reason);
+}
+
+void XMMSPlayer::checkUnplayable() {
+  char *path = nullptr;
+  int count;
+  {
+    SignalsBlocked guard(this);
+    count = xmms_remote_get_unplayable(kSession, &path);
+  }
+  const QString file = QString::fromUtf8(path ? path : "");
+  std::free(path);
+  // The first answer is what an engine already running had skipped before this window: old
+  // news. A fresh engine (restarted) counts from 0 again.
+  if (count < unplayableSeen)
+    unplayableSeen = 0;
+  const bool news = unplayableSeen >= 0 && count > unplayableSeen;
+  unplayableSeen = count;
+  if (news && !file.isEmpty())
+    emit unplayable(file);
 }
 
 void XMMSPlayer::publish(const Status &now) {

@@ -123,6 +123,9 @@ signals:
   // The engine's sound device stopped taking audio (a headset unplugged) and the songs go on
   // silently on its null output: once each time, with what the engine said about it.
   void outputLost(const QString &reason);
+  // The engine skipped a playlist entry it could not play (broken, empty, not audio): once for
+  // each poll that finds new ones, with the path of the last.
+  void unplayable(const QString &file);
 
 protected:
   void timerEvent(QTimerEvent *event) override;
@@ -132,6 +135,8 @@ private:
   void publish(const Status &now);
   // Asks the engine whether its sound device was lost since the last time it was asked.
   void checkOutputLost();
+  // Asks the engine whether it skipped songs it could not play since the last time it was asked.
+  void checkUnplayable();
   // The status poll found no engine: say so, start a fresh one on the same position, stopped.
   void recoverEngine();
 
@@ -151,6 +156,8 @@ private:
   pid_t pidFileAtSpawn = -1;        // the pid file then: a fresh engine writes its own
   Status snapshot;
   QElapsedTimer snapshotClock;
-  int outputLosses = 0; // the engine's count of lost devices already told
-  int lostPolls = 0;    // playing polls since start, to ask about lost devices now and then
+  int outputLosses = 0;       // the engine's count of lost devices already told
+  int lostPolls = 0;          // playing polls since start, to ask about lost devices now and then
+  int unplayableSeen = -1;    // the engine's count of unplayable songs already told (-1: not asked)
+  int unplayableAskedAt = -1; // the playlist position when it was last asked
 };

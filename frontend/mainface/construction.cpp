@@ -30,6 +30,7 @@ MainFace::MainFace(QWidget *parent, const char *name) : ZMainWidget(parent, name
   if (controller) {
     connect(controller, &XMMSPlayer::stopped, this, &MainFace::engineStopped);
     connect(controller, &XMMSPlayer::outputLost, this, &MainFace::soundDeviceLost);
+    connect(controller, &XMMSPlayer::unplayable, this, &MainFace::songUnplayable);
   }
   baseDir = QDir::homePath();
   windowMode = VerticalMode;

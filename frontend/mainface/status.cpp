@@ -58,6 +58,13 @@ void MainFace::soundDeviceLost(const QString &reason) {
   noticeTicks = 25; // five seconds of the title tick
 }
 
+void MainFace::songUnplayable(const QString &file) {
+  // The playlist has already moved on; without a word the skip looks like a player fault.
+  showNotice(QCoreApplication::translate("velora", "Cannot play %1")
+                 .arg(file.mid(file.lastIndexOf(QLatin1Char('/')) + 1)));
+  noticeTicks = 20; // four seconds of the title tick: a name takes a moment to read
+}
+
 QString MainFace::abRepeatTitle() {
   // "Repeat" in GBK bytes, as the phone's own menus spell it.
   return fromGbk("\xD6\xD8\xB8\xB4") + " A= " + QString::number(pointA) +

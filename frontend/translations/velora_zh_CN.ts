@@ -356,6 +356,10 @@
         <translation>音频设备已断开：静音播放</translation>
     </message>
     <message>
+        <source>Cannot play %1</source>
+        <translation>无法播放 %1</translation>
+    </message>
+    <message>
         <source>Chapter %1</source>
         <translation>第 %1 章</translation>
     </message>

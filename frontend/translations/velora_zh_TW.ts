@@ -356,6 +356,10 @@
         <translation>音訊裝置已中斷：靜音播放</translation>
     </message>
     <message>
+        <source>Cannot play %1</source>
+        <translation>無法播放 %1</translation>
+    </message>
+    <message>
         <source>Chapter %1</source>
         <translation>第 %1 章</translation>
     </message>

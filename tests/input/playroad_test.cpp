@@ -1,12 +1,14 @@
 // The whole road of a tap on Play in a fresh home: the engine plays the first entry into the
 // disk writer, the title names it, and the status poll draws the play time. And the same button
-// after the engine died under it.
+// after the engine died under it. And songs that cannot be played: skipped, and said so.
 #include "inputfixture.h"
 
 #include "guiapp.h"
 #include "testskin.h"
 
+#include <QCoreApplication>
 #include <QImage>
+#include <QStringList>
 #include <xmms/xmmsctrl.h>
 
 #include <cmath>
@@ -135,4 +137,60 @@ TEST_F(InputTest, KilledEngineShowsStoppedAndPlayPlaysThroughTheFreshOne) {
   player->kill(); // the fresh engine is nobody's child: the controller ends it
   EXPECT_TRUE(waitUntil([&] { return XMMSPlayer::enginePid() < 0; }, 5000));
   setenv("PATH", oldPath.c_str(), 1);
+}
+
+// Files that are not what their names say (empty, random bytes) are skipped by the engine; the
+// window names each skipped song for a moment instead of jumping past it without a word.
+TEST_F(InputTest, UnplayableSongsAreSkippedAndNamed) {
+  const std::string empty = home.path("music/empty.mp3");
+  const std::string noise = home.path("music/noise.flac");
+  writeFile(empty, "");
+  std::string bytes(40000, '\0');
+  uint32_t x = 12345;
+  for (char &c : bytes)
+    c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  writeFile(noise, bytes);
+  const std::string good = song("good.wav", 2);
+  startEngine({empty, noise, good});
+  openWindow("title_win=10,20,130,14,0,400,#ffffff\n"); // the test skin has no title otherwise
+  QStringList told, notices;
+  QObject::connect(player.get(), &XMMSPlayer::unplayable, [&](const QString &file) {
+    told << file;
+    notices << w->noticeText; // the window's slot ran first: connected when it was built
+  });
+  auto pumpUntil = [](auto cond, int ms) {
+    return waitUntil(
+        [&] {
+          QCoreApplication::processEvents();
+          return cond();
+        },
+        ms);
+  };
+  // Nothing skipped yet, nothing said.
+  pumpUntil([] { return false; }, 1200);
+  EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
+  EXPECT_EQ(xmms_remote_get_unplayable(0, nullptr), 0);
+
+  xmms_remote_play(0);
+  ASSERT_TRUE(pumpUntil([&] { return enginePosition() == 2 && enginePlaying(); }, 20000));
+  ASSERT_TRUE(pumpUntil([&] { return !told.isEmpty(); }, 10000))
+      << "the skips were not told; the engine counts " << xmms_remote_get_unplayable(0, nullptr);
+  // The engine counts both and names the last; the window names the last it was told of.
+  char *last = nullptr;
+  EXPECT_EQ(xmms_remote_get_unplayable(0, &last), 2);
+  ASSERT_NE(last, nullptr);
+  EXPECT_EQ(std::string(last), noise);
+  std::free(last);
+  EXPECT_EQ(told.last(), QString::fromStdString(noise));
+  EXPECT_EQ(notices.last(), "Cannot play noise.flac");
+  EXPECT_GT(w->noticeTicks, 10); // long enough to read a name
+  // The good song plays on, and its end (the playlist's) tells nothing more.
+  ASSERT_TRUE(pumpUntil([&] { return !enginePlaying(); }, 20000));
+  pumpUntil([] { return false; }, 1200);
+  EXPECT_LE(told.size(), 2) << told.join("|").toStdString();
+
+  // No engine: nothing to count.
+  engine.stop();
+  EXPECT_EQ(xmms_remote_get_unplayable(0, &last), 0);
+  EXPECT_EQ(last, nullptr);
 }

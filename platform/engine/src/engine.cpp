@@ -133,6 +133,11 @@ void Engine::startAt(int pos) {
 
 void Engine::songEnded(bool failed) {
   failures_ = failed ? failures_ + 1 : 0;
+  if (failed && position_ >= 0 && position_ < static_cast<int>(playlist_.size())) {
+    // Kept for the front-ends: a song skipped without a word looks like a player fault.
+    ++unplayable_;
+    lastUnplayable_ = playlist_[position_];
+  }
   int n = static_cast<int>(playlist_.size());
   // After a whole pass of entries that could not be played, repeat or not, stop and say so once
   // rather than run through the playlist for ever.

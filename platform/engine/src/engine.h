@@ -133,7 +133,9 @@ private:
   bool seekInFlight_ = false;  // the player has taken a seek and not yet looked after it
   std::chrono::steady_clock::time_point quickLooksUntil_{}; // after an output-idle event
   int rate_ = 0, freq_ = 0, nch_ = 0;
-  int failures_ = 0;        // songs in a row that ended without producing anything
+  int failures_ = 0;   // songs in a row that ended without producing anything
+  int unplayable_ = 0; // songs that could not be played since start (remote GetUnplayable)
+  std::string lastUnplayable_;
   int resumeMs_ = -1;       // where the first play after start resumes the saved song
   bool resumeSeek_ = false; // the pending seek is that resume, not the listener's
   std::vector<int> shuffleOrder_;

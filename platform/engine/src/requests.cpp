@@ -294,6 +294,10 @@ Reply Engine::handle(uint16_t code, const std::vector<uint8_t> &payload, bool fr
   case Command::GetReplayGainMode:
     out = intReply(static_cast<int>(settings_.replayGainMode));
     break;
+  case Command::GetUnplayable:
+    out.putInt(unplayable_);
+    out.putString(unplayable_ > 0 ? lastUnplayable_.c_str() : nullptr);
+    break;
   case Command::GetOutputLost: {
     stage::OutputStage::Loss loss = host_.stage().lostOutput();
     out.putInt(loss.count);

@@ -67,6 +67,9 @@ enum class Command : uint16_t {
   // -> int count, string reason (null when count is 0): the chosen audio output given up for
   // the null output because it stopped taking audio, how often since the engine started
   GetOutputLost,
+  // -> int count, string file (null when count is 0): playlist entries that ended without a
+  // sample heard (broken, empty, not audio) since the engine started, and the last of them
+  GetUnplayable,
   Count // one past the last command
 };
 

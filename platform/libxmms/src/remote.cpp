@@ -170,6 +170,29 @@ char *stringCall(int session, Command cmd, const Writer &args) {
   return takeString(rd);
 }
 
+// A reply of a count and a text (null when the count is 0); *text receives a malloc'd copy.
+int countAndText(int session, Command cmd, char **text) {
+  if (text)
+    *text = nullptr;
+  auto r = call(session, cmd);
+  if (!r)
+    return 0;
+  Reader rd(r->data(), r->size());
+  int32_t count = 0;
+  if (!rd.getInt(count) || count < 0)
+    return 0;
+  char *got = takeString(rd);
+  if (!rd.atEnd()) {
+    std::free(got);
+    return 0;
+  }
+  if (text)
+    *text = got;
+  else
+    std::free(got);
+  return count;
+}
+
 Writer intArg(int v) {
   Writer w;
   w.putInt(v);
@@ -256,25 +279,10 @@ void xmms_remote_set_replaygain_mode(int session, int mode) {
   send(session, Command::SetReplayGainMode, intArg(mode));
 }
 int xmms_remote_get_output_lost(int session, char **reason) {
-  if (reason)
-    *reason = nullptr;
-  auto r = call(session, Command::GetOutputLost);
-  if (!r)
-    return 0;
-  Reader rd(r->data(), r->size());
-  int32_t count = 0;
-  if (!rd.getInt(count) || count < 0)
-    return 0;
-  char *text = takeString(rd);
-  if (!rd.atEnd()) {
-    std::free(text);
-    return 0;
-  }
-  if (reason)
-    *reason = text;
-  else
-    std::free(text);
-  return count;
+  return countAndText(session, Command::GetOutputLost, reason);
+}
+int xmms_remote_get_unplayable(int session, char **file) {
+  return countAndText(session, Command::GetUnplayable, file);
 }
 int xmms_remote_get_replaygain_mode(int session) {
   auto r = call(session, Command::GetReplayGainMode);

@@ -56,6 +56,12 @@ int xmms_remote_get_replaygain_mode(int session);
  * (free() it), or null. 0 with no engine or an engine without this call. */
 int xmms_remote_get_output_lost(int session, char **reason);
 
+/* Songs that could not be played (this engine's addition): how many playlist entries since the
+ * engine started ended without a sample heard (a broken, empty or non-audio file; the playlist
+ * goes on past them). *file, when file is not null, receives the path of the last one (free()
+ * it), or null. 0 with no engine or an engine without this call. */
+int xmms_remote_get_unplayable(int session, char **file);
+
 int xmms_remote_get_main_volume(int session);
 void xmms_remote_set_main_volume(int session, int v);
 
