@@ -138,6 +138,13 @@ MainFace::~MainFace() {
   delete playlistMenu;
 }
 
+void MainFace::offerSaveWhileTiming(QPopupMenu *menu, int saveId) {
+  // Outside the timing mode there is nothing to save: an entry that did nothing, silently,
+  // looked broken.
+  connect(menu, &QMenu::aboutToShow, this,
+          [this, menu, saveId] { menu->setItemEnabled(saveId, timing.active()); });
+}
+
 void MainFace::buildMenus() {
   fontMenu = new QPopupMenu(nullptr);
   fontMenu->setCheckable(true);
@@ -150,8 +157,9 @@ void MainFace::buildMenus() {
   fontMenu->insertSeparator();
   fontMenu->insertItem(QCoreApplication::translate("velora", "Time lyrics"), this,
                        &MainFace::timeLyrics);
-  fontMenu->insertItem(QCoreApplication::translate("velora", "Save lyrics"), this,
-                       &MainFace::saveTimedLyrics);
+  offerSaveWhileTiming(fontMenu,
+                       fontMenu->insertItem(QCoreApplication::translate("velora", "Save lyrics"),
+                                            this, &MainFace::saveTimedLyrics));
 
   playlistMenu = new QPopupMenu(nullptr);
   playlistMenu->insertItem(QCoreApplication::translate("velora", "Actual  "), 0);
@@ -180,8 +188,9 @@ void MainFace::buildMenus() {
   mainMenu->insertItem(QCoreApplication::translate("velora", "Skins   "), skinMenu, 6);
   mainMenu->insertItem(QCoreApplication::translate("velora", "Time lyrics"), this,
                        &MainFace::timeLyrics);
-  mainMenu->insertItem(QCoreApplication::translate("velora", "Save lyrics"), this,
-                       &MainFace::saveTimedLyrics);
+  offerSaveWhileTiming(mainMenu,
+                       mainMenu->insertItem(QCoreApplication::translate("velora", "Save lyrics"),
+                                            this, &MainFace::saveTimedLyrics));
   mainMenu->insertItem(QCoreApplication::translate("velora", "Size"), sizeMenu, 7);
   buildSoundMenus();
   mainMenu->insertSeparator();

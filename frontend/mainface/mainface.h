@@ -379,6 +379,8 @@ private:
   qint64 songTimeMs() const;
   QList<LyricLine> timingView; // the lines being timed, as the band shows them
   QString timingTitle;         // the title before the mode began
+  // The "Save lyrics" entry saveId of menu is offered only while lyrics are being timed.
+  void offerSaveWhileTiming(QPopupMenu *menu, int saveId);
   void buildMenus();
   void buildSoundMenus();
   void readStartSettings(); // key codes, sltfwd, wallpaper (construction)

@@ -8,6 +8,7 @@
 #include "guiapp.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -221,6 +222,17 @@ TEST_F(InputTest, TimingWithoutATextOffersAPickerNamedForIt) {
   w->lastPosition = -1;
   w->doCheckTimer();
   ASSERT_FALSE(lyricsLoaded);
+  // "Save lyrics" in both menus is offered only while there are stamps to save.
+  auto saveOffered = [&](QPopupMenu *menu) {
+    emit menu->aboutToShow();
+    for (int i = 0; i < menu->count(); ++i)
+      if (menu->text(menu->idAt(i)) == "Save lyrics")
+        return menu->isItemEnabled(menu->idAt(i));
+    ADD_FAILURE() << "no Save lyrics entry";
+    return false;
+  };
+  EXPECT_FALSE(saveOffered(w->mainMenu));
+  EXPECT_FALSE(saveOffered(w->fontMenu));
 
   // No text beside the song: the user picks one, under a heading that says what is picked.
   QStringList headings;
@@ -242,7 +254,10 @@ TEST_F(InputTest, TimingWithoutATextOffersAPickerNamedForIt) {
   EXPECT_FALSE(headings.join("|").contains("Open Folder")) << headings.join("|").toStdString();
   ASSERT_TRUE(w->timing.active());
   EXPECT_EQ(w->timing.lines(), QStringList({"picked one", "picked two"}));
+  EXPECT_TRUE(saveOffered(w->mainMenu));
+  EXPECT_TRUE(saveOffered(w->fontMenu));
   w->timeLyrics(); // nothing tapped: it leaves without asking
   EXPECT_FALSE(w->timing.active());
+  EXPECT_FALSE(saveOffered(w->mainMenu));
   playingFlag = false;
 }
