@@ -82,6 +82,46 @@ TEST(InputEqualizer, BandsBoostTheirRangeAndFlatIsUntouched) {
   EXPECT_NEAR(responseDb(high, 1000, 22050), 0, 0.5);
 }
 
+// A graphic equalizer's sliders all at one value act as that much gain: neighbouring bands
+// overlap, and without correction all at -12 dB gave about -18 dB (-26 dB where the old spacing
+// crowds three bands together), unlike the MP4 plug-in's own equalizer.
+TEST(InputEqualizer, EqualSlidersGiveTheirLevelAndNeighboursDoNotPileUp) {
+  for (bool iso : {true, false}) {
+    SCOPED_TRACE(iso ? "octave spacing" : "old spacing");
+    EqSettings s;
+    s.on = true;
+    s.isoSpaced = iso;
+    for (float &b : s.bands)
+      b = -12;
+    for (int band = 0; band < kEqBands; ++band)
+      EXPECT_NEAR(responseDb(s, eqBandCentre(band, iso)), -12, 0.5) << "at band " << band;
+    // Between two centres a little ripple remains (the old spacing leaves wide gaps in the
+    // lows, where it is larger).
+    const std::vector<double> between =
+        iso ? std::vector<double>{90, 440, 700, 2800} : std::vector<double>{440, 800, 2800, 13000};
+    for (double f : between)
+      EXPECT_NEAR(responseDb(s, f), -12, 2.5) << f << " Hz";
+    for (float &b : s.bands)
+      b = 6;
+    EXPECT_NEAR(responseDb(s, 1000), 6, 0.5);
+    EXPECT_NEAR(responseDb(s, 700), 6, 2.5);
+  }
+  // A shape: the lows up, the mids down; each centre at its slider.
+  EqSettings shape;
+  shape.on = true;
+  const float sliders[kEqBands] = {6, 6, 3, 0, -3, -6, -6, 0, 4, 4};
+  std::copy(sliders, sliders + kEqBands, shape.bands);
+  for (int band = 0; band < 9; ++band) // the 16 kHz band sits too near 22.05 kHz to measure
+    EXPECT_NEAR(responseDb(shape, eqBandCentre(band, true)), sliders[band], 0.5) << band;
+  // Sliders at opposite ends cannot all be met: still a filter, never a howl.
+  EqSettings zigzag;
+  zigzag.on = true;
+  for (int band = 0; band < kEqBands; ++band)
+    zigzag.bands[band] = band % 2 ? -20 : 20;
+  for (double f : {62.0, 125.0, 1000.0, 5000.0})
+    EXPECT_LT(std::fabs(responseDb(zigzag, f)), 21.0) << f;
+}
+
 TEST(InputEqualizer, EngineValuesAreClampedAndSanitised) {
   velora::test::TempHome home; // the band spacing is read from the (empty) configuration
   EqControl control;

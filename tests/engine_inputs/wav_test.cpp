@@ -149,7 +149,7 @@ TEST(WavInput, EqualizerAppliesAndOtherKindsAreLeftAndDamageIsTold) {
   std::string file = home.path("tone.wav");
   writeFile(file, wavFile(1, 16, 22050, 1, 1.0));
   float flat[10] = {};
-  float boost[10] = {0, 0, 9, 9, 0, 0, 0, 0, 0, 0}; // around 440 Hz
+  float boost[10] = {0, 0, 0, 9, 9, 0, 0, 0, 0, 0}; // 250 and 500 Hz, around 440 Hz
   for (int bits : {16, 8}) {
     SCOPED_TRACE(bits);
     writeFile(file, wavFile(1, bits, 22050, 1, 1.0));

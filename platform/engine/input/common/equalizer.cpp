@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 
 namespace velora::input {
 
@@ -21,6 +22,71 @@ float clampDb(float v) {
   if (!std::isfinite(v))
     return 0;
   return std::clamp(v, -20.0f, 20.0f);
+}
+
+// Band gains are corrected so that the response at each centre is what its slider says.
+constexpr int kCompensationRounds = 16;
+constexpr double kCompensationStep = 0.6; // below 1: the closely spaced old bands converge
+constexpr double kCompensationLimitDb = 24.0;
+constexpr double kCompensatedDb = 0.05;
+
+struct Peaking {
+  double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
+};
+
+// Peaking section (bilinear transform of an analogue resonator).
+Peaking peaking(double db, double f0, int rate) {
+  double A = std::pow(10.0, db / 40.0);
+  double w0 = 2.0 * M_PI * f0 / rate;
+  double alpha = std::sin(w0) / (2.0 * kBandQ);
+  double cw = std::cos(w0);
+  double a0 = 1.0 + alpha / A;
+  return {(1.0 + alpha * A) / a0, -2.0 * cw / a0, (1.0 - alpha * A) / a0, -2.0 * cw / a0,
+          (1.0 - alpha / A) / a0};
+}
+
+double responseDb(const Peaking &p, double f, int rate) {
+  const std::complex<double> z = std::polar(1.0, -2.0 * M_PI * f / rate);
+  const std::complex<double> h = (p.b0 + p.b1 * z + p.b2 * z * z) / (1.0 + p.a1 * z + p.a2 * z * z);
+  return 20.0 * std::log10(std::max(std::abs(h), 1e-12));
+}
+
+// Neighbouring bands overlap, so sliders all at -12 dB would give about -18 dB (and -26 dB
+// where the old spacing crowds three bands together): each band's gain is corrected, a step
+// at a time, until the response at every centre is its slider's value. The best round is
+// kept, so settings no correction can reach (neighbours at opposite ends) are never made worse.
+void compensate(const double target[kEqBands], const bool acts[kEqBands],
+                const double centre[kEqBands], int rate, double gain[kEqBands]) {
+  double g[kEqBands], bestError = 1e9;
+  std::copy(target, target + kEqBands, g);
+  std::copy(target, target + kEqBands, gain);
+  for (int round = 0; round <= kCompensationRounds; ++round) {
+    Peaking sections[kEqBands];
+    for (int b = 0; b < kEqBands; ++b)
+      if (acts[b] && std::fabs(g[b]) >= kFlatDb)
+        sections[b] = peaking(g[b], centre[b], rate);
+    double error = 0, miss[kEqBands] = {};
+    for (int i = 0; i < kEqBands; ++i) {
+      if (!acts[i])
+        continue;
+      double r = 0;
+      for (int b = 0; b < kEqBands; ++b)
+        if (acts[b] && std::fabs(g[b]) >= kFlatDb)
+          r += responseDb(sections[b], centre[i], rate);
+      miss[i] = target[i] - r;
+      error = std::max(error, std::fabs(miss[i]));
+    }
+    if (error < bestError) {
+      bestError = error;
+      std::copy(g, g + kEqBands, gain);
+    }
+    if (error < kCompensatedDb)
+      break;
+    for (int b = 0; b < kEqBands; ++b)
+      if (acts[b])
+        g[b] = std::clamp(g[b] + kCompensationStep * miss[b], -kCompensationLimitDb,
+                          kCompensationLimitDb);
+  }
 }
 
 bool readIsoSpaced() {
@@ -81,27 +147,28 @@ void EqFilter::configure(const EqSettings &settings, int rate, int channels) {
     gain_ = std::pow(10.0, settings.preamp / 20.0);
     active_ = true;
   }
+  double target[kEqBands], centre[kEqBands], gain[kEqBands];
+  bool acts[kEqBands];
   for (int b = 0; b < kEqBands; ++b) {
-    double db = settings.bands[b];
-    double f0 = eqBandCentre(b, settings.isoSpaced);
-    Section &s = sections_[b];
+    centre[b] = eqBandCentre(b, settings.isoSpaced);
     // A band at or above the stream's Nyquist frequency has nothing to act on.
-    if (std::fabs(db) < kFlatDb || f0 >= 0.45 * rate) {
+    acts[b] = centre[b] < 0.45 * rate;
+    target[b] = acts[b] ? settings.bands[b] : 0;
+  }
+  compensate(target, acts, centre, rate, gain);
+  for (int b = 0; b < kEqBands; ++b) {
+    Section &s = sections_[b];
+    if (!acts[b] || std::fabs(gain[b]) < kFlatDb) {
       s = Section{};
       state_[b][0][0] = state_[b][0][1] = state_[b][1][0] = state_[b][1][1] = 0;
       continue;
     }
-    // Peaking section (bilinear transform of an analogue resonator).
-    double A = std::pow(10.0, db / 40.0);
-    double w0 = 2.0 * M_PI * f0 / rate;
-    double alpha = std::sin(w0) / (2.0 * kBandQ);
-    double cw = std::cos(w0);
-    double a0 = 1.0 + alpha / A;
-    s.b0 = (1.0 + alpha * A) / a0;
-    s.b1 = -2.0 * cw / a0;
-    s.b2 = (1.0 - alpha * A) / a0;
-    s.a1 = -2.0 * cw / a0;
-    s.a2 = (1.0 - alpha / A) / a0;
+    const Peaking p = peaking(gain[b], centre[b], rate);
+    s.b0 = p.b0;
+    s.b1 = p.b1;
+    s.b2 = p.b2;
+    s.a1 = p.a1;
+    s.a2 = p.a2;
     if (!s.used) {
       state_[b][0][0] = state_[b][0][1] = state_[b][1][0] = state_[b][1][1] = 0;
       s.used = true;
