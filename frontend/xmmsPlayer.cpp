@@ -15,6 +15,7 @@
 
 #include <xmms/xmmsctrl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -33,6 +34,7 @@ namespace {
 constexpr int kSession = 0;
 constexpr int kPollMs = 500;
 constexpr int kLostPollEvery = 4;
+constexpr int kUnplayableWatchPolls = 6; // three seconds: room for a slow probe of a bad file
 constexpr int kTickMs = 1000;
 constexpr int kEngineStartMs = 6000; // a cold engine start on a loaded machine
 
@@ -234,8 +236,11 @@ void XMMSPlayer::updateStatus() {
       (++lostPolls % kLostPollEvery == 0 || !now.playing))
     checkOutputLost();
   // A song that cannot be played is skipped at once: the position moves, or playing stops at
-  // the playlist's end. Only then is there something to ask.
-  if (now.answered && (now.position != unplayableAskedAt || (playingState && !now.playing))) {
+  // the playlist's end (perhaps before any poll saw it playing, so the polls just after a play
+  // command ask too). Only then is there something to ask.
+  if (now.answered && (now.position != unplayableAskedAt || (playingState && !now.playing) ||
+                       unplayableWatch > 0)) {
+    unplayableWatch = std::max(0, unplayableWatch - 1);
     unplayableAskedAt = now.position;
     checkUnplayable();
   }
@@ -333,6 +338,7 @@ const XMMSPlayer::Status &XMMSPlayer::refresh() {
 void XMMSPlayer::play() {
   SignalsBlocked guard(this);
   xmms_remote_play(kSession);
+  unplayableWatch = kUnplayableWatchPolls;
 }
 
 void XMMSPlayer::pause() {
@@ -382,6 +388,7 @@ void XMMSPlayer::playAt(int position) {
   xmms_remote_set_playlist_pos(kSession, position);
   if (!xmms_remote_is_playing(kSession))
     xmms_remote_play(kSession);
+  unplayableWatch = kUnplayableWatchPolls;
 }
 
 void XMMSPlayer::seek(int ms) {

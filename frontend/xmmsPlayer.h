@@ -160,4 +160,5 @@ private:
   int lostPolls = 0;          // playing polls since start, to ask about lost devices now and then
   int unplayableSeen = -1;    // the engine's count of unplayable songs already told (-1: not asked)
   int unplayableAskedAt = -1; // the playlist position when it was last asked
+  int unplayableWatch = 0;    // polls still to ask after a play command
 };

@@ -194,3 +194,31 @@ TEST_F(InputTest, UnplayableSongsAreSkippedAndNamed) {
   EXPECT_EQ(xmms_remote_get_unplayable(0, &last), 0);
   EXPECT_EQ(last, nullptr);
 }
+
+// A playlist of one file that is not audio: Play ends at once, perhaps before any poll saw the
+// engine play; the window still says why nothing is heard.
+TEST_F(InputTest, AnUnplayableOnlySongIsNamedToo) {
+  const std::string fake = home.path("music/fake.mp3");
+  writeFile(fake, std::string(30000, 'x'));
+  startEngine({fake});
+  openWindow("title_win=10,20,130,14,0,400,#ffffff\n");
+  QStringList told;
+  QObject::connect(player.get(), &XMMSPlayer::unplayable,
+                   [&](const QString &file) { told << file; });
+  auto pumpUntil = [](auto cond, int ms) {
+    return waitUntil(
+        [&] {
+          QCoreApplication::processEvents();
+          return cond();
+        },
+        ms);
+  };
+  pumpUntil([] { return false; }, 1200); // the first polls: nothing to tell
+  ASSERT_TRUE(told.isEmpty());
+  player->play();
+  ASSERT_TRUE(pumpUntil([&] { return xmms_remote_get_unplayable(0, nullptr) == 1; }, 10000));
+  ASSERT_TRUE(pumpUntil([&] { return !told.isEmpty(); }, 10000)) << "the skip was not told";
+  EXPECT_EQ(told, QStringList{QString::fromStdString(fake)});
+  EXPECT_EQ(w->noticeText, "Cannot play fake.mp3");
+  EXPECT_FALSE(enginePlaying());
+}
