@@ -282,15 +282,22 @@ void XMMSPlayer::updateStatus() {
   pollTimer = startTimer(kPollMs);
 }
 
-void XMMSPlayer::checkOutputLost() {
-  char *why = nullptr;
+// One of the engine's calls that answer a count and a text (malloc'd, or null).
+static int countAndText(QObject *controller, int (*call)(int, char **), QString &text) {
+  char *got = nullptr;
   int count;
   {
-    SignalsBlocked guard(this);
-    count = xmms_remote_get_output_lost(kSession, &why);
+    SignalsBlocked guard(controller);
+    count = call(kSession, &got);
   }
-  const QString reason = QString::fromUtf8(why ? why : "");
-  std::free(why);
+  text = QString::fromUtf8(got ? got : "");
+  std::free(got);
+  return count;
+}
+
+void XMMSPlayer::checkOutputLost() {
+  QString reason;
+  const int count = countAndText(this, xmms_remote_get_output_lost, reason);
   // A fresh engine (restarted, or started anew by another client) counts from 0 again.
   if (count < outputLosses)
     outputLosses = count;
@@ -303,14 +310,8 @@ void XMMSPlayer::checkOutputLost() {
 }
 
 void XMMSPlayer::checkUnplayable() {
-  char *path = nullptr;
-  int count;
-  {
-    SignalsBlocked guard(this);
-    count = xmms_remote_get_unplayable(kSession, &path);
-  }
-  const QString file = QString::fromUtf8(path ? path : "");
-  std::free(path);
+  QString file;
+  const int count = countAndText(this, xmms_remote_get_unplayable, file);
   // The first answer is what an engine already running had skipped before this window: old
   // news. A fresh engine (restarted) counts from 0 again.
   if (count < unplayableSeen)

@@ -51,6 +51,30 @@ pid_t startVeloraProcess(const TempHome &home) {
   return pid;
 }
 
+// velora on a home whose one song is a minute of silence, playing it as a user would leave it,
+// with its window up (it has read its settings). The window's pid and, in *engine, the engine's;
+// -1 when either did not come up (the window then killed).
+pid_t startPlayingVelora(const TempHome &home, pid_t *engine) {
+  *engine = -1;
+  writeSilentEngineConfig(home.home());
+  writeSilentWav(home.path("music/long.wav"), 60);
+  writeFile(home.path(".xmms/xmms.m3u"), home.path("music/long.wav") + "\n");
+  const pid_t velora = startVeloraProcess(home);
+  if (velora <= 0)
+    return -1;
+  if (waitUntil([] { return xmms_remote_get_version(0) != 0; }, 20000))
+    *engine = enginePid(home);
+  if (*engine > 0) {
+    xmms_remote_play(0);
+    if (waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 10000) &&
+        waitUntil([&] { return fileExists(home.path(".xmms/pelmar_cfg")); }, 20000))
+      return velora;
+  }
+  kill(velora, SIGKILL);
+  waitpid(velora, nullptr, 0);
+  return -1;
+}
+
 // Waits for pid (our child) to end; its exit status, or -1 when it did not end in time or was
 // killed by a signal.
 int waitForExit(pid_t pid, int timeoutMs) {
@@ -72,20 +96,9 @@ TEST(QuitSignals, EachSignalRunsTheCloseSequenceAndEndsTheEngine) {
   for (int signo : {SIGTERM, SIGINT, SIGHUP}) {
     SCOPED_TRACE(strsignal(signo));
     TempHome home;
-    writeSilentEngineConfig(home.home());
-    writeSilentWav(home.path("music/long.wav"), 60);
-    writeFile(home.path(".xmms/xmms.m3u"), home.path("music/long.wav") + "\n");
-    const pid_t velora = startVeloraProcess(home);
-    ASSERT_GT(velora, 0);
-    // Playing, as a user would leave it.
-    ASSERT_TRUE(waitUntil([] { return xmms_remote_get_version(0) != 0; }, 20000))
-        << readFile(home.root() + "/velora.log");
-    const pid_t engine = enginePid(home);
-    ASSERT_GT(engine, 0);
-    xmms_remote_play(0);
-    ASSERT_TRUE(waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 10000));
-    // The window is up once it has read its settings (it normalises the engine's file).
-    ASSERT_TRUE(waitUntil([&] { return fileExists(home.path(".xmms/pelmar_cfg")); }, 20000));
+    pid_t engine = -1;
+    const pid_t velora = startPlayingVelora(home, &engine);
+    ASSERT_GT(velora, 0) << readFile(home.root() + "/velora.log");
 
     ASSERT_EQ(kill(velora, signo), 0);
     EXPECT_EQ(waitForExit(velora, 20000), 0) << readFile(home.root() + "/velora.log");
@@ -105,18 +118,9 @@ TEST(QuitSignals, AKilledWindowTakesItsEngineWithIt) {
   if (!fileExists(stageDir() + "/bin/velora") || !fileExists(stageDir() + "/bin/xmms"))
     GTEST_SKIP() << "velora or the engine not built";
   TempHome home;
-  writeSilentEngineConfig(home.home());
-  writeSilentWav(home.path("music/long.wav"), 60);
-  writeFile(home.path(".xmms/xmms.m3u"), home.path("music/long.wav") + "\n");
-  const pid_t velora = startVeloraProcess(home);
-  ASSERT_GT(velora, 0);
-  ASSERT_TRUE(waitUntil([] { return xmms_remote_get_version(0) != 0; }, 20000))
-      << readFile(home.root() + "/velora.log");
-  const pid_t engine = enginePid(home);
-  ASSERT_GT(engine, 0);
-  xmms_remote_play(0);
-  ASSERT_TRUE(waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 10000));
-  ASSERT_TRUE(waitUntil([&] { return fileExists(home.path(".xmms/pelmar_cfg")); }, 20000));
+  pid_t engine = -1;
+  const pid_t velora = startPlayingVelora(home, &engine);
+  ASSERT_GT(velora, 0) << readFile(home.root() + "/velora.log");
 
   ASSERT_EQ(kill(velora, SIGKILL), 0);
   int status = 0;

@@ -7,6 +7,7 @@
 #include "testenv.h"
 #include "xmmsPlayer.h"
 
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -20,6 +21,16 @@ constexpr int kTimeX = 60, kTimeY = 30, kTimeW = 9, kTimeH = 13, kTimeSy = 680;
 constexpr int kEqX = 40, kEqY = 170, kEqSpacing = 16, kEqCentre = 170 + 81 / 2;
 extern const char kBody[];
 } // namespace skin
+
+// Waits up to ms for cond, with the window's timers and queued signals running meanwhile.
+template <class Cond> bool pumpUntil(Cond cond, int ms) {
+  return velora::test::waitUntil(
+      [&] {
+        QCoreApplication::processEvents();
+        return cond();
+      },
+      ms);
+}
 
 class InputTest : public ::testing::Test {
 protected:

@@ -47,6 +47,25 @@ template <class Act> std::pair<int, int> at(int ms, Act act) {
 }
 } // namespace
 
+// The window on the lyrics panel, playing the first of songs, its lyrics (if any) read.
+class TimingTest : public InputTest {
+protected:
+  bool playWithLyricsPanel(const std::vector<std::string> &songs) {
+    startEngine(songs);
+    openWindow(kBand);
+    lyricsPanelShown = true;
+    playlistPanelShown = equalizerPanelShown = false;
+    showLyrics = true;
+    player->playAt(0);
+    if (!waitPlaying())
+      return false;
+    playingFlag = true;
+    w->lastPosition = -1;
+    w->doCheckTimer();
+    return true;
+  }
+};
+
 TEST_F(InputTest, TimingLyricsByTappingWritesTheTapTimes) {
   const std::string a = song("a.wav", 40);
   writeFile(home.path("music/a.txt"), "first line\n\n  second line\nthird line\n");
@@ -153,20 +172,11 @@ TEST_F(InputTest, TimingLyricsByTappingWritesTheTapTimes) {
   playingFlag = false;
 }
 
-TEST_F(InputTest, TimingEndsWithOneQuestionWhenTheSongMovesOn) {
+TEST_F(TimingTest, EndsWithOneQuestionWhenTheSongMovesOn) {
   const std::string a = song("a.wav", 40);
   const std::string b = song("b.wav", 40);
   writeFile(home.path("music/a.txt"), "first line\nsecond line\n");
-  startEngine({a, b});
-  openWindow(kBand);
-  lyricsPanelShown = true;
-  playlistPanelShown = equalizerPanelShown = false;
-  showLyrics = true;
-  player->playAt(0);
-  ASSERT_TRUE(waitPlaying());
-  playingFlag = true;
-  w->lastPosition = -1;
-  w->doCheckTimer();
+  ASSERT_TRUE(playWithLyricsPanel({a, b}));
   w->timeLyrics();
   ASSERT_TRUE(w->timing.active());
   at(500, [&] { tap(120, 240); });
@@ -208,19 +218,10 @@ TEST_F(InputTest, TimingEndsWithOneQuestionWhenTheSongMovesOn) {
   playingFlag = false;
 }
 
-TEST_F(InputTest, TimingWithoutATextOffersAPickerNamedForIt) {
+TEST_F(TimingTest, WithoutATextOffersAPickerNamedForIt) {
   const std::string a = song("a.wav", 40);
   writeFile(home.path("music/words.txt"), "picked one\npicked two\n");
-  startEngine({a});
-  openWindow(kBand);
-  lyricsPanelShown = true;
-  playlistPanelShown = equalizerPanelShown = false;
-  showLyrics = true;
-  player->playAt(0);
-  ASSERT_TRUE(waitPlaying());
-  playingFlag = true;
-  w->lastPosition = -1;
-  w->doCheckTimer();
+  ASSERT_TRUE(playWithLyricsPanel({a}));
   ASSERT_FALSE(lyricsLoaded);
   // "Save lyrics" in both menus is offered only while there are stamps to save.
   auto saveOffered = [&](QPopupMenu *menu) {

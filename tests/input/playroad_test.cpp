@@ -158,14 +158,6 @@ TEST_F(InputTest, UnplayableSongsAreSkippedAndNamed) {
     told << file;
     notices << w->noticeText; // the window's slot ran first: connected when it was built
   });
-  auto pumpUntil = [](auto cond, int ms) {
-    return waitUntil(
-        [&] {
-          QCoreApplication::processEvents();
-          return cond();
-        },
-        ms);
-  };
   // Nothing skipped yet, nothing said.
   pumpUntil([] { return false; }, 1200);
   EXPECT_TRUE(told.isEmpty()) << told.join("|").toStdString();
@@ -205,14 +197,6 @@ TEST_F(InputTest, AnUnplayableOnlySongIsNamedToo) {
   QStringList told;
   QObject::connect(player.get(), &XMMSPlayer::unplayable,
                    [&](const QString &file) { told << file; });
-  auto pumpUntil = [](auto cond, int ms) {
-    return waitUntil(
-        [&] {
-          QCoreApplication::processEvents();
-          return cond();
-        },
-        ms);
-  };
   pumpUntil([] { return false; }, 1200); // the first polls: nothing to tell
   ASSERT_TRUE(told.isEmpty());
   player->play();

@@ -123,14 +123,6 @@ TEST_F(InputTest, LostSoundDeviceIsToldInTheWindowOnceEachTime) {
     ++told;
     reason = r;
   });
-  auto pumpUntil = [](auto cond, int ms) {
-    return waitUntil(
-        [&] {
-          QCoreApplication::processEvents();
-          return cond();
-        },
-        ms);
-  };
   const QString lost = "Sound device lost: playing silently";
   for (int round = 1; round <= 2; ++round) {
     xmms_remote_play(0);
