@@ -190,6 +190,18 @@ void expectScaled(int measured, int base, double scale, const char *what, const 
   EXPECT_NEAR(measured, base * scale, 0.1 * base * scale + 3) << what << " " << which;
 }
 
+// A window shown at the size its settings ask for; the tests drive its timers themselves.
+std::unique_ptr<MainFace> shownWindow() {
+  guiApp();
+  windowMode = VerticalMode;
+  auto w = std::make_unique<MainFace>(nullptr, nullptr);
+  w->titleTimer->stop();
+  w->checkTimer->stop();
+  w->resizeForMode(VerticalMode);
+  w->show();
+  return w;
+}
+
 } // namespace
 
 TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
@@ -207,13 +219,7 @@ TEST(DialogScale, DialogsAndMenusFollowTheWindowsSizeAndKeepTheSkinsColours) {
     writeFile(home.path(".xmms/default.preset"), presetFile);
     writeFile(home.path("playlist/mine.m3u"),
               home.path("a song with a rather long name.mp3") + "\n");
-    guiApp();
-    windowMode = VerticalMode;
-    auto w = std::make_unique<MainFace>(nullptr, nullptr);
-    w->titleTimer->stop();
-    w->checkTimer->stop();
-    w->resizeForMode(VerticalMode);
-    w->show();
+    auto w = shownWindow();
     ASSERT_TRUE(spinUntil([&] { return w->width() == 240 * scale; }));
     ASSERT_NEAR(uiScale(), scale, 1e-6);
 
@@ -420,13 +426,7 @@ TEST(DialogScale, MenusBuiltAtStartFollowALaterScale) {
   if (!installRecolouredSkin(home))
     GTEST_SKIP() << "the default skin is not staged";
   writeFile(home.path(".xmms/pelmar_cfg"), "[pelskin]\nscale=1\n");
-  guiApp();
-  windowMode = VerticalMode;
-  auto w = std::make_unique<MainFace>(nullptr, nullptr);
-  w->titleTimer->stop();
-  w->checkTimer->stop();
-  w->resizeForMode(VerticalMode);
-  w->show();
+  auto w = shownWindow();
   ASSERT_TRUE(spinUntil([&] { return w->width() == 240; }));
   ASSERT_NEAR(uiScale(), 1, 1e-6);
 
@@ -492,13 +492,7 @@ TEST(DialogScale, AtOneTheMenusAreTheToolkitsOwn) {
   if (!installRecolouredSkin(home))
     GTEST_SKIP() << "the default skin is not staged";
   writeFile(home.path(".xmms/pelmar_cfg"), "[pelskin]\nscale=3\n");
-  guiApp();
-  windowMode = VerticalMode;
-  auto w = std::make_unique<MainFace>(nullptr, nullptr);
-  w->titleTimer->stop();
-  w->checkTimer->stop();
-  w->resizeForMode(VerticalMode);
-  w->show();
+  auto w = shownWindow();
   ASSERT_TRUE(spinUntil([&] { return std::abs(uiScale() - 3) < 1e-6; }));
   auto *scaling = dynamic_cast<ScaleStyle *>(QApplication::style());
   ASSERT_NE(scaling, nullptr) << "a scale of 3 puts the scaling style in place";
