@@ -203,10 +203,25 @@ TEST_F(KioskShell, PlayerFillsTheScreenWidthAndTapsReachItsControls) {
 
   // Under load the engine, the window and the compositor take their time: the picture is
   // awaited, not assumed after a fixed pause.
-  QImage shot = shotWhen([&](const QImage &s) { return shows(s, prev) && shows(s, next); }, 120000);
+  // The pointer is sent to its corner again at each look: a move made before weston's own window
+  // was up may not reach weston, whose cursor would then stand in the margins.
+  const QColor background(skinFields("ui_background").value(0).trimmed());
+  ASSERT_TRUE(background.isValid()) << "skins.conf names no ui_background";
+  const QRect shown = map.player();
+  auto marginsClear = [&](const QImage &s) {
+    int looked = 0;
+    return marginMismatches(s, shown, background, &looked) == 0;
+  };
+  QImage shot = shotWhen(
+      [&](const QImage &s) {
+        if (shows(s, prev) && shows(s, next) && marginsClear(s))
+          return true;
+        host->movePointer(QPoint(screen.width() - 1, screen.height() - 1));
+        return false;
+      },
+      120000);
   ASSERT_FALSE(shot.isNull()) << "no screenshot; weston said:\n" << host->westonLog();
   EXPECT_EQ(shot.size(), screen) << "the screenshot is not the whole screen";
-  const QRect shown = map.player();
   {
     SCOPED_TRACE("the controls at the left and right edges are where the width-filling picture "
                  "puts them");
@@ -224,8 +239,6 @@ TEST_F(KioskShell, PlayerFillsTheScreenWidthAndTapsReachItsControls) {
     EXPECT_EQ(shown.left(), 0);
     EXPECT_EQ(shown.right(), screen.width() - 1);
   }
-  const QColor background(skinFields("ui_background").value(0).trimmed());
-  ASSERT_TRUE(background.isValid()) << "skins.conf names no ui_background";
   {
     SCOPED_TRACE("the margins above and below the picture are the skin's background colour");
     ASSERT_GT(shown.top(), 0) << "a portrait phone screen leaves margins above and below";
@@ -237,7 +250,15 @@ TEST_F(KioskShell, PlayerFillsTheScreenWidthAndTapsReachItsControls) {
   {
     SCOPED_TRACE("a tap on Play, at its place on the enlarged picture, plays and shows Pause");
     ASSERT_TRUE(host->tap(map.toScreen(play.place).center()));
-    EXPECT_TRUE(waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 60000))
+    // A tap the compositor dropped under load is tapped again, but only while the screen still
+    // shows the Play picture: a second tap on a playing song would pause it.
+    for (int again = 0;
+         again < 3 && !waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 15000); ++again) {
+      if (shows(host->screenshot(), play) && xmms_remote_is_playing(0) == 0) {
+        ASSERT_TRUE(host->tap(map.toScreen(play.place).center()));
+      }
+    }
+    EXPECT_TRUE(waitUntil([] { return xmms_remote_is_playing(0) != 0; }, 15000))
         << "the engine does not play after the tap";
     // While playing, the play control shows the picture beside its normal one.
     shot = shotWhen([&](const QImage &s) { return shows(s, play, play.place.width()); }, 60000);
