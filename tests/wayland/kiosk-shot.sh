@@ -31,14 +31,18 @@ cleanup() {
 }
 trap cleanup EXIT
 # The X server picks a free display itself and prints its number once it takes clients.
-Xvfb -displayfd 1 -nolisten tcp -screen 0 "$((w * scale))x$((h * scale))x24" > "$home/display" 2>/dev/null & xp=$!
+Xvfb -displayfd 1 -nolisten tcp -screen 0 "$((w * scale + 64))x$((h * scale))x24" > "$home/display" 2>/dev/null & xp=$!
 for _ in $(seq 300); do grep -q . "$home/display" 2>/dev/null && break; sleep 0.1; done
 display=:$(head -1 "$home/display")
 DISPLAY=$display weston --backend=x11-backend.so --use-pixman --width="$w" --height="$h" \
   --scale="$scale" --shell=kiosk-shell.so --debug --socket="$sock" > "$home/weston.log" 2>&1 & wp=$!
 for _ in $(seq 300); do [ -S "$home/run/$sock" ] && break; sleep 0.1; done
-# The cursor picture out of the way, in the lower right corner.
-if command -v xdotool >/dev/null; then DISPLAY=$display xdotool mousemove $((w * scale - 1)) $((h * scale - 1)) || true; fi
+# The cursor picture out of the way, in the lower right corner. The X screen is 64 pixels wider
+# than weston's window: the pointer comes in from there, and weston takes the position of an
+# entry, where it would take a plain motion as a step from a place it may not know.
+if command -v xdotool >/dev/null; then
+  DISPLAY=$display xdotool mousemove $((w * scale + 32)) $((h * scale - 1)) mousemove $((w * scale - 1)) $((h * scale - 1)) || true
+fi
 WAYLAND_DISPLAY=$sock QT_QPA_PLATFORM=wayland "$prefix/bin/velora" > "$home/velora.log" 2>&1 & vp=$!
 # The window is there once velora's screen is more than the kiosk's black.
 for _ in $(seq 60); do

@@ -72,13 +72,16 @@ std::string KioskHost::missingTools() {
   return missing;
 }
 
+// The X screen is wider than weston's window by this strip, where the pointer can stand outside.
+constexpr int kBeside = 64;
+
 bool KioskHost::start(std::string *why) {
   const QSize pixels = output_ * scale_;
   // -displayfd: the server takes the first free display itself, so parallel runs never race
   // for a number; it prints the number once it accepts clients.
   xserver_ = std::make_unique<Child>(
       std::vector<std::string>{"Xvfb", "-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
-                               std::to_string(pixels.width()) + "x" +
+                               std::to_string(pixels.width() + kBeside) + "x" +
                                    std::to_string(pixels.height()) + "x24"},
       dir_);
   const bool numbered = waitUntil(
@@ -133,16 +136,42 @@ int KioskHost::runX(const std::vector<std::string> &args) {
 
 bool KioskHost::key(const std::string &name) { return runX({"xdotool", "key", name}) == 0; }
 
+// weston's X11 back-end takes each pointer motion as a step from the last position it saw, and
+// learns where the pointer is only when it enters the window. A motion it missed (one made while
+// its window was still coming up, say) would shift every later tap by the steps it never saw. So
+// every move comes in from the strip beside the window: the entry tells weston the position.
+std::vector<std::string> KioskHost::enterAt(QPoint p) const {
+  const QSize pixels = output_ * scale_;
+  return {"mousemove",           std::to_string(pixels.width() + kBeside / 2),
+          std::to_string(p.y()), "mousemove",
+          std::to_string(p.x()), std::to_string(p.y())};
+}
+
 bool KioskHost::movePointer(QPoint p) {
-  return runX({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y())}) == 0;
+  std::vector<std::string> args{"xdotool"};
+  for (std::string &a : enterAt(p))
+    args.push_back(std::move(a));
+  return runX(args) == 0;
 }
 
 bool KioskHost::tap(QPoint p) {
-  // The finger lifts: the pointer (and the cursor picture) goes back to the lower right corner.
+  // The finger lifts: the pointer (and the cursor picture) goes to the lower right corner.
   const QSize pixels = output_ * scale_;
-  return runX({"xdotool", "mousemove", std::to_string(p.x()), std::to_string(p.y()), "click", "1",
-               "mousemove", std::to_string(pixels.width() - 1),
-               std::to_string(pixels.height() - 1)}) == 0;
+  std::vector<std::string> args{"xdotool"};
+  for (std::string &a : enterAt(p))
+    args.push_back(std::move(a));
+  for (const std::string &a :
+       {std::string("click"), std::string("1"), std::string("mousemove"),
+        std::to_string(pixels.width() - 1), std::to_string(pixels.height() - 1)})
+    args.push_back(a);
+  return runX(args) == 0;
+}
+
+std::string KioskHost::pointerReport() {
+  std::string out, err;
+  runToEnd({"xdotool", "getmouselocation"}, dir_, 30000, &out, &err, {"DISPLAY=" + display_});
+  return "X pointer: " + out + err + "weston's last words:\n" +
+         westonLog().substr(westonLog().size() > 2000 ? westonLog().size() - 2000 : 0);
 }
 
 std::string KioskHost::westonLog() const {

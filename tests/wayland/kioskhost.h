@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace velora::test {
 
@@ -40,9 +41,14 @@ public:
   QSize outputSize() const { return output_; }
   int scale() const { return scale_; }
   std::string westonLog() const;
+  // Where the X server has its pointer and which window is under it, with the end of weston's
+  // log: what a failed tap is explained by.
+  std::string pointerReport();
 
 private:
   int runX(const std::vector<std::string> &args);
+  // xdotool's steps that bring the pointer into weston's window at device pixel p.
+  std::vector<std::string> enterAt(QPoint p) const;
 
   std::string dir_, socket_, display_;
   QSize output_;
