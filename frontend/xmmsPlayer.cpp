@@ -316,10 +316,10 @@ void XMMSPlayer::checkUnplayable() {
   // news. A fresh engine (restarted) counts from 0 again.
   if (count < unplayableSeen)
     unplayableSeen = 0;
-  const bool news = unplayableSeen >= 0 && count > unplayableSeen;
+  const int skipped = unplayableSeen >= 0 ? count - unplayableSeen : 0;
   unplayableSeen = count;
-  if (news && !file.isEmpty())
-    emit unplayable(file);
+  if (skipped > 0 && !file.isEmpty())
+    emit unplayable(file, skipped);
 }
 
 void XMMSPlayer::publish(const Status &now) {

@@ -124,8 +124,9 @@ signals:
   // silently on its null output: once each time, with what the engine said about it.
   void outputLost(const QString &reason);
   // The engine skipped a playlist entry it could not play (broken, empty, not audio): once for
-  // each poll that finds new ones, with the path of the last.
-  void unplayable(const QString &file);
+  // each poll that finds new ones, with the path of the last and how many were skipped since the
+  // poll before.
+  void unplayable(const QString &file, int skipped);
 
 protected:
   void timerEvent(QTimerEvent *event) override;

@@ -237,7 +237,7 @@ public slots:
   void engineStopped();
   // The engine's sound device stopped taking audio and the songs go on silently: say so.
   void soundDeviceLost(const QString &reason);
-  void songUnplayable(const QString &file);
+  void songUnplayable(const QString &file, int skipped);
   void plistPOSClick(int index);
   void equalizerChangeSlot();
   void sltAbout();

@@ -58,10 +58,15 @@ void MainFace::soundDeviceLost(const QString &reason) {
   noticeTicks = 25; // five seconds of the title tick
 }
 
-void MainFace::songUnplayable(const QString &file) {
-  // The playlist has already moved on; without a word the skip looks like a player fault.
-  showNotice(QCoreApplication::translate("velora", "Cannot play %1")
-                 .arg(file.mid(file.lastIndexOf(QLatin1Char('/')) + 1)));
+void MainFace::songUnplayable(const QString &file, int skipped) {
+  // The playlist has already moved on; without a word the skip looks like a player fault. A run
+  // of broken files passes between two polls: the last is named and the others counted, so a
+  // skip of half a playlist does not read as one bad file.
+  const QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
+  showNotice(skipped > 1 ? QCoreApplication::translate("velora", "Cannot play %1 and %n more",
+                                                       nullptr, skipped - 1)
+                               .arg(name)
+                         : QCoreApplication::translate("velora", "Cannot play %1").arg(name));
   noticeTicks = 20; // four seconds of the title tick: a name takes a moment to read
 }
 

@@ -359,6 +359,12 @@
         <source>Cannot play %1</source>
         <translation>無法播放 %1</translation>
     </message>
+    <message numerus="yes">
+        <source>Cannot play %1 and %n more</source>
+        <translation>
+            <numerusform>無法播放 %1 及另外 %n 首</numerusform>
+        </translation>
+    </message>
     <message>
         <source>Chapter %1</source>
         <translation>第 %1 章</translation>

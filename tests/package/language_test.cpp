@@ -71,5 +71,11 @@ TEST(Language, TheMainMenuAndDialogTextsFollowTheLocale) {
   EXPECT_EQ(ok, lang == "zh_CN" || lang == "zh_TW"
                     ? QString::fromUtf8(lang == "zh_CN" ? "确定" : "確定")
                     : QStringLiteral("Ok  "));
+  // The notice for a run of broken files keeps the name and the count in every language.
+  const QString skipped =
+      QCoreApplication::translate("velora", "Cannot play %1 and %n more", nullptr, 7).arg("x.mp3");
+  EXPECT_TRUE(skipped.contains("x.mp3") && skipped.contains('7')) << skipped.toStdString();
+  EXPECT_EQ(skipped.contains(QRegularExpression("[\\x{4e00}-\\x{9fff}]")), wanted != expected.end())
+      << skipped.toStdString();
   delete window.data();
 }
