@@ -1,20 +1,18 @@
 // Where a song's lyrics are found: the Lyrics folders, lyrics inside the song's tags, and names
 // made from the song's artist and title.
 #include "lyricstestutil.h"
+#include "songtags.h"
 #include "testenv.h"
 
-#include <QProcess>
 #include <QStringList>
 #include <gtest/gtest.h>
-#include <taglib/fileref.h>
-#include <taglib/id3v2tag.h>
-#include <taglib/mpegfile.h>
-#include <taglib/synchronizedlyricsframe.h>
 #include <taglib/tag.h>
-#include <taglib/tpropertymap.h>
 
 #include <string>
 
+using velora::test::addSyncedLyrics;
+using velora::test::makeSilentSong;
+using velora::test::setTagProperty;
 using velora::test::TempHome;
 using velora::test::writeFile;
 
@@ -45,53 +43,21 @@ TEST(Lyrics, LyricsSubFolderIsSearchedAfterTheSongsFolder) {
   EXPECT_EQ(names[8], q(dir + "/LYRICS/song.lrc"));
 }
 
-namespace {
-
-// A short silent song made by ffmpeg; false when ffmpeg is missing or cannot make that kind.
-bool makeSong(const std::string &path, const QStringList &codec) {
-  QStringList args = {"-v", "error", "-y", "-f", "lavfi", "-i", "anullsrc=r=48000:cl=mono",
-                      "-t", "2"};
-  args << codec << q(path);
-  return QProcess::execute("ffmpeg", args) == 0;
-}
-
-bool setLyricsProperty(const std::string &path, const char *key, const QString &text) {
-  TagLib::FileRef ref(path.c_str());
-  if (ref.isNull())
-    return false;
-  TagLib::PropertyMap map = ref.file()->properties();
-  map.replace(key,
-              TagLib::StringList(TagLib::String(text.toUtf8().constData(), TagLib::String::UTF8)));
-  ref.file()->setProperties(map);
-  return ref.save();
-}
-
-} // namespace
-
 TEST(Lyrics, EmbeddedLyricsOfEachKindAndTheFileBesideWins) {
   TempHome home;
   const std::string mp3 = home.path("s.mp3"), opus = home.path("s.opus"),
                     flac = home.path("s.flac"), m4a = home.path("s.m4a");
-  if (!makeSong(mp3, {"-c:a", "libmp3lame"}) || !makeSong(flac, {"-c:a", "flac"}) ||
-      !makeSong(opus, {"-c:a", "libopus"}) || !makeSong(m4a, {"-c:a", "aac"}))
+  if (!makeSilentSong(mp3, {"-c:a", "libmp3lame"}, 2) ||
+      !makeSilentSong(flac, {"-c:a", "flac"}, 2) || !makeSilentSong(opus, {"-c:a", "libopus"}, 2) ||
+      !makeSilentSong(m4a, {"-c:a", "aac"}, 2))
     GTEST_SKIP() << "ffmpeg cannot make the test songs";
-  {
-    TagLib::MPEG::File file(mp3.c_str());
-    auto *frame = new TagLib::ID3v2::SynchronizedLyricsFrame(TagLib::String::UTF8);
-    frame->setTimestampFormat(TagLib::ID3v2::SynchronizedLyricsFrame::AbsoluteMilliseconds);
-    frame->setType(TagLib::ID3v2::SynchronizedLyricsFrame::Lyrics);
-    // Syllables: an entry starting with a line break begins a line.
-    TagLib::ID3v2::SynchronizedLyricsFrame::SynchedTextList list;
-    for (auto [ms, text] : {std::pair{500u, "Hel"}, {800u, "lo"}, {1500u, "\nsec"}, {1700u, "ond"}})
-      list.append({ms, TagLib::String(text)});
-    frame->setSynchedText(list);
-    file.ID3v2Tag(true)->addFrame(frame);
-    ASSERT_TRUE(file.save());
-  }
+  // Syllables: an entry starting with a line break begins a line.
+  ASSERT_TRUE(
+      addSyncedLyrics(mp3, {{500u, "Hel"}, {800u, "lo"}, {1500u, "\nsec"}, {1700u, "ond"}}));
   const QString lrc = QString::fromUtf8("[00:00.50]\xE6\x9C\x88 one\n[00:01.25]two\n");
-  ASSERT_TRUE(setLyricsProperty(opus, "LYRICS", lrc));
-  ASSERT_TRUE(setLyricsProperty(flac, "SYNCEDLYRICS", lrc));
-  ASSERT_TRUE(setLyricsProperty(m4a, "LYRICS", "Plain words\nsecond line\n\n"));
+  ASSERT_TRUE(setTagProperty(opus, "LYRICS", lrc));
+  ASSERT_TRUE(setTagProperty(flac, "SYNCEDLYRICS", lrc));
+  ASSERT_TRUE(setTagProperty(m4a, "LYRICS", "Plain words\nsecond line\n\n"));
 
   LyricsReader r;
   ASSERT_TRUE(r.loadEmbedded(q(mp3)));
@@ -137,7 +103,7 @@ TEST(Lyrics, LyricsAndTextsAreFoundByTheSongsTags) {
   const std::string dir = home.path("music");
   velora::test::makeDirs(dir + "/Lyrics");
   const std::string mp3 = dir + "/01 track.mp3";
-  if (!makeSong(mp3, {"-c:a", "libmp3lame"}))
+  if (!makeSilentSong(mp3, {"-c:a", "libmp3lame"}, 2))
     GTEST_SKIP() << "ffmpeg cannot make the test song";
   {
     TagLib::FileRef ref(mp3.c_str());

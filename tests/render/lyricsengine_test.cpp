@@ -3,6 +3,7 @@
 // and show in the frame image; plain text shows as a page without a current line.
 #include "guiapp.h"
 #include "mainface/mainface.h"
+#include "songtags.h"
 #include "testenv.h"
 #include "testskin.h"
 #include "xmmsPlayer.h"
@@ -10,38 +11,13 @@
 #include <xmms/xmmsctrl.h>
 
 #include <gtest/gtest.h>
-#include <taglib/fileref.h>
-#include <taglib/id3v2tag.h>
-#include <taglib/mpegfile.h>
-#include <taglib/synchronizedlyricsframe.h>
-#include <taglib/tpropertymap.h>
 
-#include <QProcess>
 #include <QTimer>
 #include <memory>
 
 using namespace velora::test;
 
 namespace {
-
-QString q(const std::string &s) { return QString::fromStdString(s); }
-
-bool makeSong(const std::string &path, const QStringList &codec) {
-  QStringList args = {"-v", "error", "-y", "-f", "lavfi", "-i", "anullsrc=r=48000:cl=mono",
-                      "-t", "6"};
-  args << codec << q(path);
-  return QProcess::execute("ffmpeg", args) == 0;
-}
-
-bool setLyrics(const std::string &path, const char *key, const char *text) {
-  TagLib::FileRef ref(path.c_str());
-  if (ref.isNull())
-    return false;
-  TagLib::PropertyMap map = ref.file()->properties();
-  map.replace(key, TagLib::StringList(TagLib::String(text, TagLib::String::UTF8)));
-  ref.file()->setProperties(map);
-  return ref.save();
-}
 
 // Pixels of the lyrics band (x 0..239, y 150..259) that a pen changed from the band's sheet
 // background, counted for the red pen (current line) or the green one (other lines).
@@ -66,24 +42,14 @@ TEST(RenderEngine, EmbeddedLyricsOfEachKindArriveAtTheirTimes) {
   makeDirs(home.path("music"));
   const std::string mp3 = home.path("music/a.mp3"), opus = home.path("music/b.opus"),
                     flac = home.path("music/c.flac"), m4a = home.path("music/d.m4a");
-  if (!makeSong(mp3, {"-c:a", "libmp3lame"}) || !makeSong(opus, {"-c:a", "libopus"}) ||
-      !makeSong(flac, {"-c:a", "flac"}) || !makeSong(m4a, {"-c:a", "aac"}))
+  if (!makeSilentSong(mp3, {"-c:a", "libmp3lame"}, 6) ||
+      !makeSilentSong(opus, {"-c:a", "libopus"}, 6) || !makeSilentSong(flac, {"-c:a", "flac"}, 6) ||
+      !makeSilentSong(m4a, {"-c:a", "aac"}, 6))
     GTEST_SKIP() << "ffmpeg cannot make the test songs";
-  {
-    TagLib::MPEG::File file(mp3.c_str());
-    auto *frame = new TagLib::ID3v2::SynchronizedLyricsFrame(TagLib::String::UTF8);
-    frame->setTimestampFormat(TagLib::ID3v2::SynchronizedLyricsFrame::AbsoluteMilliseconds);
-    frame->setType(TagLib::ID3v2::SynchronizedLyricsFrame::Lyrics);
-    TagLib::ID3v2::SynchronizedLyricsFrame::SynchedTextList list;
-    list.append({1000, TagLib::String("First")});
-    list.append({4000, TagLib::String("Second")});
-    frame->setSynchedText(list);
-    file.ID3v2Tag(true)->addFrame(frame);
-    ASSERT_TRUE(file.save());
-  }
-  ASSERT_TRUE(setLyrics(opus, "LYRICS", "[00:01.00]First\n[00:04.00]Second\n"));
-  ASSERT_TRUE(setLyrics(flac, "LYRICS", "[00:01.00]First\n[00:04.00]Second\n"));
-  ASSERT_TRUE(setLyrics(m4a, "LYRICS", "Only words\nno times\n"));
+  ASSERT_TRUE(addSyncedLyrics(mp3, {{1000u, "First"}, {4000u, "Second"}}));
+  ASSERT_TRUE(setTagProperty(opus, "LYRICS", "[00:01.00]First\n[00:04.00]Second\n"));
+  ASSERT_TRUE(setTagProperty(flac, "LYRICS", "[00:01.00]First\n[00:04.00]Second\n"));
+  ASSERT_TRUE(setTagProperty(m4a, "LYRICS", "Only words\nno times\n"));
   const bool haveOpus = fileExists(stageDir() + "/lib/xmms/Input/libopusinput.so");
 
   writeTestSkin(home.home(), "default", "mwin_Y=0\nmwin_H=320\nlrcwin_show=0,150,240,110,0,500\n");
